@@ -1,0 +1,132 @@
+// libDDCHelper-sim.so: the DDC/CI library with simulated ZEPTA controllers
+// instead of monitors, so the panel can be tried and tested without
+// hardware. Each simulated monitor is its own controller.
+
+#include "ddchelper.h"
+#include "device_model.h"
+#include "sim_config.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using lumivex::device::DeviceModel;
+
+// Statuses of the simulated library.
+constexpr int32_t kNotInitialised = 1;
+constexpr int32_t kNoMoreMonitors = 2;
+constexpr int32_t kBadHandle = 3;
+constexpr int32_t kBadArgument = 4;
+constexpr int32_t kVcpRefused = 5;  // code not answered, or value refused
+
+// Handles are opaque to the panel; these never collide with 0, which the
+// panel keeps when no monitor is found.
+constexpr uint32_t kFirstHandle = 0x5A100001;
+
+struct Simulator {
+    std::mutex mutex;
+    bool initialised = false;
+    std::vector<DeviceModel> monitors;
+    size_t cursor = 0;
+};
+
+Simulator& simulator()
+{
+    static Simulator sim;
+    return sim;
+}
+
+DeviceModel* monitorFor(Simulator& sim, uint32_t handle)
+{
+    if (!sim.initialised || handle < kFirstHandle)
+        return nullptr;
+    const size_t index = handle - kFirstHandle;
+    return index < sim.monitors.size() ? &sim.monitors[index] : nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t InstallDriver(int32_t, int32_t)
+{
+    return 0;
+}
+
+int32_t InitDDCHelper(void)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    const lumivex::sim::SimConfig config = lumivex::sim::readSimConfig(&std::getenv);
+    if (!config.problems.empty())
+        std::fprintf(stderr, "libDDCHelper-sim: %s\n", config.problems.c_str());
+    sim.monitors.assign(static_cast<size_t>(config.monitors), DeviceModel(config.model));
+    sim.cursor = 0;
+    sim.initialised = config.initError == 0;
+    return config.initError;
+}
+
+int32_t EnumGetFirst(uint32_t* handle)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    if (!handle)
+        return kBadArgument;
+    if (!sim.initialised)
+        return kNotInitialised;
+    sim.cursor = 0;
+    if (sim.monitors.empty())
+        return kNoMoreMonitors;
+    *handle = kFirstHandle;
+    sim.cursor = 1;
+    return 0;
+}
+
+int32_t EnumGetNext(uint32_t* handle)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    if (!handle)
+        return kBadArgument;
+    if (!sim.initialised)
+        return kNotInitialised;
+    if (sim.cursor == 0 || sim.cursor >= sim.monitors.size())
+        return kNoMoreMonitors;
+    *handle = kFirstHandle + static_cast<uint32_t>(sim.cursor++);
+    return 0;
+}
+
+int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    if (!current || !maximum || vcp > 0xFF)
+        return kBadArgument;
+    DeviceModel* monitor = monitorFor(sim, handle);
+    if (!monitor)
+        return sim.initialised ? kBadHandle : kNotInitialised;
+    uint32_t value = 0;
+    uint32_t max = 0;
+    if (!monitor->readVcp(static_cast<uint8_t>(vcp), value, max))
+        return kVcpRefused;
+    *current = value;
+    *maximum = max;
+    return 0;
+}
+
+int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    if (vcp > 0xFF)
+        return kBadArgument;
+    DeviceModel* monitor = monitorFor(sim, handle);
+    if (!monitor)
+        return sim.initialised ? kBadHandle : kNotInitialised;
+    return monitor->writeVcp(static_cast<uint8_t>(vcp), value) ? 0 : kVcpRefused;
+}
+
+}  // extern "C"

@@ -1,0 +1,45 @@
+#include "corl_osd_app.h"
+
+#include "app_paths.h"
+#include "ddc_api.h"
+#include "message_service.h"
+#include "sheet_osd.h"
+
+#include <cstdlib>
+
+namespace lumivex {
+
+CORL_OSDApp::CORL_OSDApp(MessageService& messages, DdcApi& ddc)
+    : m_messages(messages)
+    , m_ddc(ddc)
+    , m_runSheet([](Sheet_OSD& sheet) { sheet.exec(); })
+{
+}
+
+CORL_OSDApp::~CORL_OSDApp() = default;
+
+int CORL_OSDApp::InitInstance()
+{
+    // Held until the process ends, so a copy started later finds it.
+    if (!m_instanceLock.tryAcquire()) {
+        m_messages.info(QString::fromLatin1(kAlreadyRunning));
+        return kExitAlreadyRunning;
+    }
+
+    m_ddc.InstallDriver(0, 1);  // its result is not the operator's concern
+
+    if (m_applicationDirectory.empty())
+        m_applicationDirectory = executableDirectory();
+    auto env = [](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    m_profile = std::make_unique<IniProfile>(chooseIniPath(
+        {m_applicationDirectory, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation}));
+
+    Sheet_OSD sheet(m_ddc, m_messages, *m_profile);
+    m_runSheet(sheet);
+    return 0;
+}
+
+}  // namespace lumivex

@@ -1,0 +1,100 @@
+#include "sheet_osd.h"
+
+#include "about_page.h"
+#include "artwork.h"
+#include "ddc_api.h"
+#include "display_page.h"
+#include "interface_page.h"
+#include "message_service.h"
+#include "setting_page.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace lumivex {
+
+Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile, QWidget* parent)
+    : QDialog(parent)
+    , m_ddc(ddc)
+    , m_messages(messages)
+    , m_profile(profile)
+{
+    setWindowTitle(QString::fromLatin1(kCaption));
+    m_modelNames[0] = QStringLiteral("K410");
+    m_modelNames[1] = QStringLiteral("K420");
+
+    m_tabs = new QTabWidget(this);
+    m_interface = new System;
+    m_display = new OSD_Color;
+    m_setting = new Image;
+    m_about = new OSD_About;
+    // The order is fixed: the Display page is always the second tab.
+    for (PropertyPage* page : {static_cast<PropertyPage*>(m_interface), static_cast<PropertyPage*>(m_display),
+                               static_cast<PropertyPage*>(m_setting), static_cast<PropertyPage*>(m_about)})
+        addPage(page);
+
+    // Laid out as a property sheet is, with room for its standard button
+    // row; the window set-up hides those buttons and gives the room back.
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin + kHiddenButtonRow);
+    m_layout->addWidget(m_tabs);
+
+    setWindowIcon(QIcon(iconPath(kIconId)));
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor::fromRgb(kBackground));
+    setPalette(grey);
+    setAutoFillBackground(true);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+
+    initialiseDdcHelper();
+    enumerateMonitors(m_ddc, m_monitors);
+}
+
+Sheet_OSD::~Sheet_OSD() = default;
+
+void Sheet_OSD::addPage(PropertyPage* page)
+{
+    m_tabs->addTab(page, page->caption());
+}
+
+void Sheet_OSD::initialiseDdcHelper()
+{
+    // Twice, as the library expects; each failure is reported and start-up
+    // goes on, so the panel still opens without DDC/CI.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int32_t status = m_ddc.InitDDCHelper();
+        if (status != 0)
+            m_messages.info(QStringLiteral("Error #")
+                            + QString::number(static_cast<uint32_t>(status), 16).toUpper());
+    }
+}
+
+void Sheet_OSD::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_windowSetUp) {
+        m_windowSetUp = true;
+        applyWindowSetup();
+    }
+}
+
+void Sheet_OSD::applyWindowSetup()
+{
+    // No OK, Cancel, Apply or Help: the top edge comes 30 pixels lower and
+    // the bottom edge stays, then the window is centred.
+    m_layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    QRect frame = geometry();
+    frame.setTop(frame.top() + kHiddenButtonRow);
+    setGeometry(frame);
+    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        QRect centred = geometry();
+        centred.moveCenter(screen->availableGeometry().center());
+        move(centred.topLeft());
+    }
+}
+
+}  // namespace lumivex

@@ -1,0 +1,82 @@
+#pragma once
+// The panel's only window: a modal tabbed sheet holding the four pages and
+// what they share (the monitors found at start-up, the model).
+
+#include "monitor_table.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QTabWidget;
+class QVBoxLayout;
+
+namespace lumivex {
+
+class DdcApi;
+class IniProfile;
+class MessageService;
+class PropertyPage;
+class System;
+class OSD_Color;
+class Image;
+class OSD_About;
+
+class Sheet_OSD : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "ZEPTA Lumivex V1.3";
+    // Model index before any model query has answered.
+    static constexpr int32_t kNoModel = -1;
+    static constexpr int kModelNameCount = 50;
+    // Dialog background grey, 0x00C0C0C0.
+    static constexpr QRgb kBackground = 0xFFC0C0C0;
+    // Room of the standard button row, which the sheet hides and gives back.
+    static constexpr int kHiddenButtonRow = 30;
+    static constexpr int kIconId = 197;
+    static constexpr int kMargin = 6;
+
+    Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile, QWidget* parent = nullptr);
+    ~Sheet_OSD() override;
+
+    DdcApi& ddc() const { return m_ddc; }
+    MessageService& messages() const { return m_messages; }
+    // The INI file the pages keep their settings in.
+    IniProfile& profile() const { return m_profile; }
+
+    const MonitorTable& monitorTable() const { return m_monitors; }
+    int32_t monitorCount() const { return m_monitors.count; }
+    const QString& modelName(int index) const { return m_modelNames.at(static_cast<size_t>(index)); }
+    int32_t modelIndex() const { return m_modelIndex; }
+
+    QTabWidget* tabs() const { return m_tabs; }
+    System* interfacePage() const { return m_interface; }
+    OSD_Color* displayPage() const { return m_display; }
+    Image* settingPage() const { return m_setting; }
+    OSD_About* aboutPage() const { return m_about; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void initialiseDdcHelper();
+    void addPage(PropertyPage* page);
+    void applyWindowSetup();
+
+    DdcApi& m_ddc;
+    MessageService& m_messages;
+    IniProfile& m_profile;
+    MonitorTable m_monitors;
+    std::array<QString, kModelNameCount> m_modelNames;
+    int32_t m_modelIndex = kNoModel;
+
+    QVBoxLayout* m_layout = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    System* m_interface = nullptr;
+    OSD_Color* m_display = nullptr;
+    Image* m_setting = nullptr;
+    OSD_About* m_about = nullptr;
+    bool m_windowSetUp = false;
+};
+
+}  // namespace lumivex

@@ -1,0 +1,86 @@
+#pragma once
+// The ZEPTA video-wall controller as the panel reaches it: its settings and
+// how its VCP codes read and write them. The DDC/CI simulator serves this
+// model; so will the serial simulator.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace lumivex::device {
+
+enum class Model : uint8_t { K410 = 0, K420 = 1 };
+
+std::optional<Model> parseModel(std::string_view name);  // "K410" / "K420", any case
+std::string_view modelName(Model model);
+
+// VCP codes the controller answers.
+namespace vcp {
+inline constexpr uint8_t kFactoryReset = 0x04;
+inline constexpr uint8_t kInputSource = 0x60;
+inline constexpr uint8_t kResolution = 0xB0;
+inline constexpr uint8_t kDisplayMode = 0xB1;
+inline constexpr uint8_t kBezelMask = 0xB2;
+inline constexpr uint8_t kGpio = 0xB3;
+inline constexpr uint8_t kPower = 0xD6;
+inline constexpr uint8_t kAutoAdjust = 0xEC;
+inline constexpr uint8_t kModel = 0xF8;
+inline constexpr uint8_t kIdentify = 0xFB;
+inline constexpr uint8_t kOsdMode = 0xFC;
+}  // namespace vcp
+
+// Power as the controller reports it: 1 on, 4 off (0 is also read as off).
+inline constexpr uint32_t kPowerOnReading = 1;
+inline constexpr uint32_t kPowerOffReading = 4;
+// Set in the bezel-mask value when the mask is on.
+inline constexpr uint32_t kMaskOnBit = 0x8000;
+
+struct DeviceState {
+    uint8_t inputSource = 0;   // 0 VGA, 1 Component, 2 DVI
+    bool powerOn = true;
+    uint8_t osdLock = 0;       // 0 unlocked, 1 locked
+    uint8_t rotation = 0;      // 0 normal, 2 rotated (as the serial reply carries it)
+    uint8_t gpoBits = 0;       // outputs, bits 0..3
+    uint8_t gpiBits = 0;       // inputs, bits 0..3 (set from outside: wiring)
+    uint8_t resolution = 0;    // index into the resolution list
+    uint8_t displayMode = 0;   // index into the model's wall layouts
+    uint8_t maskH = 0;         // bezel mask, tenths of a percent (H: 0..127 over DDC/CI)
+    uint8_t maskV = 0;
+    bool maskOn = false;
+};
+
+struct DeviceCounters {
+    int factoryResets = 0;
+    int autoAdjusts = 0;
+    int identifies = 0;
+};
+
+class DeviceModel {
+public:
+    explicit DeviceModel(Model model = Model::K410);
+
+    Model model() const { return m_model; }
+    const DeviceState& state() const { return m_state; }
+    DeviceState& state() { return m_state; }
+    const DeviceCounters& counters() const { return m_counters; }
+
+    // Wall layouts the model offers (K410: 7, K420: 5).
+    int displayModeCount() const;
+    static constexpr int kResolutionCount = 9;
+
+    // A VCP read: false for a code the controller does not answer.
+    bool readVcp(uint8_t code, uint32_t& current, uint32_t& maximum) const;
+    // A VCP write: false for a code or value the controller refuses; a
+    // refused write changes nothing.
+    bool writeVcp(uint8_t code, uint32_t value);
+
+    // Back to the factory settings; the wiring (GPI) stays as it is.
+    void factoryReset();
+
+private:
+    Model m_model;
+    DeviceState m_state;
+    DeviceCounters m_counters;
+};
+
+}  // namespace lumivex::device

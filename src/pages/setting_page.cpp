@@ -1,0 +1,10 @@
+#include "setting_page.h"
+
+namespace lumivex {
+
+Image::Image(QWidget* parent)
+    : PropertyPage(kDialogId, parent)
+{
+}
+
+}  // namespace lumivex

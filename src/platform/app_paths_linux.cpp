@@ -1,0 +1,54 @@
+#include "app_paths.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <system_error>
+
+namespace lumivex {
+
+std::filesystem::path executableDirectory()
+{
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return std::filesystem::current_path(ec);
+    return exe.parent_path();
+}
+
+bool isWritableLocation(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec))
+        return ::access(file.c_str(), W_OK) == 0;
+    const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : ".";
+    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+std::filesystem::path chooseIniPath(const IniLocationInputs& in)
+{
+    const std::filesystem::path besideExe = in.executableDirectory / kIniFileName;
+    if (in.isWritable && in.isWritable(besideExe))
+        return besideExe;
+
+    std::filesystem::path configHome;
+    if (in.xdgConfigHome && !in.xdgConfigHome->empty() && in.xdgConfigHome->front() == '/')
+        configHome = *in.xdgConfigHome;
+    else if (in.home && !in.home->empty())
+        configHome = std::filesystem::path(*in.home) / ".config";
+    else
+        return besideExe;  // nowhere better to go; writes will fail quietly
+    return configHome / "zepta" / kIniFileName;
+}
+
+std::filesystem::path defaultIniPath()
+{
+    auto env = [](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    return chooseIniPath({executableDirectory(), env("XDG_CONFIG_HOME"), env("HOME"),
+                          &isWritableLocation});
+}
+
+}  // namespace lumivex

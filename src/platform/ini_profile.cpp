@@ -1,0 +1,87 @@
+#include "ini_profile.h"
+
+#include <SimpleIni.h>
+
+#include <fstream>
+#include <system_error>
+
+namespace lumivex {
+
+namespace {
+
+// Case-insensitive names, no spaces around '=', and the file's own
+// comments and layout kept: files written by earlier versions stay readable.
+void configure(CSimpleIniCaseA& ini)
+{
+    ini.SetUnicode(false);
+    ini.SetMultiKey(false);
+    ini.SetMultiLine(false);
+    ini.SetSpaces(false);
+}
+
+bool writeWhole(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+// Written beside the file and renamed over it, so an interrupted write
+// never leaves a half file; a folder that refuses new files (the file
+// itself writable) gets the file rewritten in place.
+bool replaceFile(const std::filesystem::path& path, const std::string& text)
+{
+    std::filesystem::path temp = path;
+    temp += ".tmp";
+    std::error_code ec;
+    if (writeWhole(temp, text)) {
+        std::filesystem::rename(temp, path, ec);
+        if (!ec)
+            return true;
+        std::filesystem::remove(temp, ec);
+    }
+    return writeWhole(path, text);
+}
+
+}  // namespace
+
+IniProfile::IniProfile(std::filesystem::path path)
+    : m_path(std::move(path))
+{
+}
+
+std::string IniProfile::readString(std::string_view section, std::string_view key,
+                                   std::string_view defaultValue) const
+{
+    CSimpleIniCaseA ini;
+    configure(ini);
+    if (ini.LoadFile(m_path.c_str()) < 0)
+        return std::string(defaultValue);
+    const std::string sectionName(section);
+    const std::string keyName(key);
+    const char* value = ini.GetValue(sectionName.c_str(), keyName.c_str(), nullptr);
+    return value ? std::string(value) : std::string(defaultValue);
+}
+
+bool IniProfile::writeString(std::string_view section, std::string_view key, std::string_view value)
+{
+    CSimpleIniCaseA ini;
+    configure(ini);
+    std::error_code ec;
+    if (std::filesystem::exists(m_path, ec) && ini.LoadFile(m_path.c_str()) < 0)
+        return false;  // unreadable: never overwrite what we could not read
+    if (m_path.has_parent_path())
+        std::filesystem::create_directories(m_path.parent_path(), ec);
+    const std::string sectionName(section);
+    const std::string keyName(key);
+    const std::string valueText(value);
+    if (ini.SetValue(sectionName.c_str(), keyName.c_str(), valueText.c_str()) < 0)
+        return false;
+    std::string fileText;
+    if (ini.Save(fileText, false) < 0)
+        return false;
+    return replaceFile(m_path, fileText);
+}
+
+}  // namespace lumivex

@@ -1,0 +1,48 @@
+#pragma once
+// Every message box of the panel goes through this service, so that tests
+// can answer and record them and the panel shows them the same way
+// everywhere: modal, the application's name as title.
+
+#include <QString>
+
+#include <memory>
+
+namespace lumivex {
+
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+    // An information box with an OK button.
+    virtual void info(const QString& text) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool askYesNo(const QString& text) = 0;
+};
+
+// QMessageBox over the active window (the sheet is topmost, so a box
+// without an owner could open behind it).
+class DialogMessageService final : public MessageService {
+public:
+    void info(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+};
+
+// Appends every text to a file instead of showing it and answers every
+// question with a fixed answer. Chosen at start-up by ZEPTA_MESSAGE_LOG
+// (and ZEPTA_MESSAGE_ANSWER=yes|no), so that scripted runs of the real
+// program never wait on a box nobody can see.
+class FileLogMessageService final : public MessageService {
+public:
+    FileLogMessageService(QString logPath, bool answerYes);
+    void info(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+
+private:
+    void append(const QString& kind, const QString& text);
+    QString m_logPath;
+    bool m_answerYes;
+};
+
+// The service the program uses, chosen from the environment.
+std::unique_ptr<MessageService> makeMessageServiceFromEnvironment();
+
+}  // namespace lumivex
