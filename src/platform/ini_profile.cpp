@@ -1,5 +1,7 @@
 #include "ini_profile.h"
 
+#include "ini_text.h"
+
 #include <SimpleIni.h>
 
 #include <fstream>
@@ -9,14 +11,22 @@ namespace lumivex {
 
 namespace {
 
-// Case-insensitive names, no spaces around '=', and the file's own
-// comments and layout kept: files written by earlier versions stay readable.
-void configure(CSimpleIniCaseA& ini)
+// Names in any case, values without their surrounding blanks, as the
+// profile functions of the files' first home read them.
+void configure(CSimpleIniA& ini)
 {
     ini.SetUnicode(false);
     ini.SetMultiKey(false);
     ini.SetMultiLine(false);
-    ini.SetSpaces(false);
+}
+
+bool readWhole(const std::filesystem::path& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
 }
 
 bool writeWhole(const std::filesystem::path& path, const std::string& text)
@@ -54,7 +64,7 @@ IniProfile::IniProfile(std::filesystem::path path)
 std::string IniProfile::readString(std::string_view section, std::string_view key,
                                    std::string_view defaultValue) const
 {
-    CSimpleIniCaseA ini;
+    CSimpleIniA ini;
     configure(ini);
     if (ini.LoadFile(m_path.c_str()) < 0)
         return std::string(defaultValue);
@@ -66,22 +76,13 @@ std::string IniProfile::readString(std::string_view section, std::string_view ke
 
 bool IniProfile::writeString(std::string_view section, std::string_view key, std::string_view value)
 {
-    CSimpleIniCaseA ini;
-    configure(ini);
+    std::string text;
     std::error_code ec;
-    if (std::filesystem::exists(m_path, ec) && ini.LoadFile(m_path.c_str()) < 0)
+    if (std::filesystem::exists(m_path, ec) && (!std::filesystem::is_regular_file(m_path, ec) || !readWhole(m_path, text)))
         return false;  // unreadable: never overwrite what we could not read
     if (m_path.has_parent_path())
         std::filesystem::create_directories(m_path.parent_path(), ec);
-    const std::string sectionName(section);
-    const std::string keyName(key);
-    const std::string valueText(value);
-    if (ini.SetValue(sectionName.c_str(), keyName.c_str(), valueText.c_str()) < 0)
-        return false;
-    std::string fileText;
-    if (ini.Save(fileText, false) < 0)
-        return false;
-    return replaceFile(m_path, fileText);
+    return replaceFile(m_path, setIniValue(text, section, key, value));
 }
 
 }  // namespace lumivex

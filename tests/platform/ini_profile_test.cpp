@@ -1,0 +1,84 @@
+#include "ini_profile.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using lumivex::IniProfile;
+
+namespace {
+
+std::string slurp(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+TEST(IniProfile, MissingFileSectionOrKeyReadsAsTheDefault)
+{
+    lumivex::testing::TempDir dir;
+    IniProfile profile(dir / "ZEPTA.ini");
+    EXPECT_EQ(profile.readString("Dialog Settings", "Bezel Width", "0"), "0");
+    std::ofstream(dir / "ZEPTA.ini") << "[Other]\nBezel Width=5\n";
+    EXPECT_EQ(profile.readString("Dialog Settings", "Bezel Width", "0"), "0");
+    EXPECT_EQ(profile.readString("Other", "Viewable Width"), "");
+}
+
+TEST(IniProfile, WritesKeysWithSpacesAsTheWindowsProgramDoes)
+{
+    lumivex::testing::TempDir dir;
+    IniProfile profile(dir / "ZEPTA.ini");
+    ASSERT_TRUE(profile.writeString("Dialog Settings", "Bezel Width", "    10.0"));
+    ASSERT_TRUE(profile.writeString("Dialog Settings", "Last File Name", "ZEPTA-K410"));
+    const std::string text = slurp(dir / "ZEPTA.ini");
+    EXPECT_NE(text.find("[Dialog Settings]"), std::string::npos) << text;
+    EXPECT_NE(text.find("Bezel Width=    10.0"), std::string::npos) << text;
+    EXPECT_NE(text.find("Last File Name=ZEPTA-K410"), std::string::npos) << text;
+    // Read back without the blanks, as the profile functions do; "%8.1f"
+    // text still converts to the same number.
+    EXPECT_EQ(profile.readString("Dialog Settings", "Bezel Width"), "10.0");
+}
+
+TEST(IniProfile, ReadsWindowsLineEndingsAndAnyCaseAndKeepsTheRestOfTheFile)
+{
+    lumivex::testing::TempDir dir;
+    std::ofstream(dir / "ZEPTA.ini", std::ios::binary)
+        << "; kept comment\r\n[Ports]\r\nCOM3=/dev/ttyUSB7\r\n[dialog settings]\r\nVIEWABLE WIDTH=  400.0\r\n";
+    IniProfile profile(dir / "ZEPTA.ini");
+    EXPECT_EQ(profile.readString("Dialog Settings", "Viewable Width"), "400.0");
+    ASSERT_TRUE(profile.writeString("Dialog Settings", "Viewable Width", "   12.3"));
+    const std::string text = slurp(dir / "ZEPTA.ini");
+    EXPECT_NE(text.find("; kept comment"), std::string::npos) << text;
+    EXPECT_NE(text.find("COM3=/dev/ttyUSB7"), std::string::npos) << text;
+    EXPECT_NE(text.find("VIEWABLE WIDTH=   12.3\r\n"), std::string::npos) << text;  // the file's spelling stays
+    EXPECT_EQ(profile.readString("ports", "com3"), "/dev/ttyUSB7");
+}
+
+TEST(IniProfile, GarbageIsReadAsTextAndAWriteThatCannotHappenSaysSo)
+{
+    lumivex::testing::TempDir dir;
+    std::ofstream(dir / "ZEPTA.ini", std::ios::binary) << "[Dialog Settings]\nBezel Width=\xff\xfe junk\n\x01\x02\n";
+    IniProfile garbage(dir / "ZEPTA.ini");
+    EXPECT_EQ(garbage.readString("Dialog Settings", "Bezel Width"), "\xff\xfe junk");
+
+    std::filesystem::create_directory(dir / "a-folder.ini");
+    IniProfile folder(dir / "a-folder.ini");
+    EXPECT_EQ(folder.readString("Dialog Settings", "Bezel Width", "0"), "0");
+    EXPECT_FALSE(folder.writeString("Dialog Settings", "Bezel Width", "1.0"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a-folder.ini"));
+}
+
+TEST(IniProfile, CreatesThePerUserFolderOnFirstWrite)
+{
+    lumivex::testing::TempDir dir;
+    IniProfile profile(dir / "zepta" / "ZEPTA.ini");
+    ASSERT_TRUE(profile.writeString("Dialog Settings", "Bezel Height", "     2.0"));
+    EXPECT_EQ(IniProfile(dir / "zepta" / "ZEPTA.ini").readString("Dialog Settings", "Bezel Height"), "2.0");
+    EXPECT_FALSE(std::filesystem::exists(dir / "zepta" / "ZEPTA.ini.tmp"));
+}
