@@ -87,6 +87,7 @@ void Sheet_OSD::applyWindowSetup()
     // No OK, Cancel, Apply or Help: the top edge comes 30 pixels lower and
     // the bottom edge stays, then the window is centred.
     m_layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    m_layout->activate();  // the smaller minimum size applies at once
     QRect frame = geometry();
     frame.setTop(frame.top() + kHiddenButtonRow);
     setGeometry(frame);
