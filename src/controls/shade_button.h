@@ -1,0 +1,43 @@
+#pragma once
+// CShadeButtonST: an image button whose face is a generated shade, lit a
+// little toward the highlight while the pointer is over it.
+
+#include "image_button.h"
+#include "indexed_bitmap.h"
+#include "shade_pattern.h"
+
+namespace lumivex {
+
+class CShadeButtonST : public CButtonST {
+    Q_OBJECT
+public:
+    // The one shade the pages use.
+    static constexpr int kShadeDiagonal = 6;
+    // How far the pointer-over face moves toward the highlight, in percent.
+    static constexpr int kOverBlendPercent = 10;
+
+    explicit CShadeButtonST(QWidget* parent = nullptr);
+    explicit CShadeButtonST(const QString& text, QWidget* parent = nullptr);
+
+    // The noise behind the shade; set it before BuildShade to fix the face.
+    void setNoiseSource(NoiseSource noise) { m_noise = std::move(noise); }
+
+    // Builds the normal and pointer-over faces at the button's present size
+    // from its palette's shadow, face and highlight colours. Built once: a
+    // later resize keeps them. False for a shade type other than 6 or an
+    // empty button, which then keeps the plain background.
+    bool BuildShade(int shadeType = kShadeDiagonal);
+
+    const CCeXDib& normalShade() const { return m_normalShade; }
+    const CCeXDib& overShade() const { return m_overShade; }
+
+protected:
+    void PaintBackground(QPainter& painter, const QRect& rect) override;
+
+private:
+    NoiseSource m_noise = defaultNoiseSource();
+    CCeXDib m_normalShade;
+    CCeXDib m_overShade;
+};
+
+}  // namespace lumivex
