@@ -64,9 +64,13 @@ IniProfile::IniProfile(std::filesystem::path path)
 std::string IniProfile::readString(std::string_view section, std::string_view key,
                                    std::string_view defaultValue) const
 {
+    std::string text;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(m_path, ec) || !readWhole(m_path, text))
+        return std::string(defaultValue);
     CSimpleIniA ini;
     configure(ini);
-    if (ini.LoadFile(m_path.c_str()) < 0)
+    if (ini.LoadData(text) < 0)
         return std::string(defaultValue);
     const std::string sectionName(section);
     const std::string keyName(key);
