@@ -58,6 +58,7 @@ CButtonST::CButtonST(const QString& text, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     m_urlOpener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    m_systemColours = systemColours();
     // Connected first, so the button acts before anyone else hears the click.
     connect(this, &QAbstractButton::clicked, this, &CButtonST::onClicked);
 }
@@ -195,6 +196,14 @@ void CButtonST::onClicked()
     setFocus(Qt::MouseFocusReason);
     if (!isCheckBoxMode() && !m_url.isEmpty() && m_urlOpener)
         m_urlOpener(QUrl::fromUserInput(m_url));
+}
+
+CButtonST::SystemColours CButtonST::systemColours() const
+{
+    const QPalette& pal = palette();
+    return SystemColours{pal.color(QPalette::Button).rgb(), pal.color(QPalette::ButtonText).rgb(),
+                         pal.color(QPalette::Light).rgb(),  pal.color(QPalette::Midlight).rgb(),
+                         pal.color(QPalette::Dark).rgb(),   pal.color(QPalette::Shadow).rgb()};
 }
 
 CButtonST::PaintKey CButtonST::currentKey() const
@@ -423,11 +432,15 @@ void CButtonST::changeEvent(QEvent* event)
             setPointerOver(false);
         changed();
         break;
-    case QEvent::ApplicationPaletteChange:
+    case QEvent::PaletteChange:
         // A change of the system colours undoes the page's colours and the
-        // copy of the parent taken under the old ones.
-        m_parentBackground = QImage();
-        resetColours();
+        // copy of the parent taken under the old ones; a page changing only
+        // its own background keeps them.
+        if (const SystemColours now = systemColours(); !(now == m_systemColours)) {
+            m_systemColours = now;
+            m_parentBackground = QImage();
+            resetColours();
+        }
         break;
     default:
         break;

@@ -116,6 +116,14 @@ private:
         bool operator==(const PaintKey&) const = default;
     };
 
+    // The system colours the button is painted with; a change of them is a
+    // change of the desktop's colour scheme.
+    struct SystemColours {
+        QRgb face = 0, text = 0, light = 0, midlight = 0, dark = 0, shadow = 0;
+        bool operator==(const SystemColours&) const = default;
+    };
+    SystemColours systemColours() const;
+
     void setPointerOver(bool over);
     void onClicked();
     PaintKey currentKey() const;
@@ -148,6 +156,7 @@ private:
     QString m_url;
     UrlOpener m_urlOpener;
 
+    SystemColours m_systemColours;
     quint64 m_generation = 0;
     std::optional<PaintKey> m_cachedKey;
     QImage m_cache;

@@ -34,7 +34,6 @@ void CBaseTabCtrl::setTabColour(const QColor& colour)
 void CBaseTabCtrl::setPaintMode(int mode)
 {
     m_paintMode = mode;
-    updateGeometry();
     changed();
 }
 
@@ -74,9 +73,10 @@ QColor CBaseTabCtrl::TabLabelColour(bool) const
 
 QSize CBaseTabCtrl::tabSizeHint(int index) const
 {
+    // The room is kept in every paint mode, so a change of mode needs no new
+    // layout of the row.
     QSize size = QTabBar::tabSizeHint(index);
-    if (paintsItself())
-        size.setHeight(std::max(size.height() + kRoomAbove + kRoomBelow, kMinimumTabHeight));
+    size.setHeight(std::max(size.height() + kRoomAbove + kRoomBelow, kMinimumTabHeight));
     return size;
 }
 
