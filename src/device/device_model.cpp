@@ -40,6 +40,22 @@ void DeviceModel::factoryReset()
     m_state.gpiBits = wiring;
 }
 
+void DeviceModel::setBezelMask(uint8_t hTenths, uint8_t vTenths, bool on)
+{
+    m_state.maskH = hTenths;
+    m_state.maskV = vTenths;
+    m_state.maskOn = on;
+}
+
+bool DeviceModel::setResolutionAndMode(uint32_t resolution, uint32_t displayMode)
+{
+    if (resolution >= kResolutionCount || displayMode >= static_cast<uint32_t>(displayModeCount()))
+        return false;
+    m_state.resolution = static_cast<uint8_t>(resolution);
+    m_state.displayMode = static_cast<uint8_t>(displayMode);
+    return true;
+}
+
 bool DeviceModel::readVcp(uint8_t code, uint32_t& current, uint32_t& maximum) const
 {
     switch (code) {
@@ -53,7 +69,11 @@ bool DeviceModel::readVcp(uint8_t code, uint32_t& current, uint32_t& maximum) co
         current = m_state.displayMode, maximum = static_cast<uint32_t>(displayModeCount() - 1);
         return true;
     case vcp::kBezelMask:
-        current = (uint32_t(m_state.maskH & 0x7F) << 8) | m_state.maskV | (m_state.maskOn ? kMaskOnBit : 0);
+        // H set over the serial line may exceed the seven bits of this
+        // field; it reads as the largest value the field holds, never as
+        // a smaller one or as the ON bit.
+        current = (uint32_t(std::min<uint8_t>(m_state.maskH, 0x7F)) << 8) | m_state.maskV
+                  | (m_state.maskOn ? kMaskOnBit : 0);
         maximum = 0xFFFF;
         return true;
     case vcp::kGpio:
@@ -99,9 +119,8 @@ bool DeviceModel::writeVcp(uint8_t code, uint32_t value)
         m_state.displayMode = static_cast<uint8_t>(value);
         return true;
     case vcp::kBezelMask:
-        m_state.maskH = static_cast<uint8_t>((value >> 8) & 0x7F);
-        m_state.maskV = static_cast<uint8_t>(value & 0xFF);
-        m_state.maskOn = (value & kMaskOnBit) != 0;
+        setBezelMask(static_cast<uint8_t>((value >> 8) & 0x7F), static_cast<uint8_t>(value & 0xFF),
+                     (value & kMaskOnBit) != 0);
         return true;
     case vcp::kGpio:
         m_state.gpoBits = static_cast<uint8_t>(value & 0x0F);

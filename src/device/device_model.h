@@ -1,11 +1,14 @@
 #pragma once
-// The ZEPTA video-wall controller as the panel reaches it: its settings and
-// how its VCP codes read and write them. The DDC/CI simulator serves this
-// model; so will the serial simulator.
+// The ZEPTA video-wall controller as the panel reaches it: its settings, how
+// its VCP codes read and write them, and how it answers serial frames. The
+// DDC/CI simulator and zepta-sim both serve this model, so the two links
+// agree about what every command does.
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <vector>
 
 namespace lumivex::device {
 
@@ -49,6 +52,16 @@ struct DeviceState {
     bool maskOn = false;
 };
 
+// What the controller made of one serial frame.
+enum class FrameOutcome : uint8_t {
+    Applied,      // a setting or action took effect
+    Answered,     // a read request; the reply was produced
+    Refused,      // a known command with a value the controller refuses; nothing changed
+    Unknown,      // no such command of that length
+    BadChecksum,  // the bytes do not sum to zero; ignored
+};
+std::string_view frameOutcomeName(FrameOutcome outcome);
+
 struct DeviceCounters {
     int factoryResets = 0;
     int autoAdjusts = 0;
@@ -74,8 +87,17 @@ public:
     // refused write changes nothing.
     bool writeVcp(uint8_t code, uint32_t value);
 
+    // One whole frame, length byte first. A read request appends its reply
+    // (with its checksum) to reply; nothing else is ever appended.
+    FrameOutcome handleFrame(std::span<const uint8_t> frame, std::vector<uint8_t>& reply);
+
     // Back to the factory settings; the wiring (GPI) stays as it is.
     void factoryReset();
+    // The serial line carries each tenths value in a whole byte; the VCP
+    // value has seven bits for H.
+    void setBezelMask(uint8_t hTenths, uint8_t vTenths, bool on);
+    // Both or neither: false (and nothing changes) when either is out of range.
+    bool setResolutionAndMode(uint32_t resolution, uint32_t displayMode);
 
 private:
     Model m_model;
