@@ -7,6 +7,7 @@
 #include "interface_page.h"
 #include "message_service.h"
 #include "setting_page.h"
+#include "sheet_tab_widget.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -26,7 +27,8 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     m_modelNames[0] = QStringLiteral("K410");
     m_modelNames[1] = QStringLiteral("K420");
 
-    m_tabs = new QTabWidget(this);
+    // The tab row is painted in the sheet's grey before any page is added.
+    m_tabs = new SheetTabWidget(this);
     m_interface = new System;
     m_display = new OSD_Color;
     m_setting = new Image;

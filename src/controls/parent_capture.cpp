@@ -1,7 +1,8 @@
 #include "parent_capture.h"
 
-#include <QPainter>
 #include <QWidget>
+
+#include <vector>
 
 namespace lumivex {
 
@@ -13,9 +14,18 @@ QImage captureParentBackground(const QWidget& widget)
         return image;
     image.setDevicePixelRatio(ratio);
     image.fill(widget.palette().color(QPalette::Window));
-    if (QWidget* parent = widget.parentWidget()) {
-        const QRect under = widget.geometry();
-        parent->render(&image, QPoint(), QRegion(under), QWidget::DrawWindowBackground);
+
+    std::vector<QWidget*> ancestors;  // the parent first, the window last
+    for (QWidget* w = widget.parentWidget(); w; w = w->isWindow() ? nullptr : w->parentWidget())
+        ancestors.push_back(w);
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        QWidget* ancestor = *it;
+        const QRect under(widget.mapTo(ancestor, QPoint(0, 0)), widget.size());
+        // Only the window and ancestors that fill themselves cover what is
+        // below; the others add just their own drawing.
+        const bool fills = ancestor->isWindow() || ancestor->autoFillBackground();
+        ancestor->render(&image, QPoint(), QRegion(under),
+                         fills ? QWidget::DrawWindowBackground : QWidget::RenderFlags());
     }
     return image;
 }

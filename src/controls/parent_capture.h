@@ -1,6 +1,7 @@
 #pragma once
-// The parent's own painting under a child, without any of its children: what
-// a transparent control keeps as its background.
+// What shows under a child: its window's and every ancestor's own painting
+// there, without any other child: what a transparent control keeps as its
+// background.
 
 #include <QImage>
 
@@ -8,9 +9,10 @@ class QWidget;
 
 namespace lumivex {
 
-// A copy of what the parent paints under widget's rectangle (its background
-// and its own drawing, not its other children), at the widget's size and
-// pixel ratio. A widget without a parent gets its own palette's window colour.
+// A copy of the pixels the widget's ancestors paint under its rectangle, at
+// the widget's size and pixel ratio: the window's background first, then
+// each ancestor down to the parent drawn over it (an ancestor that paints
+// no background of its own lets the one below show).
 QImage captureParentBackground(const QWidget& widget);
 
 }  // namespace lumivex

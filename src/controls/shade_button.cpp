@@ -1,6 +1,7 @@
 #include "shade_button.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 
 namespace lumivex {
 
@@ -18,6 +19,25 @@ bool CShadeButtonST::BuildShade(int shadeType)
 {
     if (shadeType != kShadeDiagonal)
         return false;
+    // Made before the page has placed it: wait for its size.
+    if (!testAttribute(Qt::WA_Resized)) {
+        m_shadePending = true;
+        return true;
+    }
+    return buildNow();
+}
+
+void CShadeButtonST::resizeEvent(QResizeEvent* event)
+{
+    CButtonST::resizeEvent(event);
+    if (m_shadePending) {
+        m_shadePending = false;
+        buildNow();
+    }
+}
+
+bool CShadeButtonST::buildNow()
+{
     const QPalette& pal = palette();
     const ShadeColours colours{pal.color(QPalette::Dark), pal.color(QPalette::Button), pal.color(QPalette::Light)};
     CCeXDib shade;

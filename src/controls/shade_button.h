@@ -22,10 +22,11 @@ public:
     // The noise behind the shade; set it before BuildShade to fix the face.
     void setNoiseSource(NoiseSource noise) { m_noise = std::move(noise); }
 
-    // Builds the normal and pointer-over faces at the button's present size
-    // from its palette's shadow, face and highlight colours. Built once: a
-    // later resize keeps them. False for a shade type other than 6 or an
-    // empty button, which then keeps the plain background.
+    // Builds the normal and pointer-over faces at the button's size from its
+    // palette's shadow, face and highlight colours; a button not yet given a
+    // size builds them at the first size it gets. Built once: a later resize
+    // keeps them. False for a shade type other than 6 or an empty button,
+    // which then keeps the plain background.
     bool BuildShade(int shadeType = kShadeDiagonal);
 
     const CCeXDib& normalShade() const { return m_normalShade; }
@@ -33,8 +34,12 @@ public:
 
 protected:
     void PaintBackground(QPainter& painter, const QRect& rect) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    bool buildNow();
+
+    bool m_shadePending = false;
     NoiseSource m_noise = defaultNoiseSource();
     CCeXDib m_normalShade;
     CCeXDib m_overShade;

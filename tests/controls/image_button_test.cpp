@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QFontMetrics>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -244,6 +245,37 @@ TEST(ImageButton, TransparentButtonKeepsTheBackgroundOfItsFirstPaint)
     const QImage after = renderWidget(parent);
     EXPECT_EQ(pixelAt(after, 5, 5), QColor(200, 30, 30)) << "the parent changed";
     EXPECT_EQ(pixelAt(after, 50, 25), QColor(10, 120, 200)) << "the button did not";
+}
+
+TEST(ImageButton, TransparentButtonShowsWhatEveryAncestorPaintsUnderIt)
+{
+    // A window with a background, a frame that fills itself in part, and a
+    // page that paints nothing: the button shows the window and the frame.
+    struct HalfFilled : QWidget {
+        using QWidget::QWidget;
+        void paintEvent(QPaintEvent*) override
+        {
+            QPainter painter(this);
+            painter.fillRect(0, 0, width() / 2, height(), QColor(250, 200, 0));
+        }
+    };
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette pal = window.palette();
+    pal.setColor(QPalette::Window, QColor(10, 120, 200));
+    window.setPalette(pal);
+    window.resize(200, 100);
+    auto* frame = new HalfFilled(&window);
+    frame->setGeometry(0, 0, 200, 100);
+    auto* page = new QWidget(frame);
+    page->setGeometry(20, 20, 160, 60);
+    auto* button = new CButtonST(page);
+    button->setGeometry(40, 10, 80, 40);
+    button->setTransparent(true);
+    const QImage image = renderWidget(window);
+    // The button spans x 60..139 of the window; the frame paints x < 100.
+    EXPECT_EQ(pixelAt(image, 65, 45), QColor(250, 200, 0));
+    EXPECT_EQ(pixelAt(image, 135, 45), QColor(10, 120, 200));
 }
 
 TEST(ImageButton, SystemColourChangeRestoresColoursAndDropsTheCapturedBackground)

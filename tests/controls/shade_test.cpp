@@ -228,5 +228,21 @@ TEST(Shade, BuiltOnceAtTheButtonsSizeAndOnlyForTypeSix)
     EXPECT_FALSE(empty.BuildShade());
 }
 
+TEST(Shade, AButtonNotYetPlacedIsShadedAtItsFirstSize)
+{
+    QWidget page;
+    auto* button = new CShadeButtonST(QStringLiteral("Load"), &page);
+    ASSERT_TRUE(button->BuildShade(6));
+    EXPECT_TRUE(button->normalShade().isNull());
+    button->setGeometry(10, 10, 78, 39);
+    page.resize(200, 100);
+    page.show();
+    EXPECT_EQ(button->normalShade().width(), 78);
+    EXPECT_EQ(button->normalShade().height(), 39);
+    button->resize(120, 60);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(button->normalShade().width(), 78);
+}
+
 }  // namespace
 }  // namespace lumivex
