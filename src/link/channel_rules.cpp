@@ -1,0 +1,42 @@
+#include "channel_rules.h"
+
+#include <array>
+
+namespace lumivex {
+
+void writeFrame(BytePort& port, std::span<const uint8_t> frame)
+{
+    for (uint8_t byte : frame)
+        port.writeByte(byte);
+}
+
+void sendFrame(BytePort& port, SerialFrame& frame, uint8_t command, std::span<const uint8_t> values)
+{
+    writeFrame(port, frame.fill(command, values));
+}
+
+size_t drain(BytePort& port, ReceiveBuffer& buffer)
+{
+    std::array<uint8_t, kDrainChunk> chunk{};
+    size_t total = 0;
+    uint32_t count = 0;
+    do {
+        count = std::min(port.readAvailable(chunk.data(), kDrainChunk), kDrainChunk);
+        buffer.append(std::span<const uint8_t>(chunk.data(), count));
+        total += count;
+    } while (count == kDrainChunk);
+    return total;
+}
+
+std::optional<int> requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buffer,
+                                  ReadRequest request, const ReplyWait& wait)
+{
+    const uint8_t zero = 0;
+    sendFrame(port, frame, request.command, std::span<const uint8_t>(&zero, 1));
+    if (wait)
+        wait();
+    drain(port, buffer);
+    return buffer.findHeader(request.replyLength, request.command);
+}
+
+}  // namespace lumivex

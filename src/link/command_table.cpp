@@ -1,0 +1,107 @@
+#include "command_table.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace lumivex {
+
+namespace {
+
+constexpr int32_t kMaskHMax = 0x7F;  // seven bits below the ON bit
+constexpr int32_t kByteMax = 0xFF;
+constexpr uint32_t kMaskOnBit = 0x8000;
+
+uint8_t lowByte(int32_t value)
+{
+    return static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFF);
+}
+
+uint8_t clampedByte(int32_t value, int32_t maximum = kByteMax)
+{
+    return static_cast<uint8_t>(std::clamp(value, 0, maximum));
+}
+
+Command make(CommandId id, uint32_t vcpValue, std::initializer_list<uint8_t> values)
+{
+    const CommandRow& row = commandRow(id);
+    Command command;
+    command.id = id;
+    command.vcpCode = row.vcpCode;
+    command.vcpValue = vcpValue;
+    command.serialCommand = row.serialCommand;
+    command.valueCount = static_cast<uint8_t>(std::min(values.size(), command.values.size()));
+    std::copy_n(values.begin(), command.valueCount, command.values.begin());
+    return command;
+}
+
+}  // namespace
+
+const CommandRow& commandRow(CommandId id)
+{
+    return *std::find_if(kCommandTable.begin(), kCommandTable.end(),
+                         [id](const CommandRow& row) { return row.id == id; });
+}
+
+uint32_t bezelMaskVcpValue(int32_t hTenths, int32_t vTenths, bool on)
+{
+    return (uint32_t(clampedByte(hTenths, kMaskHMax)) << 8) | clampedByte(vTenths) | (on ? kMaskOnBit : 0);
+}
+
+namespace commands {
+
+Command inputSource(int32_t index)
+{
+    return make(CommandId::InputSource, static_cast<uint32_t>(index), {lowByte(index)});
+}
+
+Command power(int32_t index)
+{
+    return make(CommandId::Power, static_cast<uint32_t>(index), {lowByte(index)});
+}
+
+Command factoryReset()
+{
+    return make(CommandId::FactoryReset, 1, {1});
+}
+
+Command autoAdjust()
+{
+    return make(CommandId::AutoAdjust, 1, {0});
+}
+
+Command osdMode(int32_t mode)
+{
+    return make(CommandId::OsdMode, static_cast<uint32_t>(mode), {lowByte(mode)});
+}
+
+Command gpo(uint8_t outputBits)
+{
+    return make(CommandId::Gpo, outputBits, {outputBits});
+}
+
+Command identify()
+{
+    return make(CommandId::Identify, 0, {4, 0});
+}
+
+Command resolution(int32_t resolutionIndex, int32_t displayModeIndex)
+{
+    return make(CommandId::Resolution, static_cast<uint32_t>(resolutionIndex),
+                {lowByte(resolutionIndex), lowByte(displayModeIndex)});
+}
+
+Command displayMode(int32_t resolutionIndex, int32_t displayModeIndex)
+{
+    return make(CommandId::DisplayMode, static_cast<uint32_t>(displayModeIndex),
+                {lowByte(resolutionIndex), lowByte(displayModeIndex)});
+}
+
+Command bezelMask(int32_t displayModeIndex, int32_t hTenths, int32_t vTenths, bool on)
+{
+    return make(CommandId::BezelMask, bezelMaskVcpValue(hTenths, vTenths, on),
+                {lowByte(displayModeIndex), clampedByte(hTenths), clampedByte(vTenths), uint8_t(on ? 1 : 0)});
+}
+
+}  // namespace commands
+
+}  // namespace lumivex

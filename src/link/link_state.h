@@ -1,0 +1,93 @@
+#pragma once
+// The link state the sheet holds for every page: which link is open, the
+// transmit frame, the serial port and the receive buffer; and the rules a
+// page handler calls to send a command or read the device back.
+
+#include "channel_rules.h"
+#include "command_table.h"
+#include "receive_buffer.h"
+#include "replies.h"
+#include "serial_frame.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace lumivex {
+
+class CSerialMFC;
+class DdcApi;
+struct MonitorTable;
+
+enum class InterfaceMode : int32_t {
+    None = 0,    // no link; commands are dropped silently
+    DdcCi = 1,   // "DDC2Bi": VCP values on MonitorTable entry 0
+    Serial = 2,  // a COM port: frames on the serial line
+};
+
+class LinkState {
+public:
+    // The device's time to answer a read request.
+    static constexpr std::chrono::milliseconds kReplyWait{100};
+
+    // ddc and monitors belong to the sheet and outlive the link state.
+    LinkState(DdcApi& ddc, const MonitorTable& monitors);
+    // Closes the port before anything else goes.
+    ~LinkState();
+    LinkState(const LinkState&) = delete;
+    LinkState& operator=(const LinkState&) = delete;
+
+    InterfaceMode interfaceMode() const { return m_interfaceMode; }
+    void setInterfaceMode(InterfaceMode mode) { m_interfaceMode = mode; }
+
+    // The Interface page opens and closes it; its notifications go there.
+    CSerialMFC& port() { return *m_port; }
+    // Closes the current port and takes another (a test's fault-injecting one).
+    void replacePort(std::unique_ptr<CSerialMFC> port);
+    int32_t closePort();
+
+    const SerialFrame& transmitFrame() const { return m_frame; }
+    ReceiveBuffer& receiveBuffer() { return m_receive; }
+    const ReceiveBuffer& receiveBuffer() const { return m_receive; }
+
+    // Sends by the current mode: nothing under None; one SetCIValue on
+    // entry 0 under DdcCi; the frame, byte by byte, under Serial. Results
+    // are not examined.
+    void send(const Command& command);
+
+    // GetCIValue on entry 0. current is written only when the status is 0,
+    // so a failed read never hands unwritten output to the page.
+    int32_t readVcp(uint8_t code, uint32_t& current);
+
+    // The serial read-back: request, wait, drain, scan positions 0..500.
+    // The write position is left alone.
+    std::optional<int> requestAndScan(ReadRequest request);
+    // The pages' read-backs: the reply's values are copied out first, then
+    // the write position goes back to 0, found or not.
+    std::optional<SettingsReply> readBackSettings();
+    std::optional<DisplayReply> readBackDisplay();
+    // The model query keeps the write position.
+    std::optional<ModelReply> requestModel();
+
+    // Moves what has arrived into the receive buffer (the Interface page's
+    // notification handler); returns the number of bytes.
+    size_t drain();
+    // Back to position 0, clearing entries 0..255 with it.
+    void resetWritePosition() { m_receive.resetWritePosition(); }
+
+    // What runs between a request and its drain; by default the 100 ms
+    // sleep, which blocks the caller's thread as the device expects.
+    void setReplyWait(ReplyWait wait);
+
+private:
+    DdcApi& m_ddc;
+    const MonitorTable& m_monitors;
+    InterfaceMode m_interfaceMode = InterfaceMode::None;
+    SerialFrame m_frame;
+    std::unique_ptr<CSerialMFC> m_port;
+    ReceiveBuffer m_receive;
+    ReplyWait m_wait;
+};
+
+}  // namespace lumivex

@@ -1,0 +1,20 @@
+#include "serial_byte_port.h"
+
+#include "serial.h"
+
+namespace lumivex {
+
+void SerialBytePort::writeByte(uint8_t byte)
+{
+    m_port.write(&byte, 1, nullptr, nullptr, kSerialInfinite);
+}
+
+uint32_t SerialBytePort::readAvailable(uint8_t* buffer, uint32_t length)
+{
+    uint32_t count = 0;
+    if (m_port.read(buffer, length, &count, nullptr, kSerialInfinite) != kSerialSuccess)
+        return 0;
+    return count;
+}
+
+}  // namespace lumivex

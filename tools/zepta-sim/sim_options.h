@@ -1,0 +1,33 @@
+#pragma once
+// zepta-sim's command line.
+
+#include "device_model.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumivex::sim {
+
+struct SimOptions {
+    device::Model model = device::Model::K410;
+    uint8_t gpiBits = 0;     // the four inputs as wired, bits 0..3
+    std::string logPath;     // empty: no log
+    bool noReply = false;    // read requests are applied but never answered
+    int noiseBytes = 0;      // stray bytes written before each reply
+    int delayMs = 0;         // time between a request and its reply
+    bool persist = false;    // keep serving after the panel closes its side
+    bool help = false;
+};
+
+struct ParsedOptions {
+    std::optional<SimOptions> options;  // empty on a mistake
+    std::string error;                  // what was wrong
+};
+
+ParsedOptions parseSimOptions(const std::vector<std::string>& args);
+
+extern const char* const kSimUsage;
+
+}  // namespace lumivex::sim

@@ -1,0 +1,153 @@
+#include "sim_server.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace lumivex::sim {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A frame the panel left half-sent this long is forgotten, as a device's
+// receiver does after a pause.
+constexpr auto kPartialFrameTimeout = 200ms;
+// How often to look for the panel opening the port again after a close.
+constexpr int kReopenPollMs = 20;
+constexpr size_t kReadChunk = 4096;
+
+int millisecondsUntil(std::chrono::steady_clock::time_point when)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<long long>(0, left.count()));
+}
+
+}  // namespace
+
+SimServer::SimServer(const SimOptions& options, PtyDevice& pty, FrameLog& log)
+    : m_options(options)
+    , m_pty(pty)
+    , m_log(log)
+    , m_model(options.model)
+{
+    m_model.state().gpiBits = options.gpiBits;
+}
+
+uint8_t SimServer::nextNoiseByte()
+{
+    // xorshift32; the top bit is always set, so a stray byte is never
+    // mistaken for a reply's length.
+    m_noiseState ^= m_noiseState << 13;
+    m_noiseState ^= m_noiseState >> 17;
+    m_noiseState ^= m_noiseState << 5;
+    return static_cast<uint8_t>(0x80 | (m_noiseState & 0x7F));
+}
+
+int SimServer::pollTimeoutMs() const
+{
+    int timeout = -1;
+    auto earlier = [&timeout](int ms) { timeout = timeout < 0 ? ms : std::min(timeout, ms); };
+    if (m_waitingForPeer)
+        earlier(kReopenPollMs);
+    if (!m_replies.empty())
+        earlier(millisecondsUntil(m_replies.front().due));
+    if (m_decoder.pendingBytes() > 0)
+        earlier(millisecondsUntil(m_lastByte + kPartialFrameTimeout));
+    return timeout;
+}
+
+void SimServer::receive(std::span<const uint8_t> bytes)
+{
+    m_session = true;
+    m_lastByte = Clock::now();
+    m_decoder.feed(
+        bytes, [this](std::span<const uint8_t> frame) { handleFrame(frame); },
+        [this](uint8_t byte) { m_log.write("skip", std::span<const uint8_t>(&byte, 1)); });
+}
+
+void SimServer::handleFrame(std::span<const uint8_t> frame)
+{
+    std::vector<uint8_t> reply;
+    const device::FrameOutcome outcome = m_model.handleFrame(frame, reply);
+    m_log.write("rx", frame, device::frameOutcomeName(outcome));
+    if (reply.empty() || m_options.noReply)
+        return;
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < m_options.noiseBytes; ++i)
+        bytes.push_back(nextNoiseByte());
+    bytes.insert(bytes.end(), reply.begin(), reply.end());
+    m_replies.push_back({Clock::now() + std::chrono::milliseconds(m_options.delayMs), std::move(bytes)});
+}
+
+void SimServer::sendDueReplies()
+{
+    while (!m_replies.empty() && m_replies.front().due <= Clock::now()) {
+        writeAll(m_replies.front().bytes);
+        m_log.write("tx", m_replies.front().bytes);
+        m_replies.pop_front();
+    }
+}
+
+void SimServer::writeAll(std::span<const uint8_t> bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(m_pty.fd(), bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;  // the panel went away; nothing to deliver to
+        bytes = bytes.subspan(static_cast<size_t>(n));
+    }
+}
+
+bool SimServer::peerGone()
+{
+    m_replies.clear();
+    m_decoder.dropPartial([this](uint8_t byte) { m_log.write("skip", std::span<const uint8_t>(&byte, 1)); });
+    // A port probe opens and closes without a word; only a session's end
+    // ends the simulator.
+    if (m_session && !m_options.persist)
+        return true;
+    m_session = false;
+    m_waitingForPeer = true;
+    return false;
+}
+
+int SimServer::run(int stopFd)
+{
+    std::vector<uint8_t> chunk(kReadChunk);
+    for (;;) {
+        // While the port is closed the master reports a hang-up at every
+        // poll; it is left out and looked at every few milliseconds instead.
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {m_waitingForPeer ? -1 : m_pty.fd(), POLLIN, 0}};
+        const int ready = ::poll(fds, 2, pollTimeoutMs());
+        if (ready < 0 && errno != EINTR)
+            return 1;
+        if (fds[0].revents != 0)
+            return 0;
+        if (m_waitingForPeer) {
+            m_waitingForPeer = m_pty.peerClosed();
+            continue;
+        }
+        if (fds[1].revents & POLLIN) {
+            const ssize_t n = ::read(m_pty.fd(), chunk.data(), chunk.size());
+            if (n > 0)
+                receive(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)));
+            else if ((n < 0 && errno == EIO) || n == 0) {
+                if (peerGone())
+                    return 0;
+            }
+        } else if (fds[1].revents & (POLLHUP | POLLERR)) {
+            if (peerGone())
+                return 0;
+        }
+        if (m_decoder.pendingBytes() > 0 && Clock::now() - m_lastByte >= kPartialFrameTimeout)
+            m_decoder.dropPartial([this](uint8_t byte) { m_log.write("skip", std::span<const uint8_t>(&byte, 1)); });
+        sendDueReplies();
+    }
+}
+
+}  // namespace lumivex::sim
