@@ -432,6 +432,10 @@ void CButtonST::changeEvent(QEvent* event)
             setPointerOver(false);
         changed();
         break;
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+        changed();
+        break;
     case QEvent::PaletteChange:
         // A change of the system colours undoes the page's colours and the
         // copy of the parent taken under the old ones; a page changing only

@@ -140,6 +140,15 @@ TEST(Accessibility, TabMovesThroughTheControlsAndSpacePressesButtons)
     EXPECT_TRUE(page.vga->isChecked());
 }
 
+TEST(Accessibility, ADisabledButtonPassesTheFocusOn)
+{
+    KeyboardPage page;
+    page.load->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(page.load->hasFocus());
+    page.load->setEnabled(false);
+    EXPECT_TRUE(page.gpo->hasFocus());
+}
+
 TEST(Accessibility, ArrowKeysMoveWithinARadioGroupOnly)
 {
     KeyboardPage page;
