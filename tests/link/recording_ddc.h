@@ -1,0 +1,48 @@
+#pragma once
+// A DDC/CI library double that records every VCP write and read with its
+// handle, and answers reads from a script.
+
+#include "ddc_api.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace lumivex::testing {
+
+class RecordingDdc final : public DdcApi {
+public:
+    struct Call {
+        uint32_t handle;
+        uint32_t vcp;
+        uint32_t value;
+        bool operator==(const Call&) const = default;
+    };
+
+    int32_t InstallDriver(int32_t, int32_t) override { return 0; }
+    int32_t InitDDCHelper() override { return 0; }
+    int32_t EnumGetFirst(uint32_t*) override { return 1; }
+    int32_t EnumGetNext(uint32_t*) override { return 1; }
+    int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum) override
+    {
+        reads.push_back({handle, vcp, 0});
+        if (readStatus == 0) {
+            *current = readValue;
+            *maximum = 0xFFFF;
+        } else {
+            *current = 0xBADBAD;  // what a failing library may leave behind
+        }
+        return readStatus;
+    }
+    int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value) override
+    {
+        writes.push_back({handle, vcp, value});
+        return 0;
+    }
+
+    std::vector<Call> writes;
+    std::vector<Call> reads;
+    int32_t readStatus = 0;
+    uint32_t readValue = 0;
+};
+
+}  // namespace lumivex::testing
