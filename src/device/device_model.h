@@ -50,6 +50,8 @@ struct DeviceState {
     uint8_t maskH = 0;         // bezel mask, tenths of a percent (H: 0..127 over DDC/CI)
     uint8_t maskV = 0;
     bool maskOn = false;
+
+    friend bool operator==(const DeviceState&, const DeviceState&) = default;
 };
 
 // What the controller made of one serial frame.
@@ -66,6 +68,8 @@ struct DeviceCounters {
     int factoryResets = 0;
     int autoAdjusts = 0;
     int identifies = 0;
+
+    friend bool operator==(const DeviceCounters&, const DeviceCounters&) = default;
 };
 
 class DeviceModel {

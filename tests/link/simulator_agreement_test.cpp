@@ -1,0 +1,157 @@
+// The two simulators agree: a command sent through its VCP code and through
+// its serial frame leaves the device in the same state, in the model itself
+// and across libDDCHelper-sim.so and zepta-sim.
+
+#include "ddc_library.h"
+#include "device_model.h"
+#include "link_state.h"
+#include "monitor_table.h"
+#include "serial_mfc.h"
+#include "sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace lumivex;
+using lumivex::device::DeviceModel;
+using lumivex::device::Model;
+using lumivex::testing::binDir;
+using lumivex::testing::SimProcess;
+
+namespace {
+
+struct Step {
+    const char* what;
+    Command command;
+};
+
+// Every command the pages send, including values the device refuses
+// (which must be refused on both links alike).
+std::vector<Step> steps()
+{
+    return {
+        {"DVI", commands::inputSource(2)},
+        {"Component", commands::inputSource(1)},
+        {"input source 3", commands::inputSource(3)},
+        {"power off", commands::power(0)},
+        {"OSD lock", commands::osdMode(1)},
+        {"rotation", commands::osdMode(3)},
+        {"GPO 0x0A", commands::gpo(0x0A)},
+        {"resolution 8 at layout 0", commands::resolution(8, 0)},
+        {"layout 4 at resolution 8", commands::displayMode(8, 4)},
+        {"layout 9", commands::displayMode(8, 9)},
+        {"mask on", commands::bezelMask(4, 25, 30, true)},
+        {"identify", commands::identify()},
+        {"auto adjust", commands::autoAdjust()},
+        {"power 2", commands::power(2)},
+        {"mask off at the field limits", commands::bezelMask(4, 127, 255, false)},
+        {"normal", commands::osdMode(2)},
+        {"GPO 0x05", commands::gpo(0x05)},
+        {"power on", commands::power(1)},
+        {"factory reset", commands::factoryReset()},
+        {"resolution 3 at layout 0", commands::resolution(3, 0)},
+        {"unlock", commands::osdMode(0)},
+    };
+}
+
+void sendAsFrame(DeviceModel& model, const Command& command)
+{
+    SerialFrame frame;
+    std::vector<uint8_t> reply;
+    model.handleFrame(frame.fill(command.serialCommand, command.serialValues()), reply);
+}
+
+// The device's state as each link reads it back, in the serial reply's terms.
+struct ReadBack {
+    int32_t inputSource, power, osdLock, gpoBits, gpiBits, resolution, displayMode, hTenths, vTenths, maskOn;
+    bool operator==(const ReadBack&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const ReadBack& r)
+{
+    return out << "input " << r.inputSource << " power " << r.power << " osd " << r.osdLock << " gpo " << r.gpoBits
+               << " gpi " << r.gpiBits << " res " << r.resolution << " mode " << r.displayMode << " mask "
+               << r.hTenths << "/" << r.vTenths << "/" << r.maskOn;
+}
+
+ReadBack readOverDdc(LinkState& link)
+{
+    auto read = [&](uint8_t code) {
+        uint32_t value = 0xFFFFFFFF;
+        EXPECT_EQ(link.readVcp(code, value), 0) << "VCP " << int(code);
+        return value;
+    };
+    const uint32_t gpio = read(0xB3);
+    const uint32_t mask = read(0xB2);
+    const uint32_t power = read(0xD6);
+    return {int32_t(read(0x60)), power == 1 ? 1 : 0, int32_t(read(0xFC)), int32_t(gpio & 0x0F),
+            int32_t(gpio >> 4), int32_t(read(0xB0)), int32_t(read(0xB1)), int32_t((mask >> 8) & 0x7F),
+            int32_t(mask & 0xFF), int32_t(mask >> 15)};
+}
+
+ReadBack readOverSerial(LinkState& link)
+{
+    const auto s = link.readBackSettings();
+    const auto d = link.readBackDisplay();
+    EXPECT_TRUE(s && d);
+    if (!s || !d)
+        return {};
+    return {s->inputSource, s->power,       s->osdLock,  s->gpoBits,  s->gpiBits,
+            d->resolution,  d->displayMode, d->hTenths,  d->vTenths,  d->maskOn};
+}
+
+}  // namespace
+
+TEST(SimulatorsAgree, EachCommandLeavesTheModelInTheSameStateThroughEitherLink)
+{
+    for (Model model : {Model::K410, Model::K420}) {
+        DeviceModel overVcp(model);
+        DeviceModel overSerial(model);
+        for (const Step& step : steps()) {
+            SCOPED_TRACE(std::string(device::modelName(model)) + ": " + step.what);
+            overVcp.writeVcp(step.command.vcpCode, step.command.vcpValue);
+            sendAsFrame(overSerial, step.command);
+            EXPECT_TRUE(overVcp.state() == overSerial.state());
+            EXPECT_TRUE(overVcp.counters() == overSerial.counters());
+        }
+        EXPECT_EQ(overSerial.counters().factoryResets, 1);
+        EXPECT_EQ(overSerial.counters().identifies, 1);
+    }
+}
+
+class SimulatorProcessesAgree : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SimulatorProcessesAgree, TheSameCommandsReadBackAlikeOverDdcCiAndTheSerialLine)
+{
+    const std::string model = GetParam();
+    setenv("ZEPTA_SIM_MODEL", model.c_str(), 1);
+    DdcLibrary library({binDir() + "/libDDCHelper-sim.so"});
+    ASSERT_TRUE(library.isLoaded()) << library.loadError();
+    ASSERT_EQ(library.InitDDCHelper(), 0);
+    MonitorTable monitors;
+    enumerateMonitors(library, monitors);
+    ASSERT_EQ(monitors.count, 1);
+    LinkState ddc(library, monitors);
+    ddc.setInterfaceMode(InterfaceMode::DdcCi);
+
+    SimProcess sim({"--model", model});
+    ASSERT_TRUE(sim.started());
+    MonitorTable none;
+    LinkState serial(library, none);
+    ASSERT_EQ(serial.port().open(sim.slavePath().c_str(), nullptr), 0);
+    serial.setInterfaceMode(InterfaceMode::Serial);
+
+    const std::vector<Step> all = steps();
+    for (size_t i = 0; i < all.size(); ++i) {
+        ddc.send(all[i].command);
+        serial.send(all[i].command);
+        if (i % 7 == 6 || i + 1 == all.size()) {
+            SCOPED_TRACE(std::string("after ") + all[i].what);
+            EXPECT_EQ(readOverDdc(ddc), readOverSerial(serial));
+        }
+    }
+    unsetenv("ZEPTA_SIM_MODEL");
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, SimulatorProcessesAgree, ::testing::Values("K410", "K420"));
