@@ -22,6 +22,7 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     , m_ddc(ddc)
     , m_messages(messages)
     , m_profile(profile)
+    , m_link(ddc, m_monitors)
 {
     setWindowTitle(QString::fromLatin1(kCaption));
     m_modelNames[0] = QStringLiteral("K410");
@@ -56,7 +57,11 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     enumerateMonitors(m_ddc, m_monitors);
 }
 
-Sheet_OSD::~Sheet_OSD() = default;
+Sheet_OSD::~Sheet_OSD()
+{
+    // The port goes first, so its event thread never outlives the pages.
+    m_link.closePort();
+}
 
 void Sheet_OSD::addPage(PropertyPage* page)
 {

@@ -2,6 +2,7 @@
 // The panel's only window: a modal tabbed sheet holding the four pages and
 // what they share (the monitors found at start-up, the model).
 
+#include "link_state.h"
 #include "monitor_table.h"
 
 #include <QDialog>
@@ -48,6 +49,8 @@ public:
     int32_t monitorCount() const { return m_monitors.count; }
     const QString& modelName(int index) const { return m_modelNames.at(static_cast<size_t>(index)); }
     int32_t modelIndex() const { return m_modelIndex; }
+    // InterfaceMode, transmit frame, serial port and receive buffer.
+    LinkState& link() { return m_link; }
 
     QTabWidget* tabs() const { return m_tabs; }
     System* interfacePage() const { return m_interface; }
@@ -69,6 +72,7 @@ private:
     MonitorTable m_monitors;
     std::array<QString, kModelNameCount> m_modelNames;
     int32_t m_modelIndex = kNoModel;
+    LinkState m_link;
 
     QVBoxLayout* m_layout = nullptr;
     QTabWidget* m_tabs = nullptr;

@@ -20,8 +20,18 @@ public:
 
     int32_t InstallDriver(int32_t, int32_t) override { return 0; }
     int32_t InitDDCHelper() override { return 0; }
-    int32_t EnumGetFirst(uint32_t*) override { return 1; }
-    int32_t EnumGetNext(uint32_t*) override { return 1; }
+    int32_t EnumGetFirst(uint32_t* handle) override
+    {
+        m_next = 0;
+        return EnumGetNext(handle);
+    }
+    int32_t EnumGetNext(uint32_t* handle) override
+    {
+        if (m_next >= monitors)
+            return 1;
+        *handle = kFirstHandle + uint32_t(m_next++);
+        return 0;
+    }
     int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum) override
     {
         reads.push_back({handle, vcp, 0});
@@ -39,10 +49,15 @@ public:
         return 0;
     }
 
+    static constexpr uint32_t kFirstHandle = 0x200;
+    int monitors = 0;  // found by enumeration
     std::vector<Call> writes;
     std::vector<Call> reads;
     int32_t readStatus = 0;
     uint32_t readValue = 0;
+
+private:
+    int m_next = 0;
 };
 
 }  // namespace lumivex::testing
