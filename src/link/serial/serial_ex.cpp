@@ -92,15 +92,15 @@ void CSerialEx::threadMain()
 
 bool CSerialEx::runOneWait(SerialOverlapped& overlapped)
 {
-    m_threadEvent.reset();
-    // Looked at after the reset, so a stop that set the event before it is
-    // still seen.
-    if (m_stopping.load())
-        return false;
+    // Issuing the wait resets the thread event.
     if (const int32_t status = startEventWait(overlapped)) {
         record(status);
         return false;
     }
+    // Looked at only after that reset: a stop that came before it is seen
+    // here, one that comes after it sets the event and wakes the wait.
+    if (m_stopping.load())
+        return false;
     overlapped.wait(kSerialInfinite);
     if (m_stopping.load())
         return false;
