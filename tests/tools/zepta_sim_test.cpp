@@ -9,7 +9,7 @@
 #include <signal.h>
 
 #include <numeric>
-#include <regex>
+#include <cctype>
 
 using namespace lumivex::testing;
 
@@ -18,6 +18,20 @@ namespace {
 uint8_t byteSum(const Bytes& bytes)
 {
     return static_cast<uint8_t>(std::accumulate(bytes.begin(), bytes.end(), 0u));
+}
+
+// 2026-12-07T20:05:31.123456: local time to the microsecond.
+bool isTimestamp(const std::string& text)
+{
+    const std::string shape = "dddd-dd-ddTdd:dd:dd.dddddd";
+    if (text.size() != shape.size())
+        return false;
+    for (size_t i = 0; i < shape.size(); ++i) {
+        const bool digit = std::isdigit(static_cast<unsigned char>(text[i])) != 0;
+        if (shape[i] == 'd' ? !digit : text[i] != shape[i])
+            return false;
+    }
+    return true;
 }
 
 const Bytes kInputDvi{0x04, 0x1B, 0x02, 0xDF};
@@ -43,10 +57,9 @@ TEST(ZeptaSim, PrintsItsPathAndLogsEveryFrameInHexWithATimestamp)
     ASSERT_TRUE(waitUntil([&] { return loggedBytes(log, "rx").size() == sent.size(); }));
     EXPECT_EQ(loggedBytes(log, "rx"), sent);
 
-    const std::regex stamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{6})");
     for (const LogLine& line : readLog(log)) {
         SCOPED_TRACE(line.kind + " " + line.note);
-        EXPECT_TRUE(std::regex_match(line.timestamp, stamp)) << line.timestamp;
+        EXPECT_TRUE(isTimestamp(line.timestamp)) << line.timestamp;
     }
     const auto lines = readLog(log);
     EXPECT_EQ(lines.front().note, "applied");
