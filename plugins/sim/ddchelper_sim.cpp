@@ -2,6 +2,7 @@
 // instead of monitors, so the panel can be tried and tested without
 // hardware. Each simulated monitor is its own controller.
 
+#include "call_log.h"
 #include "ddchelper.h"
 #include "device_model.h"
 #include "sim_config.h"
@@ -31,6 +32,7 @@ struct Simulator {
     bool initialised = false;
     std::vector<DeviceModel> monitors;
     size_t cursor = 0;
+    lumivex::sim::CallLog log;
 };
 
 Simulator& simulator()
@@ -47,62 +49,29 @@ DeviceModel* monitorFor(Simulator& sim, uint32_t handle)
     return index < sim.monitors.size() ? &sim.monitors[index] : nullptr;
 }
 
-}  // namespace
-
-extern "C" {
-
-int32_t InstallDriver(int32_t, int32_t)
+// The next monitor after the cursor, or why there is none.
+int32_t enumerate(Simulator& sim, uint32_t* handle)
 {
-    return 0;
-}
-
-int32_t InitDDCHelper(void)
-{
-    Simulator& sim = simulator();
-    std::lock_guard lock(sim.mutex);
-    const lumivex::sim::SimConfig config = lumivex::sim::readSimConfig(&std::getenv);
-    if (!config.problems.empty())
-        std::fprintf(stderr, "libDDCHelper-sim: %s\n", config.problems.c_str());
-    sim.monitors.assign(static_cast<size_t>(config.monitors), DeviceModel(config.model));
-    sim.cursor = 0;
-    sim.initialised = config.initError == 0;
-    return config.initError;
-}
-
-int32_t EnumGetFirst(uint32_t* handle)
-{
-    Simulator& sim = simulator();
-    std::lock_guard lock(sim.mutex);
     if (!handle)
         return kBadArgument;
     if (!sim.initialised)
         return kNotInitialised;
-    sim.cursor = 0;
-    if (sim.monitors.empty())
-        return kNoMoreMonitors;
-    *handle = kFirstHandle;
-    sim.cursor = 1;
-    return 0;
-}
-
-int32_t EnumGetNext(uint32_t* handle)
-{
-    Simulator& sim = simulator();
-    std::lock_guard lock(sim.mutex);
-    if (!handle)
-        return kBadArgument;
-    if (!sim.initialised)
-        return kNotInitialised;
-    if (sim.cursor == 0 || sim.cursor >= sim.monitors.size())
+    if (sim.cursor >= sim.monitors.size())
         return kNoMoreMonitors;
     *handle = kFirstHandle + static_cast<uint32_t>(sim.cursor++);
     return 0;
 }
 
-int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum)
+void logEnumeration(Simulator& sim, const char* call, int32_t status, const uint32_t* handle)
 {
-    Simulator& sim = simulator();
-    std::lock_guard lock(sim.mutex);
+    if (status == 0)
+        sim.log.write("%s() = 0 handle 0x%08X", call, *handle);
+    else
+        sim.log.write("%s() = %d", call, status);
+}
+
+int32_t readValue(Simulator& sim, uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum)
+{
     if (!current || !maximum || vcp > 0xFF)
         return kBadArgument;
     DeviceModel* monitor = monitorFor(sim, handle);
@@ -117,16 +86,84 @@ int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* m
     return 0;
 }
 
-int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
+int32_t writeValue(Simulator& sim, uint32_t handle, uint32_t vcp, uint32_t value)
 {
-    Simulator& sim = simulator();
-    std::lock_guard lock(sim.mutex);
     if (vcp > 0xFF)
         return kBadArgument;
     DeviceModel* monitor = monitorFor(sim, handle);
     if (!monitor)
         return sim.initialised ? kBadHandle : kNotInitialised;
     return monitor->writeVcp(static_cast<uint8_t>(vcp), value) ? 0 : kVcpRefused;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t InstallDriver(int32_t a, int32_t b)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    // The panel installs the driver before it initialises the library.
+    const lumivex::sim::SimConfig config = lumivex::sim::readSimConfig(&std::getenv);
+    sim.log.reopen(config.logPath);
+    sim.log.write("InstallDriver(%d, %d) = 0", a, b);
+    return 0;
+}
+
+int32_t InitDDCHelper(void)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    const lumivex::sim::SimConfig config = lumivex::sim::readSimConfig(&std::getenv);
+    if (!config.problems.empty())
+        std::fprintf(stderr, "libDDCHelper-sim: %s\n", config.problems.c_str());
+    sim.monitors.assign(static_cast<size_t>(config.monitors), DeviceModel(config.model));
+    sim.cursor = 0;
+    sim.initialised = config.initError == 0;
+    sim.log.reopen(config.logPath);
+    sim.log.write("InitDDCHelper() = %d", config.initError);
+    return config.initError;
+}
+
+int32_t EnumGetFirst(uint32_t* handle)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    sim.cursor = 0;
+    const int32_t status = enumerate(sim, handle);
+    logEnumeration(sim, "EnumGetFirst", status, handle);
+    return status;
+}
+
+int32_t EnumGetNext(uint32_t* handle)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    const int32_t status = sim.cursor == 0 && handle && sim.initialised ? kNoMoreMonitors : enumerate(sim, handle);
+    logEnumeration(sim, "EnumGetNext", status, handle);
+    return status;
+}
+
+int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    const int32_t status = readValue(sim, handle, vcp, current, maximum);
+    if (status == 0)
+        sim.log.write("GetCIValue(0x%08X, 0x%02X) = 0 current 0x%X maximum 0x%X", handle, vcp, *current, *maximum);
+    else
+        sim.log.write("GetCIValue(0x%08X, 0x%02X) = %d", handle, vcp, status);
+    return status;
+}
+
+int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
+{
+    Simulator& sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    const int32_t status = writeValue(sim, handle, vcp, value);
+    sim.log.write("SetCIValue(0x%08X, 0x%02X, %u) = %d", handle, vcp, value, status);
+    return status;
 }
 
 }  // extern "C"

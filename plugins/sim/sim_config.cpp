@@ -45,6 +45,8 @@ SimConfig readSimConfig(EnvLookup env)
         else
             config.problems += std::string("ZEPTA_SIM_INIT_ERROR: not a number: '") + error + "'; ";
     }
+    if (const char* log = env("ZEPTA_SIM_LOG"))
+        config.logPath = log;
     return config;
 }
 

@@ -4,6 +4,7 @@
 //   ZEPTA_SIM_MODEL       K410 (default) or K420
 //   ZEPTA_SIM_MONITORS    number of monitors, default 1 (0 and more than 10 allowed)
 //   ZEPTA_SIM_INIT_ERROR  InitDDCHelper answers this status (decimal or 0x..)
+//   ZEPTA_SIM_LOG         a file every call is appended to (none when unset)
 
 #include "device_model.h"
 
@@ -16,6 +17,7 @@ struct SimConfig {
     device::Model model = device::Model::K410;
     int monitors = 1;
     int32_t initError = 0;
+    std::string logPath;
     std::string problems;  // what in the environment was not understood
 };
 

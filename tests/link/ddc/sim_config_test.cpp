@@ -48,3 +48,11 @@ TEST(SimConfig, ReadsModelMonitorsAndInitErrorFromTheEnvironment)
         EXPECT_EQ(!config.problems.empty(), c.problem) << config.problems;
     }
 }
+
+TEST(SimConfig, TheCallLogIsNamedByZeptaSimLog)
+{
+    g_env = {{"ZEPTA_SIM_LOG", "/tmp/calls.log"}};
+    EXPECT_EQ(lumivex::sim::readSimConfig(&lookup).logPath, "/tmp/calls.log");
+    g_env = {};
+    EXPECT_TRUE(lumivex::sim::readSimConfig(&lookup).logPath.empty());
+}
