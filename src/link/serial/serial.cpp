@@ -2,13 +2,10 @@
 
 #include "com_port_map.h"
 #include "line_state.h"
-#include "serial_error.h"
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <string>
-#include <utility>
 
 namespace lumivex {
 

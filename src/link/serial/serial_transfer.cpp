@@ -1,7 +1,6 @@
 // CSerial's reads, writes and waits for events: one pattern for all three.
 #include "serial.h"
 
-#include <cerrno>
 #include <cstring>
 #include <utility>
 

@@ -36,6 +36,8 @@ CSerialWnd::~CSerialWnd()
 int32_t CSerialWnd::open(const char* device, QObject* target, uint32_t message,
                          intptr_t parameter, uint32_t inQueue, uint32_t outQueue)
 {
+    if (isOpen())
+        return record(kSerialAlreadyOpen);
     // Any other type would reach the target as an event it takes for
     // something else.
     if (message != 0 && !isUserEventType(message))
