@@ -34,7 +34,8 @@ public:
     virtual int32_t setEventChar(uint8_t character, bool adjustMask = true);
     virtual int32_t setEventMask(uint32_t mask);
     // Waits for an event of the mask; the events are then in
-    // takePendingEvents().
+    // takePendingEvents(). One wait at a time per port: a second one (the
+    // event thread of CSerialEx already waits) fails with EBUSY.
     virtual int32_t waitEvent(SerialOverlapped* overlapped = nullptr,
                               uint32_t timeoutMs = kSerialInfinite);
     virtual int32_t setHandshake(int32_t mode);
@@ -54,6 +55,9 @@ public:
     virtual int32_t writeText(const char* text, uint32_t* written = nullptr,
                               SerialOverlapped* overlapped = nullptr,
                               uint32_t timeoutMs = kSerialInfinite);
+    // With a finite time-out, or write time-outs that end the write early:
+    // kSerialTimeout, and the count says how much went out (a read that is
+    // cut short likewise hands over what it took from the port).
     virtual int32_t write(const void* data, uint32_t length, uint32_t* written = nullptr,
                           SerialOverlapped* overlapped = nullptr, uint32_t timeoutMs = kSerialInfinite);
     virtual int32_t read(void* buffer, uint32_t length, uint32_t* readCount = nullptr,
