@@ -1,6 +1,7 @@
 #include "corl_osd_app.h"
 
 #include "app_paths.h"
+#include "com_port_map.h"
 #include "ddc_api.h"
 #include "message_service.h"
 #include "sheet_osd.h"
@@ -36,6 +37,8 @@ int CORL_OSDApp::InitInstance()
     };
     m_profile = std::make_unique<IniProfile>(chooseIniPath(
         {m_applicationDirectory, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation}));
+    // COM names may be mapped to devices in section "Ports" of the same file.
+    ComPortMap::global().setIniPath(m_profile->path());
 
     Sheet_OSD sheet(m_ddc, m_messages, *m_profile);
     m_runSheet(sheet);

@@ -1,3 +1,4 @@
+#include "com_port_map.h"
 #include "corl_osd_app.h"
 #include "fake_ddc.h"
 #include "recording_messages.h"
@@ -5,6 +6,8 @@
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 using namespace lumivex;
 using lumivex::testing::FakeDdc;
@@ -71,4 +74,15 @@ TEST_F(AppStartTest, TheLockIsKeptForTheWholeRunAndAMissingIniReadsAsDefaults)
     EXPECT_TRUE(lockedWhileRunning);
     EXPECT_EQ(storedWidth, "0");
     EXPECT_FALSE(std::filesystem::exists(m_programDir / "ZEPTA.ini"));
+}
+
+TEST_F(AppStartTest, ComNamesAreMappedThroughThePortsSectionOfTheSameIniFile)
+{
+    std::ofstream(m_programDir / "ZEPTA.ini") << "[Ports]\nCOM3=/dev/ttyUSB7\n";
+    CORL_OSDApp app(m_messages, m_ddc);
+    app.setExecutableDirectory(m_programDir.path());
+    app.setRunSheet([](Sheet_OSD&) {});
+    app.InitInstance();
+    EXPECT_EQ(ComPortMap::global().resolve("COM3"), "/dev/ttyUSB7");
+    EXPECT_EQ(ComPortMap::global().resolve("COM4"), "/dev/ttyS3");
 }
