@@ -189,3 +189,18 @@ TEST(ZeptaSim, PersistServesTheNextOpeningToo)
     EXPECT_EQ(kill(sim.pid(), 0), 0) << "still running";
     EXPECT_EQ(sim.terminate(), 0);
 }
+
+TEST(ZeptaSim, APanelThatNeverReadsCannotBlockIt)
+{
+    TempDir dir;
+    const std::string log = (dir / "sim.log").string();
+    SimProcess sim({"--noise", "4096", "--log", log});
+    ASSERT_TRUE(sim.started()) << "is LUMIVEX_BIN_DIR set?";
+    PortClient port(sim.slavePath());
+    // Far more reply bytes than the line holds, none of them read.
+    for (int i = 0; i < 64; ++i)
+        port.write(kSettingsRequest);
+    ASSERT_TRUE(waitUntil([&] { return loggedBytes(log, "rx").size() == 64; }));
+    EXPECT_FALSE(loggedBytes(log, "drop").empty());
+    EXPECT_EQ(sim.terminate(), 0) << "still answers a stop signal";
+}

@@ -5,7 +5,8 @@
 //   2026-12-07T20:05:31.123501 tx 09 04 02 01 00 00 00 00 E8
 //   2026-12-07T20:05:31.130000 skip F8
 // rx: a whole frame received, with what the device made of it;
-// tx: bytes sent (noise and reply); skip: bytes that started no frame.
+// tx: bytes sent (noise and reply); skip: bytes that started no frame;
+// drop: reply bytes the line could not take.
 
 #include <cstdint>
 #include <cstdio>

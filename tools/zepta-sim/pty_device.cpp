@@ -38,6 +38,13 @@ bool PtyDevice::open(std::string& error)
         error = std::string("tcsetattr: ") + std::strerror(errno);
         return false;
     }
+    // Replies never block the simulator: what the panel leaves unread past
+    // the line's buffer is lost, as on a real line.
+    const int flags = fcntl(m_master, F_GETFL);
+    if (flags < 0 || fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) {
+        error = std::string("fcntl: ") + std::strerror(errno);
+        return false;
+    }
     m_slavePath = name;
     return true;
 }

@@ -85,22 +85,28 @@ void SimServer::handleFrame(std::span<const uint8_t> frame)
 void SimServer::sendDueReplies()
 {
     while (!m_replies.empty() && m_replies.front().due <= Clock::now()) {
-        writeAll(m_replies.front().bytes);
-        m_log.write("tx", m_replies.front().bytes);
+        const std::span<const uint8_t> bytes(m_replies.front().bytes);
+        const size_t sent = writeAll(bytes);
+        if (sent > 0)
+            m_log.write("tx", bytes.first(sent));
+        if (sent < bytes.size())
+            m_log.write("drop", bytes.subspan(sent), "(the panel's side is full or gone)");
         m_replies.pop_front();
     }
 }
 
-void SimServer::writeAll(std::span<const uint8_t> bytes)
+size_t SimServer::writeAll(std::span<const uint8_t> bytes)
 {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(m_pty.fd(), bytes.data(), bytes.size());
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::write(m_pty.fd(), bytes.data() + sent, bytes.size() - sent);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return;  // the panel went away; nothing to deliver to
-        bytes = bytes.subspan(static_cast<size_t>(n));
+            break;  // full (nobody reads) or gone
+        sent += static_cast<size_t>(n);
     }
+    return sent;
 }
 
 bool SimServer::peerGone()

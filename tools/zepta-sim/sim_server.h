@@ -38,7 +38,8 @@ private:
     void receive(std::span<const uint8_t> bytes);
     void handleFrame(std::span<const uint8_t> frame);
     void sendDueReplies();
-    void writeAll(std::span<const uint8_t> bytes);
+    // The number of bytes the line took.
+    size_t writeAll(std::span<const uint8_t> bytes);
     // The panel closed its side; true when the simulator should end.
     bool peerGone();
     uint8_t nextNoiseByte();
