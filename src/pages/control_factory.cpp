@@ -20,11 +20,11 @@ namespace lumivex {
 
 namespace {
 
-QWidget* createPlain(const ControlSpec& spec, QWidget* parent)
+QWidget* createPlain(const ControlSpec& control, QWidget* parent)
 {
-    switch (spec.kind) {
+    switch (control.kind) {
     case ControlKind::GroupBox:
-        return new QGroupBox(spec.text, parent);
+        return new QGroupBox(control.text, parent);
     case ControlKind::ComboDropDown: {
         auto* combo = new QComboBox(parent);
         combo->setEditable(true);
@@ -35,25 +35,25 @@ QWidget* createPlain(const ControlSpec& spec, QWidget* parent)
         return new QComboBox(parent);
     case ControlKind::PushButton:
     case ControlKind::PictureButton: {
-        auto* button = new QPushButton(spec.text, parent);
+        auto* button = new QPushButton(control.text, parent);
         // Enter must never press a page's button behind the operator's back.
         button->setAutoDefault(false);
         return button;
     }
     case ControlKind::RadioButton:
-        return new QRadioButton(spec.text, parent);
+        return new QRadioButton(control.text, parent);
     case ControlKind::AutoCheckBox:
     case ControlKind::CheckBox:
-        return new QCheckBox(spec.text, parent);
+        return new QCheckBox(control.text, parent);
     case ControlKind::Static: {
-        auto* label = new QLabel(spec.text, parent);
+        auto* label = new QLabel(control.text, parent);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
     case ControlKind::Edit: {
         auto* edit = new QLineEdit(parent);
-        edit->setReadOnly(spec.readOnly);
+        edit->setReadOnly(control.readOnly);
         return edit;
     }
     }
@@ -63,74 +63,74 @@ QWidget* createPlain(const ControlSpec& spec, QWidget* parent)
 // Hot text colour of the pages' buttons, 0x00BBGGRR.
 constexpr quint32 kHotTextColour = 0x0000B200;
 
-void setUpImageButton(CButtonST* button, const ControlSpec& spec)
+void setUpImageButton(CButtonST* button, const ControlSpec& control)
 {
-    if (spec.kind == ControlKind::AutoCheckBox || spec.kind == ControlKind::CheckBox)
+    if (control.kind == ControlKind::AutoCheckBox || control.kind == ControlKind::CheckBox)
         button->setCheckBoxMode(true);
-    button->setTransparent(spec.transparent);
+    button->setTransparent(control.transparent);
     // Keyboard users see where the focus is.
     button->setFlatFocus(true);
 }
 
-QWidget* createShadeButton(const ControlSpec& spec, QWidget* parent)
+QWidget* createShadeButton(const ControlSpec& control, QWidget* parent)
 {
-    auto* button = new CShadeButtonST(spec.text, parent);
-    setUpImageButton(button, spec);
+    auto* button = new CShadeButtonST(control.text, parent);
+    setUpImageButton(button, control);
     button->BuildShade(CShadeButtonST::kShadeDiagonal);
-    if (spec.iconId != 0)
-        button->AssignIcons(QIcon(iconPath(spec.iconId)),
-                            spec.normalIconId != 0 ? QIcon(iconPath(spec.normalIconId)) : QIcon());
+    if (control.iconId != 0)
+        button->AssignIcons(QIcon(iconPath(control.iconId)),
+                            control.normalIconId != 0 ? QIcon(iconPath(control.normalIconId)) : QIcon());
     button->setColour(CButtonST::Colour::HotText, colourFromColorRef(kHotTextColour));
     return button;
 }
 
-QWidget* createPictureButton(const ControlSpec& spec, QWidget* parent)
+QWidget* createPictureButton(const ControlSpec& control, QWidget* parent)
 {
-    auto* button = new CButtonST(spec.text, parent);
-    setUpImageButton(button, spec);
+    auto* button = new CButtonST(control.text, parent);
+    setUpImageButton(button, control);
     // Without its picture the button still works, showing nothing.
-    const QImage picture = spec.bitmapId != 0 ? QImage(bitmapPath(spec.bitmapId)) : QImage();
+    const QImage picture = control.bitmapId != 0 ? QImage(bitmapPath(control.bitmapId)) : QImage();
     if (!picture.isNull())
         button->AssignBitmaps(picture, picture);
     return button;
 }
 
-QWidget* createTransparentLabel(const ControlSpec& spec, QWidget* parent)
+QWidget* createTransparentLabel(const ControlSpec& control, QWidget* parent)
 {
-    auto* label = new CTransparentStatic(spec.text, parent);
+    auto* label = new CTransparentStatic(control.text, parent);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
 // The skinned class the template names, or nullptr for a plain control.
-QWidget* createSkinned(const ControlSpec& spec, QWidget* parent)
+QWidget* createSkinned(const ControlSpec& control, QWidget* parent)
 {
-    const QString& name = spec.className;
+    const QString& name = control.className;
     if (name == QLatin1String("CTGroupBox"))
-        return new CTGroupBox(spec.text, parent);
+        return new CTGroupBox(control.text, parent);
     if (name == QLatin1String("CShadeButtonST"))
-        return createShadeButton(spec, parent);
+        return createShadeButton(control, parent);
     if (name == QLatin1String("CButtonST"))
-        return createPictureButton(spec, parent);
+        return createPictureButton(control, parent);
     if (name == QLatin1String("CButtonTrans"))
-        return new CButtonTrans(spec.text,
-                                spec.kind == ControlKind::RadioButton ? CButtonTrans::Indicator::Radio
+        return new CButtonTrans(control.text,
+                                control.kind == ControlKind::RadioButton ? CButtonTrans::Indicator::Radio
                                                                       : CButtonTrans::Indicator::Check,
                                 parent);
     if (name == QLatin1String("CTransparentStatic"))
-        return createTransparentLabel(spec, parent);
+        return createTransparentLabel(control, parent);
     return nullptr;
 }
 
 }  // namespace
 
-QWidget* createControl(const ControlSpec& spec, QWidget* parent)
+QWidget* createControl(const ControlSpec& control, QWidget* parent)
 {
-    QWidget* widget = createSkinned(spec, parent);
+    QWidget* widget = createSkinned(control, parent);
     if (!widget)
-        widget = createPlain(spec, parent);
-    widget->setObjectName(QString::number(spec.id));
+        widget = createPlain(control, parent);
+    widget->setObjectName(QString::number(control.id));
     return widget;
 }
 

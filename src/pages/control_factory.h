@@ -9,6 +9,6 @@ namespace lumivex {
 
 // The widget for the control, child of parent, with objectName = its id and
 // its text; the caller places it.
-QWidget* createControl(const ControlSpec& spec, QWidget* parent);
+QWidget* createControl(const ControlSpec& control, QWidget* parent);
 
 }  // namespace lumivex

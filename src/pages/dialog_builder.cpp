@@ -11,9 +11,9 @@ namespace lumivex {
 
 namespace {
 
-QRect placement(const ControlSpec& spec, QWidget* widget, const DialogUnits& units)
+QRect placement(const ControlSpec& control, QWidget* widget, const DialogUnits& units)
 {
-    QRect rect = units.toPixels(spec.rectDu);
+    QRect rect = units.toPixels(control.rectDu);
     // A combo box's rectangle includes its drop-down list; the closed box
     // is as tall as its font makes it.
     if (qobject_cast<QComboBox*>(widget))
@@ -34,24 +34,24 @@ BuiltDialog buildDialog(const DialogTemplate& dialog, QWidget* page)
     QButtonGroup* currentGroup = nullptr;
     QWidget* previous = nullptr;
     std::vector<QWidget*> frames;
-    for (const ControlSpec& spec : dialog.controls) {
-        QWidget* widget = createControl(spec, page);
-        widget->setGeometry(placement(spec, widget, built.units));
-        widget->setVisible(!spec.hidden);
-        widget->setEnabled(!spec.disabled);
-        built.controls[spec.id] = widget;
+    for (const ControlSpec& control : dialog.controls) {
+        QWidget* widget = createControl(control, page);
+        widget->setGeometry(placement(control, widget, built.units));
+        widget->setVisible(!control.hidden);
+        widget->setEnabled(!control.disabled);
+        built.controls[control.id] = widget;
 
-        if (spec.kind == ControlKind::RadioButton) {
-            if (spec.groupStart || !currentGroup) {
+        if (control.kind == ControlKind::RadioButton) {
+            if (control.groupStart || !currentGroup) {
                 currentGroup = new QButtonGroup(page);
                 built.radioGroups.push_back(currentGroup);
             }
             if (auto* button = qobject_cast<QAbstractButton*>(widget))
                 currentGroup->addButton(button, int(currentGroup->buttons().size()));
-        } else if (spec.groupStart) {
+        } else if (control.groupStart) {
             currentGroup = nullptr;
         }
-        if (spec.kind == ControlKind::GroupBox)
+        if (control.kind == ControlKind::GroupBox)
             frames.push_back(widget);
         if (previous && widget->focusPolicy() != Qt::NoFocus)
             QWidget::setTabOrder(previous, widget);

@@ -63,18 +63,18 @@ bool toInt(const QString& word, int& out)
     return ok;
 }
 
-bool applyFlag(const QString& flag, ControlSpec& spec)
+bool applyFlag(const QString& flag, ControlSpec& control)
 {
     if (flag == QLatin1String("group"))
-        return spec.groupStart = true;
+        return control.groupStart = true;
     if (flag == QLatin1String("hidden"))
-        return spec.hidden = true;
+        return control.hidden = true;
     if (flag == QLatin1String("disabled"))
-        return spec.disabled = true;
+        return control.disabled = true;
     if (flag == QLatin1String("readonly"))
-        return spec.readOnly = true;
+        return control.readOnly = true;
     if (flag == QLatin1String("transparent"))
-        return spec.transparent = true;
+        return control.transparent = true;
     const int eq = int(flag.indexOf(QLatin1Char('=')));
     if (eq < 0)
         return false;
@@ -83,11 +83,11 @@ bool applyFlag(const QString& flag, ControlSpec& spec)
     if (!toInt(flag.mid(eq + 1), value) || value <= 0)
         return false;
     if (name == QLatin1String("icon"))
-        spec.iconId = value;
+        control.iconId = value;
     else if (name == QLatin1String("normal-icon"))
-        spec.normalIconId = value;
+        control.normalIconId = value;
     else if (name == QLatin1String("bitmap"))
-        spec.bitmapId = value;
+        control.bitmapId = value;
     else
         return false;
     return true;
@@ -107,20 +107,20 @@ bool parseHeader(const QStringList& w, DialogTemplate& dialog, QString& problem)
     return true;
 }
 
-bool parseControl(const QStringList& w, ControlSpec& spec, QString& problem)
+bool parseControl(const QStringList& w, ControlSpec& control, QString& problem)
 {
     if (w.size() < 8) {
         problem = QStringLiteral("expected: ID KIND CLASS \"text\" X Y W H [flags]");
         return false;
     }
-    if (!toInt(w[0], spec.id) || spec.id <= 0) {
+    if (!toInt(w[0], control.id) || control.id <= 0) {
         problem = QStringLiteral("bad control id '%1'").arg(w[0]);
         return false;
     }
     bool known = false;
     for (const KindName& k : kKinds) {
         if (w[1] == QLatin1String(k.name)) {
-            spec.kind = k.kind;
+            control.kind = k.kind;
             known = true;
         }
     }
@@ -128,16 +128,16 @@ bool parseControl(const QStringList& w, ControlSpec& spec, QString& problem)
         problem = QStringLiteral("unknown control kind '%1'").arg(w[1]);
         return false;
     }
-    spec.className = w[2] == QLatin1String("-") ? QString() : w[2];
-    spec.text = w[3];
+    control.className = w[2] == QLatin1String("-") ? QString() : w[2];
+    control.text = w[3];
     int x = 0, y = 0, cx = 0, cy = 0;
     if (!toInt(w[4], x) || !toInt(w[5], y) || !toInt(w[6], cx) || !toInt(w[7], cy) || cx < 0 || cy < 0) {
         problem = QStringLiteral("bad rectangle");
         return false;
     }
-    spec.rectDu = QRect(x, y, cx, cy);
+    control.rectDu = QRect(x, y, cx, cy);
     for (qsizetype i = 8; i < w.size(); ++i) {
-        if (!applyFlag(w[i], spec)) {
+        if (!applyFlag(w[i], control)) {
             problem = QStringLiteral("unknown flag '%1'").arg(w[i]);
             return false;
         }
@@ -174,16 +174,16 @@ std::optional<DialogTemplate> parseDialogTemplate(const QString& text, TemplateE
                 problem = QStringLiteral("second dialog line");
             haveHeader = true;
         } else if (ok) {
-            ControlSpec spec;
-            ok = haveHeader && parseControl(words, spec, problem);
+            ControlSpec control;
+            ok = haveHeader && parseControl(words, control, problem);
             if (!haveHeader)
                 problem = QStringLiteral("control before the dialog line");
-            if (ok && dialog.find(spec.id)) {
+            if (ok && dialog.find(control.id)) {
                 ok = false;
-                problem = QStringLiteral("duplicate control id %1").arg(spec.id);
+                problem = QStringLiteral("duplicate control id %1").arg(control.id);
             }
             if (ok)
-                dialog.controls.push_back(spec);
+                dialog.controls.push_back(control);
         }
         if (!ok) {
             if (error)

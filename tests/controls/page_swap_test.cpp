@@ -40,18 +40,18 @@ TEST(PageSwap, EveryControlIsTheClassItsTemplateNames)
 {
     int skinned = 0;
     for (const auto& page : allPages()) {
-        for (const ControlSpec& spec : page->dialogTemplate().controls) {
-            SCOPED_TRACE(testing::Message() << "dialog " << page->dialogId() << " control " << spec.id);
-            QWidget* widget = page->control(spec.id);
+        for (const ControlSpec& control : page->dialogTemplate().controls) {
+            SCOPED_TRACE(testing::Message() << "dialog " << page->dialogId() << " control " << control.id);
+            QWidget* widget = page->control(control.id);
             ASSERT_NE(widget, nullptr);
-            EXPECT_EQ(widget->objectName(), QString::number(spec.id));
-            if (spec.className.isEmpty()) {
+            EXPECT_EQ(widget->objectName(), QString::number(control.id));
+            if (control.className.isEmpty()) {
                 EXPECT_FALSE(isSkinned(widget));
                 continue;
             }
             ++skinned;
             EXPECT_EQ(QString::fromLatin1(widget->metaObject()->className()),
-                      QStringLiteral("lumivex::") + spec.className);
+                      QStringLiteral("lumivex::") + control.className);
         }
     }
     EXPECT_GT(skinned, 40);
@@ -61,18 +61,18 @@ TEST(PageSwap, ShadedButtonsCarryTheirIconsAndTheHotTextColour)
 {
     for (const auto& page : allPages()) {
         page->show();
-        for (const ControlSpec& spec : page->dialogTemplate().controls) {
-            auto* button = page->control<CShadeButtonST>(spec.id);
+        for (const ControlSpec& control : page->dialogTemplate().controls) {
+            auto* button = page->control<CShadeButtonST>(control.id);
             if (!button)
                 continue;
-            SCOPED_TRACE(testing::Message() << "dialog " << page->dialogId() << " control " << spec.id);
+            SCOPED_TRACE(testing::Message() << "dialog " << page->dialogId() << " control " << control.id);
             EXPECT_EQ(button->colour(CButtonST::Colour::HotText), QColor(0, 178, 0));
-            EXPECT_EQ(button->iconSize(), QSize(32, 32)) << "icon " << spec.iconId << " loaded";
+            EXPECT_EQ(button->iconSize(), QSize(32, 32)) << "icon " << control.iconId << " loaded";
             EXPECT_EQ(button->normalShade().width(), button->width()) << "shaded at its template size";
             EXPECT_EQ(button->normalShade().height(), button->height());
-            const bool box = spec.kind == ControlKind::AutoCheckBox || spec.kind == ControlKind::CheckBox;
+            const bool box = control.kind == ControlKind::AutoCheckBox || control.kind == ControlKind::CheckBox;
             EXPECT_EQ(button->isCheckBoxMode(), box);
-            EXPECT_EQ(button->isTransparent(), spec.transparent);
+            EXPECT_EQ(button->isTransparent(), control.transparent);
         }
     }
 }

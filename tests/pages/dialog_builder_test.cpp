@@ -66,19 +66,19 @@ TEST(PageTemplates, EachPageHasEveryControlOfItsDialogAtItsRectangle)
         EXPECT_EQ(page->dialogId(), c.dialogId);
         EXPECT_EQ(page->caption(), c.caption);
         std::set<int> built;
-        for (const ControlSpec& spec : page->dialogTemplate().controls) {
-            built.insert(spec.id);
-            QWidget* widget = page->findChild<QWidget*>(QString::number(spec.id));
-            ASSERT_NE(widget, nullptr) << "control " << spec.id;
-            EXPECT_EQ(widget, page->control(spec.id));
-            const QRect expected = DialogUnits::fromFont(page->font()).toPixels(spec.rectDu);
-            EXPECT_EQ(widget->pos(), expected.topLeft()) << "control " << spec.id;
-            EXPECT_EQ(widget->width(), expected.width()) << "control " << spec.id;
+        for (const ControlSpec& control : page->dialogTemplate().controls) {
+            built.insert(control.id);
+            QWidget* widget = page->findChild<QWidget*>(QString::number(control.id));
+            ASSERT_NE(widget, nullptr) << "control " << control.id;
+            EXPECT_EQ(widget, page->control(control.id));
+            const QRect expected = DialogUnits::fromFont(page->font()).toPixels(control.rectDu);
+            EXPECT_EQ(widget->pos(), expected.topLeft()) << "control " << control.id;
+            EXPECT_EQ(widget->width(), expected.width()) << "control " << control.id;
             if (!qobject_cast<QComboBox*>(widget)) {
-                EXPECT_EQ(widget->height(), expected.height()) << "control " << spec.id;
+                EXPECT_EQ(widget->height(), expected.height()) << "control " << control.id;
             }
-            EXPECT_EQ(widget->isHidden(), spec.hidden) << "control " << spec.id;
-            EXPECT_EQ(widget->isEnabled(), !spec.disabled) << "control " << spec.id;
+            EXPECT_EQ(widget->isHidden(), control.hidden) << "control " << control.id;
+            EXPECT_EQ(widget->isEnabled(), !control.disabled) << "control " << control.id;
         }
         EXPECT_EQ(built, c.ids);
     }
