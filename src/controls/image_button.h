@@ -3,6 +3,7 @@
 // caption, a flat look that lights up under the pointer, a check-box mode,
 // a transparent background, and an optional web address opened on click.
 
+#include "paint_cache.h"
 #include "image_layout.h"
 
 #include <QAbstractButton>
@@ -158,8 +159,7 @@ private:
 
     SystemColours m_systemColours;
     quint64 m_generation = 0;
-    std::optional<PaintKey> m_cachedKey;
-    QImage m_cache;
+    PaintCache<PaintKey> m_cache;
 };
 
 }  // namespace lumivex

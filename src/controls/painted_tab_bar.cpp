@@ -96,24 +96,17 @@ void CBaseTabCtrl::paintEvent(QPaintEvent* event)
         QTabBar::paintEvent(event);
         return;
     }
-    const PaintKey key = currentKey();
-    if (!m_cachedKey || !(*m_cachedKey == key)) {
-        m_cache = render();
-        m_cachedKey = key;
-    }
+    const QImage& image = m_cache.image(currentKey(), [this] { return render(); });
     QPainter painter(this);
-    painter.drawImage(0, 0, m_cache);
+    painter.drawImage(0, 0, image);
 }
 
 QImage CBaseTabCtrl::render()
 {
-    const qreal ratio = devicePixelRatioF();
-    QImage image(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    // The row neither erases nor paints what lies beside its tabs.
+    QImage image = blankImageFor(*this);
     if (image.isNull())
         return image;
-    image.setDevicePixelRatio(ratio);
-    // The row neither erases nor paints what lies beside its tabs.
-    image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setFont(font());
     const int selected = currentIndex();

@@ -2,6 +2,7 @@
 // CBaseTabCtrl: a tab row that, in its self-painting modes, hands each part
 // of its painting to an overridable operation.
 
+#include "paint_cache.h"
 #include <QImage>
 #include <QTabBar>
 
@@ -73,8 +74,7 @@ private:
     int m_paintMode = 0;
     int m_displayDepth = 0;
     quint64 m_generation = 0;
-    std::optional<PaintKey> m_cachedKey;
-    QImage m_cache;
+    PaintCache<PaintKey> m_cache;
 };
 
 }  // namespace lumivex

@@ -87,23 +87,16 @@ CTGroupBox::PaintKey CTGroupBox::currentKey() const
 
 void CTGroupBox::paintEvent(QPaintEvent*)
 {
-    const PaintKey key = currentKey();
-    if (!m_cachedKey || !(*m_cachedKey == key)) {
-        m_cache = render();
-        m_cachedKey = key;
-    }
+    const QImage& image = m_cache.image(currentKey(), [this] { return render(); });
     QPainter painter(this);
-    painter.drawImage(0, 0, m_cache);
+    painter.drawImage(0, 0, image);
 }
 
 QImage CTGroupBox::render() const
 {
-    const qreal ratio = devicePixelRatioF();
-    QImage image(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    QImage image = blankImageFor(*this);
     if (image.isNull())
         return image;
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setFont(font());
     drawFrame(painter);

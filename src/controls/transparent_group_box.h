@@ -2,6 +2,7 @@
 // CTGroupBox: a group box frame with its caption set into the top line,
 // drawn over the page's own background instead of a filled box.
 
+#include "paint_cache.h"
 #include <QGroupBox>
 #include <QImage>
 
@@ -56,8 +57,7 @@ private:
     void drawCaption(QPainter& painter) const;
 
     Edges m_edges = NoEdge;
-    std::optional<PaintKey> m_cachedKey;
-    QImage m_cache;
+    PaintCache<PaintKey> m_cache;
 };
 
 }  // namespace lumivex
