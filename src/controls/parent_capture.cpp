@@ -1,5 +1,7 @@
 #include "parent_capture.h"
 
+#include "paint_cache.h"
+
 #include <QWidget>
 
 #include <vector>
@@ -8,11 +10,9 @@ namespace lumivex {
 
 QImage captureParentBackground(const QWidget& widget)
 {
-    const qreal ratio = widget.devicePixelRatioF();
-    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    QImage image = blankImageFor(widget);
     if (image.isNull())
         return image;
-    image.setDevicePixelRatio(ratio);
     image.fill(widget.palette().color(QPalette::Window));
 
     std::vector<QWidget*> ancestors;  // the parent first, the window last
