@@ -6,6 +6,7 @@
 #include "display_page.h"
 #include "interface_page.h"
 #include "message_service.h"
+#include "model_query.h"
 #include "setting_page.h"
 #include "sheet_tab_widget.h"
 
@@ -103,6 +104,21 @@ void Sheet_OSD::applyWindowSetup()
         centred.moveCenter(screen->availableGeometry().center());
         move(centred.topLeft());
     }
+}
+
+}  // namespace lumivex
+
+namespace lumivex {
+
+void Sheet_OSD::modelQuery()
+{
+    const ModelQueryResult result = queryModel(m_link, m_messages);
+    const bool known = result.outcome == ModelQueryResult::Outcome::Known;
+    if (known)
+        m_modelIndex = result.modelIndex;
+    const QString title = modelTitle(result, known ? modelName(result.modelIndex) : QString());
+    if (!title.isEmpty())
+        setWindowTitle(title);
 }
 
 }  // namespace lumivex

@@ -4,6 +4,7 @@
 
 #include "link_state.h"
 #include "monitor_table.h"
+#include "page_host.h"
 
 #include <QDialog>
 
@@ -23,12 +24,10 @@ class OSD_Color;
 class Image;
 class OSD_About;
 
-class Sheet_OSD : public QDialog {
+class Sheet_OSD : public QDialog, public PageHost {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "ZEPTA Lumivex V1.3";
-    // Model index before any model query has answered.
-    static constexpr int32_t kNoModel = -1;
     static constexpr int kModelNameCount = 50;
     // Dialog background grey, 0x00C0C0C0.
     static constexpr QRgb kBackground = 0xFFC0C0C0;
@@ -41,16 +40,20 @@ public:
     ~Sheet_OSD() override;
 
     DdcApi& ddc() const { return m_ddc; }
-    MessageService& messages() const { return m_messages; }
+    MessageService& messages() const override { return m_messages; }
     // The INI file the pages keep their settings in.
-    IniProfile& profile() const { return m_profile; }
+    IniProfile& profile() const override { return m_profile; }
 
     const MonitorTable& monitorTable() const { return m_monitors; }
     int32_t monitorCount() const { return m_monitors.count; }
     const QString& modelName(int index) const { return m_modelNames.at(static_cast<size_t>(index)); }
-    int32_t modelIndex() const { return m_modelIndex; }
+    int32_t modelIndex() const override { return m_modelIndex; }
     // InterfaceMode, transmit frame, serial port and receive buffer.
-    LinkState& link() { return m_link; }
+    LinkState& link() override { return m_link; }
+    // Reads the model from the open link into the model index and the
+    // title; "Interface port unload" without a link. A failed DDC/CI read
+    // changes nothing.
+    void modelQuery() override;
 
     QTabWidget* tabs() const { return m_tabs; }
     System* interfacePage() const { return m_interface; }

@@ -3,7 +3,7 @@
 namespace lumivex {
 
 OSD_About::OSD_About(QWidget* parent)
-    : PropertyPage(kDialogId, parent)
+    : PropertyPage(kDialogId, EnterKey::Passed, parent)
 {
 }
 

@@ -1,11 +1,19 @@
 #include "property_page.h"
 
+#include "page_host.h"
+#include "shade_button.h"
+
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QShowEvent>
 #include <QtGlobal>
 
 namespace lumivex {
 
-PropertyPage::PropertyPage(int dialogId, QWidget* parent)
+PropertyPage::PropertyPage(int dialogId, EnterKey enter, QWidget* parent)
     : QWidget(parent)
+    , m_enter(enter)
 {
     TemplateError error;
     std::optional<DialogTemplate> dialog = loadDialogTemplate(dialogId, &error);
@@ -15,12 +23,96 @@ PropertyPage::PropertyPage(int dialogId, QWidget* parent)
     }
     m_template = std::move(*dialog);
     m_built = buildDialog(m_template, this);
+
+    if (m_enter == EnterKey::Swallowed) {
+        // Enter is caught before the control with the focus sees it, so it
+        // can never press a button of the sheet either.
+        installEventFilter(this);
+        for (QWidget* child : findChildren<QWidget*>())
+            child->installEventFilter(this);
+    }
 }
 
 QWidget* PropertyPage::control(int id) const
 {
     const auto it = m_built.controls.find(id);
     return it == m_built.controls.end() ? nullptr : it->second;
+}
+
+PageHost* PropertyPage::takeHost()
+{
+    m_host = PageHost::of(this);
+    return m_host;
+}
+
+void PropertyPage::activate()
+{
+    if (PageHost* host = takeHost())
+        activatePage(*host);
+}
+
+void PropertyPage::activatePage(PageHost&) {}
+
+void PropertyPage::setRefreshButton(int controlId)
+{
+    if (auto* button = control<QAbstractButton>(controlId))
+        connect(button, &QAbstractButton::clicked, this, &PropertyPage::activate);
+}
+
+void PropertyPage::initialise()
+{
+    m_initialised = true;
+    m_background.load();
+    // The buttons' shades and icons were set when they were built; they
+    // repaint now over the background.
+    for (auto* button : findChildren<CShadeButtonST*>())
+        button->update();
+    initialisePage();
+}
+
+void PropertyPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A window coming back from the task bar is not a tab change.
+    if (event->spontaneous())
+        return;
+    if (!m_initialised)
+        initialise();
+    scheduleActivation();
+}
+
+void PropertyPage::scheduleActivation()
+{
+    // Runs once the tab change is complete, so a message box of the
+    // read-back opens over the page it belongs to.
+    if (m_activationPending)
+        return;
+    m_activationPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_activationPending = false;
+            if (isVisible())
+                activate();
+        },
+        Qt::QueuedConnection);
+}
+
+void PropertyPage::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (!m_background.tile(painter, rect()))
+        painter.fillRect(rect(), palette().window());
+}
+
+bool PropertyPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace lumivex

@@ -1,17 +1,27 @@
 #pragma once
 // What the four pages have in common: a tab of the sheet built from its
-// dialog template, with its controls reachable by id.
+// dialog template, with its controls reachable by id, the tiled background,
+// the swallowed Enter key, and the initialisation and activation that the
+// sheet's tab changes drive.
 
 #include "dialog_builder.h"
 #include "dialog_template.h"
+#include "page_background.h"
 
 #include <QWidget>
 
 namespace lumivex {
 
+class PageHost;
+
 class PropertyPage : public QWidget {
     Q_OBJECT
 public:
+    enum class EnterKey {
+        Swallowed,  // Enter never reaches a control or the sheet
+        Passed,     // Enter takes its normal way
+    };
+
     int dialogId() const { return m_template.id; }
     // The tab's caption ("Interface", "Display", ...).
     QString caption() const { return m_template.caption; }
@@ -25,12 +35,44 @@ public:
     QSize sizeHint() const override { return m_built.pixelSize; }
     QSize minimumSizeHint() const override { return m_built.pixelSize; }
 
+    const PageBackground& background() const { return m_background; }
+    bool isInitialised() const { return m_initialised; }
+
+    // The activation: takes the host from the window the page sits in, then
+    // runs the page's own part. Runs on every change to the page's tab and
+    // on "Refresh".
+    void activate();
+    // The host taken at the last activation (or initialisation), or null.
+    PageHost* host() const { return m_host; }
+
 protected:
-    PropertyPage(int dialogId, QWidget* parent);
+    PropertyPage(int dialogId, EnterKey enter, QWidget* parent);
+
+    // The page's own set-up, once, the first time its tab is shown, after
+    // the background is loaded.
+    virtual void initialisePage() {}
+    // The page's part of the activation, with the host just taken.
+    virtual void activatePage(PageHost& host);
+    // The button runs the activation again.
+    void setRefreshButton(int controlId);
+    // Takes the host from the window now (initialisation needs it too).
+    PageHost* takeHost();
+
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void initialise();
+    void scheduleActivation();
+
     DialogTemplate m_template;
     BuiltDialog m_built;
+    EnterKey m_enter;
+    PageBackground m_background;
+    PageHost* m_host = nullptr;
+    bool m_initialised = false;
+    bool m_activationPending = false;
 };
 
 }  // namespace lumivex

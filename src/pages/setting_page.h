@@ -9,7 +9,14 @@ class Image : public PropertyPage {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 129;
+    static constexpr int kRefreshId = 1166;
+    // The input source read decides whether the DDC/CI read-back worked.
+    static constexpr uint8_t kGuardVcp = 0x60;
+
     explicit Image(QWidget* parent = nullptr);
+
+protected:
+    void activatePage(PageHost& host) override;
 };
 
 }  // namespace lumivex

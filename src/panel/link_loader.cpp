@@ -1,0 +1,83 @@
+#include "link_loader.h"
+
+#include "link_messages.h"
+#include "link_state.h"
+#include "message_service.h"
+#include "port_list.h"
+#include "serial_mfc.h"
+
+namespace lumivex {
+
+namespace {
+
+// The VCP code read to see whether a monitor answers on DDC/CI.
+constexpr uint8_t kDdcProbeVcp = 0xB0;
+
+QString text(const char* s)
+{
+    return QString::fromLatin1(s);
+}
+
+LoadResult loadDdc(LinkState& link, MessageService& messages)
+{
+    uint32_t value = 0;
+    if (link.readVcp(kDdcProbeVcp, value) != 0) {
+        link.setInterfaceMode(InterfaceMode::None);
+        messages.info(text(link_messages::kDdcFail));
+        return LoadResult::Failed;
+    }
+    messages.info(text(link_messages::kDdcOpened));
+    link.setInterfaceMode(InterfaceMode::DdcCi);
+    return LoadResult::Loaded;
+}
+
+// A failed step drops the link and closes the port, yet the page still
+// switches to loaded: the operator then sees "Interface port unload" from
+// the model query and must Unload before trying again.
+void failLineSetUp(LinkState& link, MessageService& messages, const char* message)
+{
+    messages.info(text(message));
+    link.setInterfaceMode(InterfaceMode::None);
+    link.closePort();
+}
+
+LoadResult loadSerial(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget)
+{
+    CSerialMFC& port = link.port();
+    const QByteArray device = name.toLocal8Bit();
+    if (port.open(device.constData(), notifyTarget) != kSerialSuccess) {
+        link.setInterfaceMode(InterfaceMode::None);
+        messages.info(text(link_messages::kUnableToOpen) + name + text(link_messages::kUnableToOpenTail));
+        link.closePort();
+        return LoadResult::Failed;
+    }
+    messages.info(text(link_messages::kOpenedHead) + name + text(link_messages::kOpenedTail));
+    link.setInterfaceMode(InterfaceMode::Serial);
+    // After a failed line set-up the port is closed, so the handshake fails
+    // too and the operator sees both messages.
+    if (port.setLineParameters(kLinkBaudRate, kLinkDataBits, kSerialParityNone, kSerialStopOne) != kSerialSuccess)
+        failLineSetUp(link, messages, link_messages::kLineSettingFail);
+    if (port.setHandshake(kSerialHandshakeOff) != kSerialSuccess)
+        failLineSetUp(link, messages, link_messages::kHandshakeFail);
+    return LoadResult::Loaded;
+}
+
+}  // namespace
+
+LoadResult loadLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget)
+{
+    if (name == QLatin1String(kDdcLinkName))
+        return loadDdc(link, messages);
+    if (name.startsWith(QLatin1String("COM")))
+        return loadSerial(link, messages, name, notifyTarget);
+    return LoadResult::Ignored;
+}
+
+void unloadLink(LinkState& link, MessageService& messages)
+{
+    messages.info(text(link_messages::kUnloaded));
+    link.closePort();
+    link.setInterfaceMode(InterfaceMode::None);
+}
+
+}  // namespace lumivex

@@ -1,0 +1,36 @@
+#pragma once
+// Opening and closing the link to the controller, as the Interface page's
+// "Load" and "Unload" do: every step reports to the operator, and the
+// InterfaceMode ends at 0 after any failure.
+
+#include <QString>
+
+#include <cstdint>
+
+class QObject;
+
+namespace lumivex {
+
+class LinkState;
+class MessageService;
+
+enum class LoadResult {
+    Ignored,  // the text names no link; nothing happened
+    Failed,   // nothing is open; the page stays unloaded
+    Loaded,   // the page switches to loaded (also after a failed line set-up)
+};
+
+// The line every COM port is set to.
+inline constexpr uint32_t kLinkBaudRate = 115200;
+inline constexpr int32_t kLinkDataBits = 8;
+
+// text is what the port box shows: exactly "DDC2Bi" probes DDC/CI, any text
+// starting with "COM" is opened as a serial port whose notifications go to
+// notifyTarget.
+LoadResult loadLink(LinkState& link, MessageService& messages, const QString& text, QObject* notifyTarget);
+
+// Closes the port (harmless under DDC/CI) and drops the link; the receive
+// buffer keeps what it holds.
+void unloadLink(LinkState& link, MessageService& messages);
+
+}  // namespace lumivex

@@ -1,0 +1,38 @@
+#pragma once
+// Which model answers on the open link, and the window title that names it.
+
+#include <QString>
+
+#include <cstdint>
+
+namespace lumivex {
+
+class LinkState;
+class MessageService;
+
+struct ModelQueryResult {
+    enum class Outcome {
+        NoLink,      // "Interface port unload" was shown
+        ReadFailed,  // DDC/CI read failed: title and model index stay
+        Known,       // modelIndex is 0 (K410) or 1 (K420)
+        Unknown,     // the device named no model we know: the index stays
+    };
+    Outcome outcome = Outcome::NoLink;
+    int32_t modelIndex = -1;
+};
+
+// VCP 0xF8 answers 0xF800 for the first model and 0xF801 for the second.
+inline constexpr uint8_t kModelVcp = 0xF8;
+inline constexpr uint32_t kFirstModelValue = 0xF800;
+inline constexpr uint32_t kSecondModelValue = 0xF801;
+
+// Under DDC/CI reads VCP 0xF8; on the serial line sends command 26, waits,
+// drains and scans, keeping the receive write position. A serial reply that
+// does not say 1, or no reply at all, means the first model.
+ModelQueryResult queryModel(LinkState& link, MessageService& messages);
+
+// "ZEPTA-Lumivex K420 V1.5" for a known model, "ZEPTA-Lumivex V1.5" for an
+// unknown one; no title for the other outcomes.
+QString modelTitle(const ModelQueryResult& result, const QString& modelName);
+
+}  // namespace lumivex
