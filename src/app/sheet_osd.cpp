@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -54,8 +55,23 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
+    addTabKeys();
     initialiseDdcHelper();
     enumerateMonitors(m_ddc, m_monitors);
+}
+
+void Sheet_OSD::addTabKeys()
+{
+    // Ctrl+Tab and Ctrl+Shift+Tab change tabs wherever the focus is: a
+    // drop-down list with the focus would otherwise take them as typing.
+    const auto step = [this](int by) {
+        const int count = m_tabs->count();
+        m_tabs->setCurrentIndex((m_tabs->currentIndex() + by + count) % count);
+    };
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [step] { step(1); });
+    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    connect(previous, &QShortcut::activated, this, [step] { step(-1); });
 }
 
 Sheet_OSD::~Sheet_OSD()

@@ -66,6 +66,7 @@ protected:
 
 private:
     void initialiseDdcHelper();
+    void addTabKeys();
     void addPage(PropertyPage* page);
     void applyWindowSetup();
 
