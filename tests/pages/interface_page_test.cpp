@@ -1,0 +1,258 @@
+// The Interface page on the real widgets: loading DDC/CI through the
+// simulated library, loading COM ports served by zepta-sim, faults of the
+// port, Unload, and the serial notifications.
+
+#include "page_fixture.h"
+#include "pty_pair.h"
+#include "serial_notify_event.h"
+#include "sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+
+using namespace lumivex;
+using lumivex::testing::PageFixture;
+using lumivex::testing::RecordingDdc;
+using lumivex::testing::SimProcess;
+
+namespace {
+
+// Points a COM name at a device for one test.
+class ComName {
+public:
+    ComName(const char* name, const std::string& path)
+        : m_variable(std::string("ZEPTA_") + name)
+    {
+        setenv(m_variable.c_str(), path.c_str(), 1);
+    }
+    ~ComName() { unsetenv(m_variable.c_str()); }
+
+private:
+    std::string m_variable;
+};
+
+class SimEnvironment {
+public:
+    SimEnvironment(const char* model, const char* monitors)
+    {
+        setenv("ZEPTA_SIM_MODEL", model, 1);
+        setenv("ZEPTA_SIM_MONITORS", monitors, 1);
+    }
+    ~SimEnvironment()
+    {
+        unsetenv("ZEPTA_SIM_MODEL");
+        unsetenv("ZEPTA_SIM_MONITORS");
+    }
+};
+
+const QString kStartTitle = "ZEPTA Lumivex V1.3";
+
+}  // namespace
+
+TEST(InterfacePage, StartsUnloadedOnDdc2BiWithTheOpenablePortsListed)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.started());
+    ComName com200("COM200", sim.slavePath());
+    ComName com201("COM201", "/nonexistent/tty");
+    PageFixture f;
+    EXPECT_EQ(f.state(), PageFixture::kUnloaded);
+    EXPECT_EQ(f.portBox().currentText(), "DDC2Bi");
+    EXPECT_EQ(f.portBox().itemText(0), "DDC2Bi");
+    EXPECT_NE(f.portBox().findText("COM200"), -1);
+    EXPECT_EQ(f.portBox().findText("COM201"), -1);
+    EXPECT_EQ(f.sheet.modelIndex(), PageHost::kNoModel);
+}
+
+TEST(InterfacePage, LoadDdc2Bi)
+{
+    const struct {
+        const char* name;
+        const char* simModel;   // nullptr: a recording library answering value
+        const char* monitors;
+        uint32_t value;
+        QStringList messages;
+        PageFixture::State state;
+        QString title;
+        int32_t index;
+    } cases[] = {
+        {"K410", "K410", "1", 0, {"Open DDC2BI successfully"}, PageFixture::loaded(InterfaceMode::DdcCi),
+         "ZEPTA-Lumivex K410 V1.5", 0},
+        {"K420", "K420", "1", 0, {"Open DDC2BI successfully"}, PageFixture::loaded(InterfaceMode::DdcCi),
+         "ZEPTA-Lumivex K420 V1.5", 1},
+        {"no monitor answers", "K410", "0", 0, {"Check DDC Port Fail"}, PageFixture::kUnloaded, kStartTitle,
+         PageHost::kNoModel},
+        {"another model value", nullptr, "", 0xF8AA, {"Open DDC2BI successfully"},
+         PageFixture::loaded(InterfaceMode::DdcCi), "ZEPTA-Lumivex V1.5", PageHost::kNoModel},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<PageFixture> f;
+        if (c.simModel) {
+            SimEnvironment sim(c.simModel, c.monitors);
+            f = std::make_unique<PageFixture>();
+        } else {
+            auto ddc = std::make_unique<RecordingDdc>();
+            ddc->monitors = 1;
+            ddc->readValue = c.value;
+            f = std::make_unique<PageFixture>(std::move(ddc));
+        }
+        f->load("DDC2Bi");
+        EXPECT_EQ(f->messages.texts, c.messages);
+        EXPECT_EQ(f->state(), c.state);
+        EXPECT_EQ(f->sheet.windowTitle(), c.title);
+        EXPECT_EQ(f->sheet.modelIndex(), c.index);
+    }
+}
+
+TEST(InterfacePage, AnUnknownModelKeepsTheIndexOfTheLastKnownOne)
+{
+    auto owned = std::make_unique<RecordingDdc>();
+    RecordingDdc& ddc = *owned;
+    ddc.monitors = 1;
+    ddc.readValue = 0xF801;
+    PageFixture f(std::move(owned));
+    f.load("DDC2Bi");
+    ASSERT_EQ(f.sheet.modelIndex(), 1);
+    f.unload();
+    ddc.readValue = 0x1234;
+    f.load("DDC2Bi");
+    EXPECT_EQ(f.sheet.windowTitle(), "ZEPTA-Lumivex V1.5");
+    EXPECT_EQ(f.sheet.modelIndex(), 1);
+}
+
+TEST(InterfacePage, LoadComPortServedByZeptaSim)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> simArgs;
+        QString title;
+        int32_t index;
+    } cases[] = {
+        {"K410", {"--model", "K410"}, "ZEPTA-Lumivex K410 V1.5", 0},
+        {"K420", {"--model", "K420"}, "ZEPTA-Lumivex K420 V1.5", 1},
+        {"K420 after stray bytes", {"--model", "K420", "--noise", "7"}, "ZEPTA-Lumivex K420 V1.5", 1},
+        {"no reply means the first model", {"--model", "K420", "--no-reply"}, "ZEPTA-Lumivex K410 V1.5", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimProcess sim(c.simArgs);
+        ASSERT_TRUE(sim.started());
+        ComName com3("COM3", sim.slavePath());
+        PageFixture f;
+        f.load("COM3");
+        EXPECT_EQ(f.messages.texts, QStringList{"Open COM3 successfully"});
+        EXPECT_EQ(f.state(), PageFixture::loaded(InterfaceMode::Serial));
+        EXPECT_EQ(f.sheet.windowTitle(), c.title);
+        EXPECT_EQ(f.sheet.modelIndex(), c.index);
+        EXPECT_TRUE(f.sheet.link().port().isOpen());
+        EXPECT_EQ(f.sheet.link().port().baudRate(), 115200);
+        EXPECT_EQ(f.sheet.link().port().handshake(), kSerialHandshakeOff);
+    }
+}
+
+TEST(InterfacePage, PortFaults)
+{
+    SimProcess sim({"--persist"});
+    ASSERT_TRUE(sim.started());
+    ComName com5("COM5", sim.slavePath());
+    ComName com7("COM7", "/nonexistent/ttyUSB9");
+    const struct {
+        const char* name;
+        QString text;
+        bool rejectLine;
+        QStringList messages;
+        PageFixture::State state;
+        std::vector<std::string> opened;
+    } cases[] = {
+        {"cannot be opened", "COM7", false, {"Unable to open COM7 and unload comport "}, PageFixture::kUnloaded,
+         {"COM7"}},
+        {"typed text is tried as it stands", "COMxyz", false, {"Unable to open COMxyz and unload comport "},
+         PageFixture::kUnloaded, {"COMxyz"}},
+        {"line set-up rejected", "COM5", true,
+         {"Open COM5 successfully", "Unable to set COM-port setting", "Unable to set COM-port handshaking",
+          "Interface port unload"},
+         PageFixture::loaded(InterfaceMode::None), {"COM5"}},
+        {"neither DDC2Bi nor COM", "ddc2bi", false, {}, PageFixture::kUnloaded, {}},
+        {"shorter than COM", "CO", false, {}, PageFixture::kUnloaded, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PageFixture f;
+        auto& port = f.spyPort();
+        port.rejectLine = c.rejectLine;
+        f.load(c.text);
+        EXPECT_EQ(f.messages.texts, c.messages);
+        EXPECT_EQ(f.state(), c.state);
+        EXPECT_EQ(port.opened, c.opened);
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_EQ(f.sheet.windowTitle(), kStartTitle);
+        EXPECT_EQ(f.sheet.modelIndex(), PageHost::kNoModel);
+    }
+}
+
+TEST(InterfacePage, UnloadReleasesThePortAndKeepsTheReceiveBuffer)
+{
+    SimProcess sim({"--persist", "--model", "K420"});
+    ASSERT_TRUE(sim.started());
+    ComName com4("COM4", sim.slavePath());
+    PageFixture f;
+    f.load("COM4");
+    ASSERT_EQ(f.sheet.modelIndex(), 1);
+    const ReceiveBuffer received = f.sheet.link().receiveBuffer();
+    ASSERT_EQ(received.entry(0), 4) << "the model reply is in the buffer";
+    ASSERT_EQ(CSerial::probe("COM4"), 2) << "in use while loaded";
+
+    f.messages.texts.clear();
+    f.unload();
+    EXPECT_EQ(f.messages.texts, QStringList{"Unload all devices"});
+    EXPECT_EQ(f.state(), PageFixture::kUnloaded);
+    EXPECT_EQ(CSerial::probe("COM4"), 0) << "another program can open it";
+    for (int i = 0; i < ReceiveBuffer::kWritableEntries; ++i)
+        ASSERT_EQ(f.sheet.link().receiveBuffer().entry(i), received.entry(i)) << i;
+    EXPECT_EQ(f.sheet.link().receiveBuffer().writePosition(), received.writePosition());
+
+    f.messages.texts.clear();
+    f.load("COM4");
+    EXPECT_EQ(f.messages.texts, QStringList{"Open COM4 successfully"}) << "loads again after Unload";
+}
+
+TEST(InterfacePage, NotificationsDrainOnlyWhenCharactersArrive)
+{
+    lumivex::test::PtyPair device;
+    ComName com9("COM9", device.path());
+    PageFixture f;
+    auto& port = f.spyPort();
+    f.load("COM9");
+    ASSERT_EQ(f.sheet.link().interfaceMode(), InterfaceMode::Serial);
+    ReceiveBuffer& buffer = f.sheet.link().receiveBuffer();
+    buffer.resetWritePosition();
+
+    // Between exchanges: the port's own notification moves the bytes in.
+    device.send({0x09, 0x04, 0xF8});
+    ASSERT_TRUE(lumivex::test::processEventsUntil([&] { return buffer.writePosition() == 3; }));
+    EXPECT_EQ(buffer.entry(2), -8);
+
+    // A break or line error alone reads nothing.
+    device.send(lumivex::test::pattern(10));
+    ASSERT_TRUE(device.waitForInput(10));
+    port.reads.clear();
+    for (uint32_t events : {kSerialEventBreak, kSerialEventError, kSerialEventBreak | kSerialEventError}) {
+        SerialNotifyEvent notification(CSerialWnd::defaultComMsg(),
+                                       SerialNotifyEvent::pack(events, kSerialErrorFrame), 0);
+        QCoreApplication::sendEvent(&f.page(), &notification);
+    }
+    EXPECT_TRUE(port.reads.empty());
+    EXPECT_EQ(device.inputWaiting(), 10u);
+
+    // A burst larger than one read goes in within one drain.
+    device.send(lumivex::test::pattern(690));
+    ASSERT_TRUE(device.waitForInput(700));
+    SerialNotifyEvent received(CSerialWnd::defaultComMsg(), SerialNotifyEvent::pack(kSerialEventRxChar, 0), 0);
+    QCoreApplication::sendEvent(&f.page(), &received);
+    EXPECT_EQ(port.reads, (std::vector<uint32_t>{500, 200}));
+    EXPECT_EQ(buffer.writePosition(), uint8_t(3 + 700));
+}
