@@ -9,6 +9,10 @@ namespace lumivex {
 OSD_Color::OSD_Color(QWidget* parent)
     : PropertyPage(kDialogId, EnterKey::Swallowed, parent)
 {
+}
+
+void OSD_Color::connectControls()
+{
     setRefreshButton(kRefreshId);
 }
 

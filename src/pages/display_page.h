@@ -16,6 +16,7 @@ public:
     explicit OSD_Color(QWidget* parent = nullptr);
 
 protected:
+    void connectControls() override;
     void activatePage(PageHost& host) override;
 };
 

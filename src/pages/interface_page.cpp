@@ -15,11 +15,15 @@ namespace lumivex {
 System::System(QWidget* parent)
     : PropertyPage(kDialogId, EnterKey::Swallowed, parent)
 {
+}
+
+void System::connectControls()
+{
     connect(control<QAbstractButton>(kLoadId), &QAbstractButton::clicked, this, &System::load);
     connect(control<QAbstractButton>(kUnloadId), &QAbstractButton::clicked, this, &System::unload);
 }
 
-QComboBox* System::portBox() const
+QComboBox* System::portBox()
 {
     return control<QComboBox>(kPortBoxId);
 }

@@ -25,9 +25,10 @@ public:
     // shown; the real serial probe unless another is set before.
     void setPortProbe(PortProbe probe) { m_probe = std::move(probe); }
 
-    QComboBox* portBox() const;
+    QComboBox* portBox();
 
 protected:
+    void connectControls() override;
     void initialisePage() override;
     // Takes the serial port's notifications.
     bool event(QEvent* event) override;

@@ -22,8 +22,19 @@ PropertyPage::PropertyPage(int dialogId, EnterKey enter, QWidget* parent)
         qFatal("dialog %d: line %d: %s", dialogId, error.line, qPrintable(error.message));
     }
     m_template = std::move(*dialog);
-    m_built = buildDialog(m_template, this);
+    // The sheet sizes itself from every page before any is shown.
+    const QFont font = dialogFont(m_template.fontFamily, m_template.fontPointSize);
+    setFont(font);
+    m_pixelSize = DialogUnits::fromFont(font).toPixels(m_template.sizeDu);
+}
 
+void PropertyPage::ensureBuilt()
+{
+    // Built when first needed, so pages never shown cost nothing at start.
+    if (m_isBuilt)
+        return;
+    m_isBuilt = true;
+    m_built = buildDialog(m_template, this);
     if (m_enter == EnterKey::Swallowed) {
         // Enter is caught before the control with the focus sees it, so it
         // can never press a button of the sheet either.
@@ -31,10 +42,12 @@ PropertyPage::PropertyPage(int dialogId, EnterKey enter, QWidget* parent)
         for (QWidget* child : findChildren<QWidget*>())
             child->installEventFilter(this);
     }
+    connectControls();
 }
 
-QWidget* PropertyPage::control(int id) const
+QWidget* PropertyPage::control(int id)
 {
+    ensureBuilt();
     const auto it = m_built.controls.find(id);
     return it == m_built.controls.end() ? nullptr : it->second;
 }
@@ -52,6 +65,12 @@ void PropertyPage::activate()
 }
 
 void PropertyPage::activatePage(PageHost&) {}
+
+const std::vector<QButtonGroup*>& PropertyPage::radioGroups()
+{
+    ensureBuilt();
+    return m_built.radioGroups;
+}
 
 void PropertyPage::setRefreshButton(int controlId)
 {
@@ -76,8 +95,10 @@ void PropertyPage::showEvent(QShowEvent* event)
     // A window coming back from the task bar is not a tab change.
     if (event->spontaneous())
         return;
-    if (!m_initialised)
+    if (!m_initialised) {
+        ensureBuilt();
         initialise();
+    }
     scheduleActivation();
 }
 

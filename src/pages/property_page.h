@@ -27,13 +27,16 @@ public:
     QString caption() const { return m_template.caption; }
     const DialogTemplate& dialogTemplate() const { return m_template; }
 
-    QWidget* control(int id) const;
+    // The page's controls come into being at its first showing, or at the
+    // first call of these, whichever is sooner.
+    QWidget* control(int id);
     template <typename T>
-    T* control(int id) const { return qobject_cast<T*>(control(id)); }
-    const std::vector<QButtonGroup*>& radioGroups() const { return m_built.radioGroups; }
+    T* control(int id) { return qobject_cast<T*>(control(id)); }
+    const std::vector<QButtonGroup*>& radioGroups();
+    bool isBuilt() const { return m_isBuilt; }
 
-    QSize sizeHint() const override { return m_built.pixelSize; }
-    QSize minimumSizeHint() const override { return m_built.pixelSize; }
+    QSize sizeHint() const override { return m_pixelSize; }
+    QSize minimumSizeHint() const override { return m_pixelSize; }
 
     const PageBackground& background() const { return m_background; }
     bool isInitialised() const { return m_initialised; }
@@ -48,6 +51,8 @@ public:
 protected:
     PropertyPage(int dialogId, EnterKey enter, QWidget* parent);
 
+    // Wires the controls, right after they are built.
+    virtual void connectControls() {}
     // The page's own set-up, once, the first time its tab is shown, after
     // the background is loaded.
     virtual void initialisePage() {}
@@ -63,11 +68,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ensureBuilt();
     void initialise();
     void scheduleActivation();
 
     DialogTemplate m_template;
+    QSize m_pixelSize;
     BuiltDialog m_built;
+    bool m_isBuilt = false;
     EnterKey m_enter;
     PageBackground m_background;
     PageHost* m_host = nullptr;

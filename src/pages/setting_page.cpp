@@ -9,6 +9,10 @@ namespace lumivex {
 Image::Image(QWidget* parent)
     : PropertyPage(kDialogId, EnterKey::Swallowed, parent)
 {
+}
+
+void Image::connectControls()
+{
     setRefreshButton(kRefreshId);
 }
 

@@ -16,6 +16,7 @@ public:
     explicit Image(QWidget* parent = nullptr);
 
 protected:
+    void connectControls() override;
     void activatePage(PageHost& host) override;
 };
 

@@ -65,12 +65,13 @@ TEST(PageTemplates, EachPageHasEveryControlOfItsDialogAtItsRectangle)
         const auto page = makePage(c.dialogId);
         EXPECT_EQ(page->dialogId(), c.dialogId);
         EXPECT_EQ(page->caption(), c.caption);
+        EXPECT_TRUE(page->findChildren<QWidget*>().isEmpty()) << "no controls before they are needed";
         std::set<int> built;
         for (const ControlSpec& control : page->dialogTemplate().controls) {
             built.insert(control.id);
-            QWidget* widget = page->findChild<QWidget*>(QString::number(control.id));
+            QWidget* widget = page->control(control.id);
             ASSERT_NE(widget, nullptr) << "control " << control.id;
-            EXPECT_EQ(widget, page->control(control.id));
+            EXPECT_EQ(widget, page->findChild<QWidget*>(QString::number(control.id)));
             const QRect expected = DialogUnits::fromFont(page->font()).toPixels(control.rectDu);
             EXPECT_EQ(widget->pos(), expected.topLeft()) << "control " << control.id;
             EXPECT_EQ(widget->width(), expected.width()) << "control " << control.id;
