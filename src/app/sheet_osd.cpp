@@ -6,6 +6,7 @@
 #include "display_page.h"
 #include "interface_page.h"
 #include "message_service.h"
+#include "page_background.h"
 #include "model_query.h"
 #include "setting_page.h"
 #include "sheet_tab_widget.h"
@@ -29,6 +30,9 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     setWindowTitle(QString::fromLatin1(kCaption));
     m_modelNames[0] = QStringLiteral("K410");
     m_modelNames[1] = QStringLiteral("K420");
+
+    // Decoded meanwhile on another thread; the first page shows on it.
+    PageBackground::preload();
 
     // The tab row is painted in the sheet's grey before any page is added.
     m_tabs = new SheetTabWidget(this);

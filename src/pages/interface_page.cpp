@@ -3,6 +3,7 @@
 #include "link_loader.h"
 #include "link_state.h"
 #include "page_host.h"
+#include "port_list.h"
 #include "serial_notify_event.h"
 #include "serial_status.h"
 #include "serial_wnd.h"
@@ -14,6 +15,8 @@ namespace lumivex {
 
 System::System(QWidget* parent)
     : PropertyPage(kDialogId, EnterKey::Swallowed, parent)
+    // 255 probes: another thread runs them while the window is put together.
+    , m_portListing(std::async(std::launch::async, [] { return availableLinks(); }))
 {
 }
 
@@ -32,7 +35,7 @@ void System::initialisePage()
 {
     takeHost();
     // Built once: a port plugged in later shows after a restart.
-    portBox()->addItems(m_probe ? availableLinks(m_probe) : availableLinks());
+    portBox()->addItems(m_portListing.get());
     showLoaded(false);
     portBox()->setCurrentIndex(0);
 }

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "port_list.h"
 #include "property_page.h"
+
+#include <QStringList>
+
+#include <future>
 
 class QComboBox;
 
@@ -19,11 +22,9 @@ public:
     static constexpr int kLoadId = 1179;
     static constexpr int kUnloadId = 1076;
 
+    // Starts listing the ports at once, so the list is ready by the time
+    // the tab is first shown.
     explicit System(QWidget* parent = nullptr);
-
-    // The port list is built with this probe the first time the tab is
-    // shown; the real serial probe unless another is set before.
-    void setPortProbe(PortProbe probe) { m_probe = std::move(probe); }
 
     QComboBox* portBox();
 
@@ -39,7 +40,7 @@ private:
     void showLoaded(bool loaded);
     void onSerialNotification(const SerialNotifyEvent& notification);
 
-    PortProbe m_probe;
+    std::future<QStringList> m_portListing;
 };
 
 }  // namespace lumivex

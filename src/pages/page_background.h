@@ -14,6 +14,10 @@ class PageBackground {
 public:
     static constexpr int kBitmapId = 215;
 
+    // Starts decoding the bitmap on another thread, so that the first page
+    // finds it ready; the pages share what it decodes.
+    static void preload(int bitmapId = kBitmapId);
+
     // Replaces what was loaded; false, and no background, on failure.
     bool load(int bitmapId = kBitmapId);
     bool isLoaded() const { return !m_bitmap.isNull(); }
