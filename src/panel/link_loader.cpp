@@ -53,6 +53,9 @@ LoadResult loadSerial(LinkState& link, MessageService& messages, const QString& 
     }
     messages.info(text(link_messages::kOpenedHead) + name + text(link_messages::kOpenedTail));
     link.setInterfaceMode(InterfaceMode::Serial);
+    // A new line starts with an empty receive buffer: a model reply left by
+    // the device loaded before would otherwise name this one.
+    link.resetWritePosition();
     // After a failed line set-up the port is closed, so the handshake fails
     // too and the operator sees both messages.
     if (port.setLineParameters(kLinkBaudRate, kLinkDataBits, kSerialParityNone, kSerialStopOne) != kSerialSuccess)

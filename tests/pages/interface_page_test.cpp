@@ -220,6 +220,22 @@ TEST(InterfacePage, UnloadReleasesThePortAndKeepsTheReceiveBuffer)
     EXPECT_EQ(f.messages.texts, QStringList{"Open COM4 successfully"}) << "loads again after Unload";
 }
 
+TEST(InterfacePage, AnotherControllerIsNotNamedByTheRepliesOfTheOneBefore)
+{
+    SimProcess first({"--model", "K420", "--persist"});
+    SimProcess second({"--model", "K410", "--persist"});
+    ASSERT_TRUE(first.started() && second.started());
+    ComName com4("COM4", first.slavePath());
+    ComName com6("COM6", second.slavePath());
+    PageFixture f;
+    f.load("COM4");
+    ASSERT_EQ(f.sheet.windowTitle(), "ZEPTA-Lumivex K420 V1.5");
+    f.unload();
+    f.load("COM6");
+    EXPECT_EQ(f.sheet.windowTitle(), "ZEPTA-Lumivex K410 V1.5");
+    EXPECT_EQ(f.sheet.modelIndex(), 0);
+}
+
 TEST(InterfacePage, NotificationsDrainOnlyWhenCharactersArrive)
 {
     lumivex::test::PtyPair device;

@@ -1,0 +1,40 @@
+// The pages' own artwork is compiled in at the sizes the pages lay out.
+
+#include "artwork.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+using namespace lumivex;
+
+TEST(Artwork, BitmapsAndCursorHaveTheirSizes)
+{
+    const struct {
+        QString path;
+        QSize size;
+        bool alpha;
+    } cases[] = {
+        {bitmapPath(215), {590, 450}, false},  // page background
+        {bitmapPath(216), {350, 75}, false},   // About picture
+        {cursorPath(170), {32, 32}, true},     // hand over the About picture
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const QImage image(c.path);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.size(), c.size);
+        EXPECT_EQ(image.hasAlphaChannel(), c.alpha);
+    }
+}
+
+TEST(Artwork, CursorHotSpotIsOnTheFingertip)
+{
+    const QImage hand(cursorPath(170));
+    const QPoint spot = cursorHotSpot(170);
+    ASSERT_TRUE(hand.rect().contains(spot));
+    EXPECT_GT(qAlpha(hand.pixel(spot)), 0) << "the spot is on the hand, not beside it";
+    ASSERT_GE(spot.y(), 1);
+    EXPECT_EQ(qAlpha(hand.pixel(spot.x(), spot.y() - 1)), 0) << "nothing of the hand above the tip";
+    EXPECT_EQ(cursorHotSpot(999), QPoint(0, 0));
+}
