@@ -17,12 +17,4 @@ QString cursorPath(int cursorId)
     return QStringLiteral(":/cursors/cursor_%1.png").arg(cursorId);
 }
 
-QPoint cursorHotSpot(int cursorId)
-{
-    // The hand clicks with its fingertip; make_artwork.sh draws it there.
-    if (cursorId == 170)
-        return QPoint(11, 1);
-    return QPoint(0, 0);
-}
-
 }  // namespace lumivex

@@ -35,10 +35,9 @@ convert \( -size 75x350 gradient:'#3a5068-#243341' -rotate 90 \) \
   -font DejaVu-Sans -pointsize 12 -fill '#b3e5fc' -annotate +94+62 'Lumivex  -  video-wall controllers' \
   -strip -type TrueColor PNG24:bitmaps/bitmap_216.png
 
-# 170: link cursor, a white hand pointing up; hot spot 11,1 (the fingertip,
-# kept in step with cursorHotSpot() in artwork.cpp). The outline is grown
-# from the filled shape so it stays one pixel wide; the short lines part the
-# curled fingers.
+# 170: link cursor, a white hand pointing up; its hot spot is 11,1 (the
+# fingertip). The outline is grown from the filled shape so it stays one
+# pixel wide; the short lines part the curled fingers.
 hand='roundrectangle 9,2 13,20 2,2
 roundrectangle 15,10 18,20 2,2
 roundrectangle 20,12 23,21 2,2

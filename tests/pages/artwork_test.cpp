@@ -27,14 +27,3 @@ TEST(Artwork, BitmapsAndCursorHaveTheirSizes)
         EXPECT_EQ(image.hasAlphaChannel(), c.alpha);
     }
 }
-
-TEST(Artwork, CursorHotSpotIsOnTheFingertip)
-{
-    const QImage hand(cursorPath(170));
-    const QPoint spot = cursorHotSpot(170);
-    ASSERT_TRUE(hand.rect().contains(spot));
-    EXPECT_GT(qAlpha(hand.pixel(spot)), 0) << "the spot is on the hand, not beside it";
-    ASSERT_GE(spot.y(), 1);
-    EXPECT_EQ(qAlpha(hand.pixel(spot.x(), spot.y() - 1)), 0) << "nothing of the hand above the tip";
-    EXPECT_EQ(cursorHotSpot(999), QPoint(0, 0));
-}

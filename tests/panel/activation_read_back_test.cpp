@@ -51,27 +51,16 @@ TEST(ActivationReadBack, EachModeAndFailureAsTheOperatorSeesIt)
         std::vector<std::string> steps;
 
         ReadBackSteps page;
-        page.readDdc = [&](LinkState&) {
-            steps.push_back("ddc");
-            return c.readSucceeds;
-        };
-        page.readSerial = [&](LinkState&) {
-            steps.push_back("serial");
-            return c.readSucceeds;
-        };
-        page.clearValues = [&] {
-            steps.push_back("clear");
-            EXPECT_TRUE(messages.texts.isEmpty()) << "values are cleared before the message";
-        };
+        page.readDdc = [&](LinkState&) { return steps.push_back("ddc"), c.readSucceeds; };
+        page.readSerial = [&](LinkState&) { return steps.push_back("serial"), c.readSucceeds; };
+        page.clearValues = [&] { steps.push_back(messages.texts.isEmpty() ? "clear" : "clear after message"); };
         page.failureEndsActivation = c.failureEnds;
 
         EXPECT_EQ(runActivationReadBack(link, messages, page), c.outcome);
         EXPECT_EQ(messages.texts, c.messages);
         std::vector<std::string> expected;
-        if (c.mode == InterfaceMode::DdcCi)
-            expected.push_back("ddc");
-        if (c.mode == InterfaceMode::Serial)
-            expected.push_back("serial");
+        if (c.mode != InterfaceMode::None)
+            expected.push_back(c.mode == InterfaceMode::DdcCi ? "ddc" : "serial");
         if (c.cleared)
             expected.push_back("clear");
         EXPECT_EQ(steps, expected);
