@@ -49,6 +49,9 @@ QPixmap sharedBitmap(int bitmapId)
 
 void PageBackground::preload(int bitmapId)
 {
+    QPixmap decoded;
+    if (QPixmapCache::find(cacheKey(bitmapId), &decoded))
+        return;
     auto& pending = pendingDecodes();
     if (pending.count(bitmapId) == 0)
         pending.emplace(bitmapId, std::async(std::launch::async, [bitmapId] { return QImage(bitmapPath(bitmapId)); }));
