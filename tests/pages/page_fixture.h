@@ -1,7 +1,7 @@
 #pragma once
-// A sheet on the offscreen platform with recorded message boxes, for the
-// page tests: the DDC/CI side is the simulated library or a recording
-// double, the serial side a real port.
+// A sheet on the offscreen platform with recorded message boxes and a
+// ZEPTA.ini of its own, for the page tests: the DDC/CI side is the
+// simulated library or a recording double, the serial side a real port.
 
 #include "ddc_library.h"
 #include "ini_profile.h"
@@ -10,6 +10,7 @@
 #include "recording_messages.h"
 #include "serial_mfc.h"
 #include "sheet_osd.h"
+#include "temp_dir.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -120,7 +121,8 @@ public:
     static constexpr State kUnloaded{true, true, false, InterfaceMode::None};
     static State loaded(InterfaceMode mode) { return {false, false, true, mode}; }
 
-    IniProfile profile{"/nonexistent/ZEPTA.ini"};
+    TempDir dir;
+    IniProfile profile{dir / "ZEPTA.ini"};
     RecordingMessages messages;
 
 private:

@@ -1,0 +1,194 @@
+#include "display_rules.h"
+
+#include "ini_profile.h"
+#include "link_state.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace lumivex {
+
+namespace {
+
+// 0xB2: V tenths in bits 0..7, H tenths in bits 8..14, ON in bit 15.
+constexpr uint8_t kResolutionVcp = 0xB0;
+constexpr uint8_t kDisplayModeVcp = 0xB1;
+constexpr uint8_t kMaskVcp = 0xB2;
+
+constexpr const char* kBezelWidthKey = "Bezel Width";
+constexpr const char* kViewableWidthKey = "Viewable Width";
+constexpr const char* kBezelHeightKey = "Bezel Height";
+constexpr const char* kViewableHeightKey = "Viewable Height";
+
+void clearMask(DisplayState& state)
+{
+    state.hTenths = 0;
+    state.vTenths = 0;
+    state.maskMode = 0;
+}
+
+bool readOverDdc(LinkState& link, DisplayState& state)
+{
+    uint32_t value = 0;
+    if (link.readVcp(kResolutionVcp, value) == 0)
+        state.resolution = int32_t(value);
+    if (link.readVcp(kDisplayModeVcp, value) == 0)
+        state.displayMode = int32_t(value);
+    if (link.readVcp(kMaskVcp, value) != 0) {
+        clearMask(state);
+        return false;
+    }
+    state.hTenths = int32_t((value >> 8) & 0x7F);
+    state.vTenths = int32_t(value & 0xFF);
+    state.maskMode = int32_t((value >> 15) & 1);
+    return true;
+}
+
+bool readOverSerial(LinkState& link, DisplayState& state)
+{
+    const std::optional<DisplayReply> reply = link.readBackDisplay();
+    if (!reply) {
+        state.resolution = 0;
+        state.displayMode = 0;
+        clearMask(state);
+        return false;
+    }
+    state.resolution = reply->resolution;
+    state.displayMode = reply->displayMode;
+    state.hTenths = reply->hTenths;
+    state.vTenths = reply->vTenths;
+    state.maskMode = reply->maskOn;
+    return true;
+}
+
+// The device works in tenths; the page shows percentages with one decimal.
+float percentFromSizes(double bezel, float viewable, float factor)
+{
+    const double exact = bezel / viewable * 100 * factor;
+    if (!std::isfinite(exact) || std::fabs(exact) > std::numeric_limits<float>::max())
+        return std::numeric_limits<float>::quiet_NaN();
+    const float q = float(exact);
+    // Far beyond any mask: nothing to round, and no integer could hold it.
+    if (std::fabs(q) >= 1e8f)
+        return q;
+    const int n = int(q * 10 + 0.5);
+    return float(n / 10.0);
+}
+
+int32_t tenthsFromPercent(float percent)
+{
+    const double tenths = std::round(double(percent) * 10);
+    return int32_t(std::clamp(tenths, double(std::numeric_limits<int32_t>::min()),
+                              double(std::numeric_limits<int32_t>::max())));
+}
+
+bool usable(float percent)
+{
+    return std::isfinite(percent) && percent >= 0;
+}
+
+}  // namespace
+
+QStringList resolutionLabels()
+{
+    return {"1024x768@60Hz",  "1360x768@60Hz",  "1280x1024@60Hz", "1400x1050@60Hz", "1680x1050@60Hz",
+            "1600x1200@60Hz", "1920x1200@60Hz", "1366x768@60Hz",  "1920x1080@60Hz"};
+}
+
+QStringList displayModeLabels(int32_t modelIndex)
+{
+    switch (modelIndex) {
+    case 0:
+        return {"1x1", "1x2", "2x2", "Mode1", "Mode2", "Mode3", "Mode4"};
+    case 1:
+        return {"1x1", "2x2", "2x3", "3x2", "3x3"};
+    default:
+        return {};
+    }
+}
+
+ReadBackOutcome readBackDisplay(LinkState& link, MessageService& messages, DisplayState& state)
+{
+    ReadBackSteps steps;
+    steps.readDdc = [&state](LinkState& l) { return readOverDdc(l, state); };
+    steps.readSerial = [&state](LinkState& l) { return readOverSerial(l, state); };
+    const ReadBackOutcome outcome = runActivationReadBack(link, messages, steps);
+    state.hPercent = float(state.hTenths / 10.0);
+    state.vPercent = float(state.vTenths / 10.0);
+    return outcome;
+}
+
+std::string formatSize(double value)
+{
+    char digits[64];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 1);
+    std::string text = error == std::errc() ? std::string(digits, end) : std::string("0.0");
+    if (text.size() < 8)
+        text.insert(0, 8 - text.size(), ' ');
+    return text;
+}
+
+double parseSize(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    // Sizes are kept as 32-bit floats; anything beyond them is no size.
+    return error == std::errc() && std::fabs(value) <= std::numeric_limits<float>::max() ? value : 0;
+}
+
+void loadSizes(const IniProfile& profile, DisplayState& state)
+{
+    const auto read = [&](const char* key) { return parseSize(profile.readString(kSizesSection, key)); };
+    state.bezelWidth = read(kBezelWidthKey);
+    state.viewableWidth = float(read(kViewableWidthKey));
+    state.bezelHeight = float(read(kBezelHeightKey));
+    state.viewableHeight = float(read(kViewableHeightKey));
+}
+
+void saveSizes(IniProfile& profile, const DisplayState& state)
+{
+    profile.writeString(kSizesSection, kBezelWidthKey, formatSize(state.bezelWidth));
+    profile.writeString(kSizesSection, kViewableWidthKey, formatSize(state.viewableWidth));
+    profile.writeString(kSizesSection, kBezelHeightKey, formatSize(state.bezelHeight));
+    profile.writeString(kSizesSection, kViewableHeightKey, formatSize(state.viewableHeight));
+}
+
+MaskCheck calculateMask(DisplayState& state, int32_t modelIndex)
+{
+    float h = state.hPercent;
+    float v = state.vPercent;
+    if (modelIndex == 0 || modelIndex == 1) {
+        const float factor = modelIndex == 0 ? 0.5f : 1.0f;
+        h = percentFromSizes(state.bezelWidth, state.viewableWidth, factor);
+        v = percentFromSizes(state.bezelHeight, state.viewableHeight, factor);
+    }
+    // A zero viewable size or a negative one never reaches the device.
+    if (!usable(h) || !usable(v))
+        return MaskCheck::CheckParameters;
+    state.hPercent = h;
+    state.vPercent = v;
+    state.hTenths = tenthsFromPercent(h);
+    state.vTenths = tenthsFromPercent(v);
+    return h > kMaxMaskPercent || v > kMaxMaskPercent ? MaskCheck::OutOfRange : MaskCheck::Fine;
+}
+
+QString maskCheckMessage(MaskCheck check)
+{
+    switch (check) {
+    case MaskCheck::OutOfRange:
+        return QStringLiteral("Out of range,Maximum mask percent is 10%");
+    case MaskCheck::CheckParameters:
+        return QStringLiteral("Please check mask parameters");
+    case MaskCheck::Fine:
+        break;
+    }
+    return {};
+}
+
+}  // namespace lumivex

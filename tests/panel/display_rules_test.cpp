@@ -1,0 +1,106 @@
+// The Display page's arithmetic and the sizes in ZEPTA.ini.
+
+#include "display_rules.h"
+#include "ini_profile.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace lumivex;
+
+TEST(DisplayRules, CalculateFromTheSizes)
+{
+    const struct {
+        const char* name;
+        int32_t model;
+        double bezelW;
+        float viewW, bezelH, viewH;
+        MaskCheck check;
+        float h, v;  // percentages afterwards
+        int32_t hTenths, vTenths;
+    } cases[] = {
+        {"K410 masks half the bezel", 0, 10, 400, 12, 400, MaskCheck::Fine, 1.3f, 1.5f, 13, 15},
+        {"K420 masks all of it", 1, 10, 400, 12, 400, MaskCheck::Fine, 2.5f, 3.0f, 25, 30},
+        {"exactly 10 % passes", 1, 40, 400, 0, 400, MaskCheck::Fine, 10.0f, 0.0f, 100, 0},
+        {"10.1 % is reported and kept", 1, 40.4, 400, 0, 400, MaskCheck::OutOfRange, 10.1f, 0.0f, 101, 0},
+        {"no model: percentages stay, tenths follow", -1, 10, 400, 12, 400, MaskCheck::Fine, 0.7f, 0.2f, 7, 2},
+        {"viewable width 0", 1, 10, 0, 12, 400, MaskCheck::CheckParameters, 0.7f, 0.2f, 99, 98},
+        {"nothing over nothing", 0, 0, 400, 0, 0, MaskCheck::CheckParameters, 0.7f, 0.2f, 99, 98},
+        {"negative bezel", 0, -10, 400, 12, 400, MaskCheck::CheckParameters, 0.7f, 0.2f, 99, 98},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DisplayState state;
+        state.hPercent = 0.7f;  // what an earlier read-back left
+        state.vPercent = 0.2f;
+        state.hTenths = 99;
+        state.vTenths = 98;
+        state.bezelWidth = c.bezelW;
+        state.viewableWidth = c.viewW;
+        state.bezelHeight = c.bezelH;
+        state.viewableHeight = c.viewH;
+        EXPECT_EQ(calculateMask(state, c.model), c.check);
+        EXPECT_EQ(state.hPercent, c.h);
+        EXPECT_EQ(state.vPercent, c.v);
+        EXPECT_EQ(state.hTenths, c.hTenths);
+        EXPECT_EQ(state.vTenths, c.vTenths);
+    }
+    EXPECT_EQ(maskCheckMessage(MaskCheck::OutOfRange), "Out of range,Maximum mask percent is 10%");
+    EXPECT_EQ(maskCheckMessage(MaskCheck::CheckParameters), "Please check mask parameters");
+}
+
+TEST(DisplayRules, SizesAsTheWindowsPanelWroteThem)
+{
+    lumivex::testing::TempDir dir;
+    IniProfile profile(dir / "ZEPTA.ini");
+    DisplayState state;
+    state.bezelWidth = 10;
+    state.viewableWidth = 12.34f;
+    state.bezelHeight = 10000;
+    state.viewableHeight = 0.05f;
+    saveSizes(profile, state);
+    std::ifstream in(dir / "ZEPTA.ini", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "[Dialog Settings]\nBezel Width=    10.0\nViewable Width=    12.3\n"
+                          "Bezel Height= 10000.0\nViewable Height=     0.1\n");
+
+    DisplayState read;
+    loadSizes(profile, read);
+    EXPECT_EQ(read.bezelWidth, 10.0);
+    EXPECT_EQ(read.viewableWidth, 12.3f) << "12.34 comes back as 12.3";
+    EXPECT_EQ(read.bezelHeight, 10000.0f);
+}
+
+TEST(DisplayRules, OddFilesLoadWithoutHarm)
+{
+    const struct {
+        const char* name;
+        const char* text;
+        double bezelW;
+        float viewW, bezelH, viewH;
+    } cases[] = {
+        {"Windows line endings, other key case",
+         "[dialog settings]\r\nBEZEL WIDTH=   10.5\r\nviewable width=400\r\nBezel Height=12\r\nViewable Height=+300\r\n",
+         10.5, 400, 12, 300},
+        {"garbage and partial numbers", "[Dialog Settings]\nBezel Width=abc\nViewable Width=12mm\nBezel Height=1e400\n"
+                                        "Viewable Height=nan\n",
+         0, 12, 0, 0},
+        {"no section", "Bezel Width=10\n[Other]\nViewable Width=400\n", 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        lumivex::testing::TempDir dir;
+        std::ofstream(dir / "ZEPTA.ini", std::ios::binary) << c.text;
+        DisplayState state;
+        state.viewableWidth = 7;  // replaced by what the file says, 0 when nothing
+        loadSizes(IniProfile(dir / "ZEPTA.ini"), state);
+        EXPECT_EQ(state.bezelWidth, c.bezelW);
+        EXPECT_EQ(state.viewableWidth, c.viewW);
+        EXPECT_EQ(state.bezelHeight, c.bezelH);
+        EXPECT_EQ(state.viewableHeight, c.viewH);
+    }
+}
