@@ -1,32 +1,194 @@
 #include "setting_page.h"
 
-#include "activation_read_back.h"
+#include "artwork.h"
+#include "command_table.h"
+#include "display_page.h"
+#include "global_hotkey.h"
 #include "link_state.h"
+#include "message_service.h"
 #include "page_host.h"
+#include "shade_button.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QTabWidget>
 
 namespace lumivex {
+
+namespace {
+
+constexpr int kGpioCount = 4;
+constexpr int kLitIcon = 172;
+constexpr int kUnlitIcon = 173;
+
+// A value outside the group checks no button.
+void check(QButtonGroup* group, int index)
+{
+    group->setExclusive(false);
+    for (QAbstractButton* button : group->buttons())
+        button->setChecked(group->id(button) == index);
+    group->setExclusive(true);
+}
+
+}  // namespace
 
 Image::Image(QWidget* parent)
     : PropertyPage(kDialogId, EnterKey::Swallowed, parent)
 {
 }
 
+Image::~Image() = default;
+
 void Image::connectControls()
 {
     setRefreshButton(kRefreshId);
+    const auto onClick = [this](int id, auto handler) {
+        connect(control<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
+    };
+    onClick(kVgaId, [this] { chooseInput(0); });
+    onClick(kComponentId, [this] { chooseInput(1); });
+    onClick(kDviId, [this] { chooseInput(2); });
+    onClick(kPowerOffId, [this] { choosePower(0); });
+    onClick(kPowerOnId, [this] { choosePower(1); });
+    onClick(kUnlockId, [this] { chooseOsd(0); });
+    onClick(kLockId, [this] { chooseOsd(1); });
+    onClick(kNormalId, [this] { chooseOsd(2); });
+    onClick(kRotationId, [this] { chooseOsd(3); });
+    onClick(kFactoryResetId, [this] { factoryReset(); });
+    onClick(kAutoAdjustId, [this] { autoAdjust(); });
+    onClick(kIdentifyId, [this] { send(commands::identify()); });
+    for (int bit = 0; bit < kGpioCount; ++bit)
+        onClick(kFirstGpoId + bit, [this, bit] { toggleGpo(bit); });
+}
+
+void Image::initialisePage()
+{
+    // Registered once the tab has first been shown; where the desktop
+    // offers no system-wide keys the panel goes on without it.
+    m_hotkey = GlobalHotkey::create();
+    connect(m_hotkey.get(), &GlobalHotkey::activated, this, &Image::powerOnFromHotkey);
+    m_hotkey->registerAltKey(kPowerOnHotkeyId, Qt::Key_P);
 }
 
 void Image::activatePage(PageHost& host)
 {
-    ReadBackSteps steps;
-    steps.readDdc = [](LinkState& link) {
-        uint32_t source = 0;
-        return link.readVcp(kGuardVcp, source) == 0;
-    };
-    steps.readSerial = [](LinkState& link) { return link.readBackSettings().has_value(); };
-    // The page shows what it cleared at once and leaves the rest.
-    steps.failureEndsActivation = true;
-    runActivationReadBack(host.link(), host.messages(), steps);
+    enableForModel(host.modelIndex());
+    std::optional<GpioBits> gpio;
+    readBackSettings(host.link(), host.messages(), m_state, gpio);
+    if (gpio)
+        showGpio(*gpio);
+    showState();
+}
+
+void Image::enableForModel(int32_t modelIndex)
+{
+    // K420 has no GPIO, no auto adjust and only the DVI input.
+    if (modelIndex != 0 && modelIndex != 1)
+        return;
+    const bool k410 = modelIndex == 0;
+    for (int id : {kVgaId, kComponentId, kAutoAdjustId})
+        control(id)->setEnabled(k410);
+    for (int i = 0; i < kGpioCount; ++i) {
+        control(kFirstGpoId + i)->setEnabled(k410);
+        control(kFirstGpiId + i)->setEnabled(k410);
+    }
+}
+
+void Image::showState()
+{
+    check(radioGroups()[InputGroup], m_state.inputSource);
+    check(radioGroups()[PowerGroup], m_state.power);
+    check(radioGroups()[OsdGroup], m_state.osdLock);
+    check(radioGroups()[RotationGroup], m_state.rotation);
+}
+
+void Image::showGpio(const GpioBits& bits)
+{
+    for (int i = 0; i < kGpioCount; ++i) {
+        const bool lit = bits.inputs & (1 << i);
+        auto* input = control<CShadeButtonST>(kFirstGpiId + i);
+        input->setChecked(lit);
+        const QIcon icon(iconPath(lit ? kLitIcon : kUnlitIcon));
+        input->AssignIcons(icon, icon);
+        control<CShadeButtonST>(kFirstGpoId + i)->setChecked(bits.outputs & (1 << i));
+    }
+}
+
+void Image::send(const Command& command)
+{
+    if (PageHost* sheet = host())
+        sheet->link().send(command);
+}
+
+void Image::chooseInput(int index)
+{
+    m_state.inputSource = index;
+    send(commands::inputSource(index));
+}
+
+void Image::choosePower(int index)
+{
+    PageHost* sheet = host();
+    // No keeps the click's look and sends nothing.
+    if (index == 0 && sheet
+        && !sheet->messages().askYesNo(QString::fromLatin1(setting_messages::kPowerOff)))
+        return;
+    m_state.power = index;
+    send(commands::power(index));
+}
+
+void Image::chooseOsd(int osdMode)
+{
+    if (osdMode < 2)
+        m_state.osdLock = osdMode;
+    else
+        m_state.rotation = osdMode - 2;
+    send(commands::osdMode(osdMode));
+}
+
+void Image::toggleGpo(int bit)
+{
+    // The box has toggled itself; the byte follows it and goes out whole.
+    const bool on = control<QAbstractButton>(kFirstGpoId + bit)->isChecked();
+    m_state.gpoOutput = on ? uint8_t(m_state.gpoOutput | (1 << bit)) : uint8_t(m_state.gpoOutput & ~(1 << bit));
+    send(commands::gpo(m_state.gpoOutput));
+}
+
+void Image::factoryReset()
+{
+    PageHost* sheet = host();
+    if (sheet && sheet->messages().askYesNo(QString::fromLatin1(setting_messages::kFactoryReset)))
+        send(commands::factoryReset());
+}
+
+void Image::autoAdjust()
+{
+    PageHost* sheet = host();
+    if (!sheet)
+        return;
+    // The Display page is the sheet's second tab; its layout list has no
+    // selection until that tab has been shown.
+    int layout = -1;
+    if (auto* tabs = qobject_cast<QTabWidget*>(parentWidget() ? parentWidget()->parentWidget() : nullptr))
+        if (auto* display = qobject_cast<OSD_Color*>(tabs->widget(1)); display && display->isBuilt())
+            layout = display->control<QComboBox>(OSD_Color::kDisplayModeListId)->currentIndex();
+    const AutoAdjustCheck check = checkAutoAdjust(sheet->link(), m_state.inputSource, layout);
+    if (check == AutoAdjustCheck::NoLink)
+        return;
+    if (check != AutoAdjustCheck::Ask) {
+        sheet->messages().info(autoAdjustMessage(check));
+        return;
+    }
+    if (sheet->messages().askYesNo(autoAdjustMessage(check)))
+        send(commands::autoAdjust());
+}
+
+void Image::powerOnFromHotkey()
+{
+    m_state.power = 1;
+    send(commands::power(1));
+    check(radioGroups()[PowerGroup], 1);
+    control(kPowerOnId)->setFocus();
 }
 
 }  // namespace lumivex

@@ -1,0 +1,121 @@
+#include "setting_rules.h"
+
+#include "link_state.h"
+
+namespace lumivex {
+
+namespace {
+
+constexpr uint8_t kInputSourceVcp = 0x60;
+constexpr uint8_t kPowerVcp = 0xD6;
+constexpr uint8_t kOsdVcp = 0xFC;
+constexpr uint8_t kGpioVcp = 0xB3;  // GPO in bits 0..3, GPI in bits 4..7
+constexpr uint8_t kDisplayModeVcp = 0xB1;
+// A layout value with a bit above the low byte is a wall, not 1x1.
+constexpr uint32_t kWallLayoutFrom = 256;
+
+// 4 is the device's stand-by.
+void takePower(int32_t reported, SettingState& state)
+{
+    if (reported == 1)
+        state.power = 1;
+    else if (reported == 0 || reported == 4)
+        state.power = 0;
+}
+
+void takeRotation(int32_t reported, SettingState& state)
+{
+    if (reported == 0)
+        state.rotation = 0;
+    else if (reported == 2)
+        state.rotation = 1;
+}
+
+void clearIndices(SettingState& state)
+{
+    state.inputSource = 0;
+    state.power = 0;
+    state.osdLock = 0;
+    state.rotation = 0;
+}
+
+bool readOverDdc(LinkState& link, SettingState& state, std::optional<GpioBits>& gpio)
+{
+    uint32_t value = 0;
+    if (link.readVcp(kInputSourceVcp, value) != 0) {
+        clearIndices(state);
+        return false;
+    }
+    state.inputSource = int32_t(value);
+    if (link.readVcp(kPowerVcp, value) == 0)
+        takePower(int32_t(value), state);
+    if (link.readVcp(kOsdVcp, value) == 0)
+        state.osdLock = int32_t(value);
+    if (link.readVcp(kGpioVcp, value) == 0)
+        gpio = GpioBits{uint8_t((value >> 4) & 0x0F), uint8_t(value & 0x0F)};
+    return true;
+}
+
+bool readOverSerial(LinkState& link, SettingState& state, std::optional<GpioBits>& gpio)
+{
+    const std::optional<SettingsReply> reply = link.readBackSettings();
+    if (!reply) {
+        clearIndices(state);
+        return false;
+    }
+    state.inputSource = reply->inputSource;
+    takePower(reply->power, state);
+    state.osdLock = reply->osdLock;
+    takeRotation(reply->rotation, state);
+    gpio = GpioBits{uint8_t(reply->gpiBits & 0x0F), uint8_t(reply->gpoBits & 0x0F)};
+    return true;
+}
+
+}  // namespace
+
+ReadBackOutcome readBackSettings(LinkState& link, MessageService& messages, SettingState& state,
+                                 std::optional<GpioBits>& gpio)
+{
+    gpio.reset();
+    ReadBackSteps steps;
+    steps.readDdc = [&](LinkState& l) { return readOverDdc(l, state, gpio); };
+    steps.readSerial = [&](LinkState& l) { return readOverSerial(l, state, gpio); };
+    // The page shows what it cleared at once and leaves the rest.
+    steps.failureEndsActivation = true;
+    return runActivationReadBack(link, messages, steps);
+}
+
+AutoAdjustCheck checkAutoAdjust(LinkState& link, int32_t inputSource, int displayModeSelection)
+{
+    switch (link.interfaceMode()) {
+    case InterfaceMode::DdcCi: {
+        uint32_t layout = kWallLayoutFrom;
+        link.readVcp(kDisplayModeVcp, layout);
+        return layout >= kWallLayoutFrom && inputSource != 0 ? AutoAdjustCheck::NotVga : AutoAdjustCheck::Ask;
+    }
+    case InterfaceMode::Serial:
+        if (inputSource != 0)
+            return AutoAdjustCheck::NotVga;
+        return displayModeSelection == 0 ? AutoAdjustCheck::Ask : AutoAdjustCheck::NotOneByOne;
+    case InterfaceMode::None:
+        break;
+    }
+    return AutoAdjustCheck::NoLink;
+}
+
+QString autoAdjustMessage(AutoAdjustCheck check)
+{
+    switch (check) {
+    case AutoAdjustCheck::Ask:
+        return QString::fromLatin1(setting_messages::kAutoAdjust);
+    case AutoAdjustCheck::NotVga:
+        return QStringLiteral("Check input is VGA(1x1Mode) signal");
+    case AutoAdjustCheck::NotOneByOne:
+        return QStringLiteral("Check 1x1 mode");
+    case AutoAdjustCheck::NoLink:
+        break;
+    }
+    return {};
+}
+
+}  // namespace lumivex
