@@ -5,6 +5,8 @@
 #include "ddc_api.h"
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <vector>
 
 namespace lumivex::testing {
@@ -35,13 +37,15 @@ public:
     int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum) override
     {
         reads.push_back({handle, vcp, 0});
-        if (readStatus == 0) {
-            *current = readValue;
+        const bool fails = readStatus != 0 || failing.count(vcp) != 0;
+        if (!fails) {
+            const auto it = values.find(vcp);
+            *current = it == values.end() ? readValue : it->second;
             *maximum = 0xFFFF;
         } else {
             *current = 0xBADBAD;  // what a failing library may leave behind
         }
-        return readStatus;
+        return fails ? (readStatus != 0 ? readStatus : 1) : 0;
     }
     int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value) override
     {
@@ -55,6 +59,8 @@ public:
     std::vector<Call> reads;
     int32_t readStatus = 0;
     uint32_t readValue = 0;
+    std::map<uint32_t, uint32_t> values;  // by VCP code; others answer readValue
+    std::set<uint32_t> failing;           // VCP codes whose reads fail
 
 private:
     int m_next = 0;

@@ -1,0 +1,176 @@
+// The Setting and About pages in the sheet: every Setting command under
+// both links with its questions, nothing sent without a link, the model's
+// enabling, the hotkey's handler, and the About page's set-up.
+
+#include "about_page.h"
+#include "image_button.h"
+#include "page_fixture.h"
+#include "pty_pair.h"
+#include "setting_page.h"
+
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QLabel>
+
+using namespace lumivex;
+using lumivex::testing::PageFixture;
+using lumivex::testing::RecordingDdc;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+struct Row {
+    const char* name;
+    int control;
+    std::vector<bool> answers;  // to the questions asked, in order
+    QStringList messages;
+    RecordingDdc::Call write;   // under DDC/CI
+    Bytes frame;                // under the serial link
+};
+
+const QString kOff = "ZEPTA device will be turn off,press ALT+P will be turn on";
+const QString kReset = "System will load factory setting";
+const QString kAdjust = "Screen will auto adjust";
+constexpr uint32_t kHandle = RecordingDdc::kFirstHandle;
+
+// In this order: the GPO rows follow each other from a fresh start, and
+// "Auto Adjust" comes after "VGA".
+const Row kRows[] = {
+    {"VGA", Image::kVgaId, {}, {}, {kHandle, 0x60, 0}, {0x04, 0x1B, 0x00, 0xE1}},
+    {"Component", Image::kComponentId, {}, {}, {kHandle, 0x60, 1}, {0x04, 0x1B, 0x01, 0xE0}},
+    {"DVI", Image::kDviId, {}, {}, {kHandle, 0x60, 2}, {0x04, 0x1B, 0x02, 0xDF}},
+    {"VGA again", Image::kVgaId, {}, {}, {kHandle, 0x60, 0}, {0x04, 0x1B, 0x00, 0xE1}},
+    {"OFF", Image::kPowerOffId, {true}, {kOff}, {kHandle, 0xD6, 0}, {0x04, 0x1C, 0x00, 0xE0}},
+    {"ON", Image::kPowerOnId, {}, {}, {kHandle, 0xD6, 1}, {0x04, 0x1C, 0x01, 0xDF}},
+    {"Factory Reset", Image::kFactoryResetId, {true}, {kReset}, {kHandle, 0x04, 1}, {0x04, 0x01, 0x01, 0xFA}},
+    {"Auto Adjust", Image::kAutoAdjustId, {true}, {kAdjust}, {kHandle, 0xEC, 1}, {0x04, 0x01, 0x00, 0xFB}},
+    {"UNLOCK", Image::kUnlockId, {}, {}, {kHandle, 0xFC, 0}, {0x04, 0x02, 0x00, 0xFA}},
+    {"LOCK", Image::kLockId, {}, {}, {kHandle, 0xFC, 1}, {0x04, 0x02, 0x01, 0xF9}},
+    {"GPO-2", Image::kFirstGpoId + 1, {}, {}, {kHandle, 0xB3, 0x02}, {0x04, 0x05, 0x02, 0xF5}},
+    {"GPO-4", Image::kFirstGpoId + 3, {}, {}, {kHandle, 0xB3, 0x0A}, {0x04, 0x05, 0x0A, 0xED}},
+    {"GPO-2 off", Image::kFirstGpoId + 1, {}, {}, {kHandle, 0xB3, 0x08}, {0x04, 0x05, 0x08, 0xEF}},
+    {"Identify Monitors", Image::kIdentifyId, {}, {}, {kHandle, 0xFB, 0}, {0x05, 0x02, 0x04, 0x00, 0xF5}},
+};
+
+void click(PageFixture& f, int id)
+{
+    f.sheet.settingPage()->control<QAbstractButton>(id)->click();
+}
+
+std::unique_ptr<PageFixture> k410OverDdc(RecordingDdc*& ddc)
+{
+    auto owned = std::make_unique<RecordingDdc>();
+    ddc = owned.get();
+    ddc->monitors = 1;
+    ddc->values = {{0xF8, 0xF800}, {0xB1, 0x0101}};  // K410 showing a wall
+    auto f = std::make_unique<PageFixture>(std::move(owned));
+    f->load("DDC2Bi");
+    return f;
+}
+
+}  // namespace
+
+TEST(SettingPage, EveryCommandOverDdcCi)
+{
+    RecordingDdc* ddc = nullptr;
+    auto f = k410OverDdc(ddc);
+    f->showTab(2);
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
+        f->messages.texts.clear();
+        f->messages.answers.assign(row.answers.begin(), row.answers.end());
+        ddc->writes.clear();
+        click(*f, row.control);
+        EXPECT_EQ(f->messages.texts, row.messages);
+        EXPECT_EQ(ddc->writes, std::vector<RecordingDdc::Call>{row.write});
+    }
+}
+
+TEST(SettingPage, EveryCommandOverSerial)
+{
+    lumivex::test::PtyPair device;
+    setenv("ZEPTA_COM9", device.path().c_str(), 1);
+    PageFixture f;
+    f.load("COM9");
+    f.showTab(1);  // "Auto Adjust" asks the Display page's layout: 1x1 after no reply
+    f.showTab(2);
+    device.receive(12);  // the model query and the two read-back requests
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
+        f.messages.texts.clear();
+        f.messages.answers.assign(row.answers.begin(), row.answers.end());
+        click(f, row.control);
+        EXPECT_EQ(f.messages.texts, row.messages);
+        EXPECT_EQ(device.receive(row.frame.size()), row.frame);
+    }
+    unsetenv("ZEPTA_COM9");
+}
+
+TEST(SettingPage, NothingIsSentWithoutYesOrWithoutALink)
+{
+    RecordingDdc* ddc = nullptr;
+    auto f = k410OverDdc(ddc);
+    f->showTab(2);
+    auto* power = f->sheet.settingPage()->radioGroups()[1];
+    click(*f, Image::kPowerOnId);
+    ddc->writes.clear();
+    f->messages.answers = {false};
+    click(*f, Image::kPowerOffId);
+    EXPECT_TRUE(ddc->writes.empty()) << "OFF answered No";
+    EXPECT_EQ(f->sheet.settingPage()->state().power, 1);
+    EXPECT_EQ(power->checkedId(), 0) << "the button keeps the look the click gave it";
+
+    f->unload();
+    f->messages.texts.clear();
+    for (int id : {Image::kVgaId, Image::kPowerOnId, Image::kLockId, Image::kFirstGpoId, Image::kIdentifyId,
+                   Image::kAutoAdjustId})
+        click(*f, id);
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    click(*f, Image::kFactoryResetId);
+    EXPECT_EQ(f->messages.texts, QStringList{kReset}) << "the question only";
+    EXPECT_TRUE(ddc->writes.empty());
+}
+
+TEST(SettingPage, ModelEnablingGpioDisplayAndTheHotkey)
+{
+    auto owned = std::make_unique<RecordingDdc>();
+    RecordingDdc& ddc = *owned;
+    ddc.monitors = 1;
+    ddc.values = {{0xF8, 0xF801}, {0x60, 2}, {0xD6, 4}, {0xB3, 0x5A}};  // K420 on DVI, in stand-by
+    PageFixture f(std::move(owned));
+    f.load("DDC2Bi");
+    f.showTab(2);
+    Image& page = *f.sheet.settingPage();
+    for (int id : {Image::kVgaId, Image::kComponentId, Image::kAutoAdjustId, Image::kFirstGpoId + 3,
+                   Image::kFirstGpiId})
+        EXPECT_FALSE(page.control(id)->isEnabled()) << id;
+    EXPECT_TRUE(page.control(Image::kDviId)->isEnabled());
+    EXPECT_EQ(page.radioGroups()[0]->checkedId(), 2);
+    EXPECT_EQ(page.radioGroups()[1]->checkedId(), 0);
+    // 0x5A: GPI-1 and GPI-3 lit (bits 4, 6), GPO-2 and GPO-4 checked (bits 1, 3).
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(page.control<QAbstractButton>(Image::kFirstGpiId + i)->isChecked(), i % 2 == 0);
+        EXPECT_EQ(page.control<QAbstractButton>(Image::kFirstGpoId + i)->isChecked(), i % 2 == 1);
+    }
+
+    ddc.writes.clear();
+    page.powerOnFromHotkey();
+    EXPECT_EQ(ddc.writes, (std::vector<RecordingDdc::Call>{{kHandle, 0xD6, 1}}));
+    EXPECT_EQ(page.radioGroups()[1]->checkedId(), 1);
+    EXPECT_EQ(page.state().power, 1);
+}
+
+TEST(AboutPage, VersionLineAndThePictureLink)
+{
+    PageFixture f;
+    f.showTab(3);
+    OSD_About& about = *f.sheet.aboutPage();
+    EXPECT_EQ(about.control<QLabel>(OSD_About::kVersionId)->text(), "ZEPTA Lumivex version V1.5");
+    auto* picture = about.control<CButtonST>(OSD_About::kPictureId);
+    EXPECT_EQ(picture->url(), OSD_About::kMakerUrl);
+    EXPECT_EQ(picture->toolTip(), OSD_About::kMakerUrl);
+    EXPECT_EQ(picture->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(picture->cursor().hotSpot(), QPoint(11, 1));
+}
