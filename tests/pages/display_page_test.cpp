@@ -17,28 +17,10 @@
 using namespace lumivex;
 using lumivex::testing::Bytes;
 using lumivex::testing::PageFixture;
+using lumivex::testing::ScopedEnv;
 using lumivex::testing::SimProcess;
 
 namespace {
-
-class Env {
-public:
-    Env(std::initializer_list<std::pair<const char*, std::string>> values)
-    {
-        for (const auto& [name, value] : values) {
-            setenv(name, value.c_str(), 1);
-            m_names.push_back(name);
-        }
-    }
-    ~Env()
-    {
-        for (const char* name : m_names)
-            unsetenv(name);
-    }
-
-private:
-    std::vector<const char*> m_names;
-};
 
 // The VCP writes the simulated library logged, as "0xB0=3".
 std::vector<std::string> vcpWrites(const std::string& log)
@@ -101,7 +83,7 @@ TEST(DisplayPage, CommandsReachTheSimulatedDeviceOverDdcCi)
 {
     lumivex::testing::TempDir logs;
     const std::string log = (logs / "ddc.log").string();
-    Env env{{"ZEPTA_SIM_MODEL", "K420"}, {"ZEPTA_SIM_MONITORS", "1"}, {"ZEPTA_SIM_LOG", log}};
+    ScopedEnv env{{"ZEPTA_SIM_MODEL", "K420"}, {"ZEPTA_SIM_MONITORS", "1"}, {"ZEPTA_SIM_LOG", log}};
     PageFixture f;
     f.load("DDC2Bi");
     f.messages.texts.clear();
@@ -119,7 +101,7 @@ TEST(DisplayPage, CommandsReachTheSimulatedDeviceOverSerial)
     const std::string log = (logs / "sim.log").string();
     SimProcess sim({"--model", "K420", "--log", log});
     ASSERT_TRUE(sim.started());
-    Env env{{"ZEPTA_COM3", sim.slavePath()}};
+    ScopedEnv env{{"ZEPTA_COM3", sim.slavePath()}};
     PageFixture f;
     f.load("COM3");
     f.messages.texts.clear();
@@ -156,7 +138,7 @@ TEST(DisplayPage, SerialReadBack)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         lumivex::test::PtyPair device;
-        Env env{{"ZEPTA_COM9", device.path()}};
+        ScopedEnv env{{"ZEPTA_COM9", device.path()}};
         PageFixture f;
         f.load("COM9");
         ASSERT_EQ(device.receive(4), (Bytes{0x04, 0x1A, 0x00, 0xE2}));

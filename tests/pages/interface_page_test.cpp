@@ -16,37 +16,10 @@
 using namespace lumivex;
 using lumivex::testing::PageFixture;
 using lumivex::testing::RecordingDdc;
+using lumivex::testing::ScopedEnv;
 using lumivex::testing::SimProcess;
 
 namespace {
-
-// Points a COM name at a device for one test.
-class ComName {
-public:
-    ComName(const char* name, const std::string& path)
-        : m_variable(std::string("ZEPTA_") + name)
-    {
-        setenv(m_variable.c_str(), path.c_str(), 1);
-    }
-    ~ComName() { unsetenv(m_variable.c_str()); }
-
-private:
-    std::string m_variable;
-};
-
-class SimEnvironment {
-public:
-    SimEnvironment(const char* model, const char* monitors)
-    {
-        setenv("ZEPTA_SIM_MODEL", model, 1);
-        setenv("ZEPTA_SIM_MONITORS", monitors, 1);
-    }
-    ~SimEnvironment()
-    {
-        unsetenv("ZEPTA_SIM_MODEL");
-        unsetenv("ZEPTA_SIM_MONITORS");
-    }
-};
 
 const QString kStartTitle = "ZEPTA Lumivex V1.3";
 
@@ -56,8 +29,8 @@ TEST(InterfacePage, StartsUnloadedOnDdc2BiWithTheOpenablePortsListed)
 {
     SimProcess sim;
     ASSERT_TRUE(sim.started());
-    ComName com200("COM200", sim.slavePath());
-    ComName com201("COM201", "/nonexistent/tty");
+    ScopedEnv com200{{"ZEPTA_COM200", sim.slavePath()}};
+    ScopedEnv com201{{"ZEPTA_COM201", "/nonexistent/tty"}};
     PageFixture f;
     EXPECT_EQ(f.state(), PageFixture::kUnloaded);
     EXPECT_EQ(f.portBox().currentText(), "DDC2Bi");
@@ -85,7 +58,7 @@ TEST(InterfacePage, LoadDdc2Bi)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.model << ", monitors " << c.monitors);
-        SimEnvironment sim(c.model, c.monitors);
+        ScopedEnv sim{{"ZEPTA_SIM_MODEL", c.model}, {"ZEPTA_SIM_MONITORS", c.monitors}};
         PageFixture f;
         f.load("DDC2Bi");
         EXPECT_EQ(f.messages.texts, c.messages);
@@ -129,7 +102,7 @@ TEST(InterfacePage, LoadComPortServedByZeptaSim)
         SCOPED_TRACE(c.name);
         SimProcess sim(c.simArgs);
         ASSERT_TRUE(sim.started());
-        ComName com3("COM3", sim.slavePath());
+        ScopedEnv com3{{"ZEPTA_COM3", sim.slavePath()}};
         PageFixture f;
         f.load("COM3");
         EXPECT_EQ(f.messages.texts, QStringList{"Open COM3 successfully"});
@@ -146,8 +119,8 @@ TEST(InterfacePage, PortFaults)
 {
     SimProcess sim({"--persist"});
     ASSERT_TRUE(sim.started());
-    ComName com5("COM5", sim.slavePath());
-    ComName com7("COM7", "/nonexistent/ttyUSB9");
+    ScopedEnv com5{{"ZEPTA_COM5", sim.slavePath()}};
+    ScopedEnv com7{{"ZEPTA_COM7", "/nonexistent/ttyUSB9"}};
     const struct {
         const char* name;
         QString text;
@@ -186,7 +159,7 @@ TEST(InterfacePage, UnloadReleasesThePortAndKeepsTheReceiveBuffer)
 {
     SimProcess sim({"--persist", "--model", "K420"});
     ASSERT_TRUE(sim.started());
-    ComName com4("COM4", sim.slavePath());
+    ScopedEnv com4{{"ZEPTA_COM4", sim.slavePath()}};
     PageFixture f;
     f.load("COM4");
     ASSERT_EQ(f.sheet.modelIndex(), 1);
@@ -213,8 +186,8 @@ TEST(InterfacePage, AnotherControllerIsNotNamedByTheRepliesOfTheOneBefore)
     SimProcess first({"--model", "K420", "--persist"});
     SimProcess second({"--model", "K410", "--persist"});
     ASSERT_TRUE(first.started() && second.started());
-    ComName com4("COM4", first.slavePath());
-    ComName com6("COM6", second.slavePath());
+    ScopedEnv com4{{"ZEPTA_COM4", first.slavePath()}};
+    ScopedEnv com6{{"ZEPTA_COM6", second.slavePath()}};
     PageFixture f;
     f.load("COM4");
     ASSERT_EQ(f.sheet.windowTitle(), "ZEPTA-Lumivex K420 V1.5");
@@ -227,7 +200,7 @@ TEST(InterfacePage, AnotherControllerIsNotNamedByTheRepliesOfTheOneBefore)
 TEST(InterfacePage, NotificationsDrainOnlyWhenCharactersArrive)
 {
     lumivex::test::PtyPair device;
-    ComName com9("COM9", device.path());
+    ScopedEnv com9{{"ZEPTA_COM9", device.path()}};
     PageFixture f;
     auto& port = f.spyPort();
     f.load("COM9");

@@ -25,6 +25,28 @@
 
 namespace lumivex::testing {
 
+// Environment variables set for one scope, e.g. {"ZEPTA_COM3", "/dev/pts/4"}.
+class ScopedEnv {
+public:
+    ScopedEnv(std::initializer_list<std::pair<const char*, std::string>> values)
+    {
+        for (const auto& [name, value] : values) {
+            setenv(name, value.c_str(), 1);
+            m_names.push_back(name);
+        }
+    }
+    ~ScopedEnv()
+    {
+        for (const char* name : m_names)
+            unsetenv(name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::vector<const char*> m_names;
+};
+
 inline std::string simLibraryPath()
 {
     const char* dir = std::getenv("LUMIVEX_BIN_DIR");

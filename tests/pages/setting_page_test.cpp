@@ -90,7 +90,7 @@ TEST(SettingPage, EveryCommandOverDdcCi)
 TEST(SettingPage, EveryCommandOverSerial)
 {
     lumivex::test::PtyPair device;
-    setenv("ZEPTA_COM9", device.path().c_str(), 1);
+    lumivex::testing::ScopedEnv com9{{"ZEPTA_COM9", device.path()}};
     PageFixture f;
     f.load("COM9");
     f.showTab(1);  // "Auto Adjust" asks the Display page's layout: 1x1 after no reply
@@ -104,7 +104,6 @@ TEST(SettingPage, EveryCommandOverSerial)
         EXPECT_EQ(f.messages.texts, row.messages);
         EXPECT_EQ(device.receive(row.frame.size()), row.frame);
     }
-    unsetenv("ZEPTA_COM9");
 }
 
 TEST(SettingPage, NothingIsSentWithoutYesOrWithoutALink)
