@@ -141,4 +141,9 @@ void Sheet_OSD::modelQuery()
         setWindowTitle(title);
 }
 
+int Sheet_OSD::displayLayoutSelection()
+{
+    return m_display->layoutSelection();
+}
+
 }  // namespace lumivex

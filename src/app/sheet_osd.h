@@ -54,6 +54,7 @@ public:
     // title; "Interface port unload" without a link. A failed DDC/CI read
     // changes nothing.
     void modelQuery() override;
+    int displayLayoutSelection() override;
 
     QTabWidget* tabs() const { return m_tabs; }
     System* interfacePage() const { return m_interface; }

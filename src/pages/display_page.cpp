@@ -47,6 +47,11 @@ QLineEdit* OSD_Color::edit(int id)
     return control<QLineEdit>(id);
 }
 
+int OSD_Color::layoutSelection()
+{
+    return isBuilt() ? list(kDisplayModeListId)->currentIndex() : -1;
+}
+
 void OSD_Color::connectControls()
 {
     setRefreshButton(kRefreshId);

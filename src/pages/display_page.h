@@ -31,6 +31,9 @@ public:
     explicit OSD_Color(QWidget* parent = nullptr);
 
     const DisplayState& state() const { return m_state; }
+    // The layout list's selection; -1 while it has none or the page was
+    // never shown.
+    int layoutSelection();
 
 protected:
     void connectControls() override;

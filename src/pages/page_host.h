@@ -26,6 +26,8 @@ public:
     virtual int32_t modelIndex() const = 0;
     // Asks the open link which model answers and names it in the title.
     virtual void modelQuery() = 0;
+    // The Display tab's layout selection, -1 before that tab was shown.
+    virtual int displayLayoutSelection() = 0;
 
     // The host of the window the widget sits in, or null.
     static PageHost* of(const QWidget* widget);

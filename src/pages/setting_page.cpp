@@ -2,7 +2,6 @@
 
 #include "artwork.h"
 #include "command_table.h"
-#include "display_page.h"
 #include "global_hotkey.h"
 #include "link_state.h"
 #include "message_service.h"
@@ -10,8 +9,6 @@
 #include "shade_button.h"
 
 #include <QButtonGroup>
-#include <QComboBox>
-#include <QTabWidget>
 
 namespace lumivex {
 
@@ -166,13 +163,7 @@ void Image::autoAdjust()
     PageHost* sheet = host();
     if (!sheet)
         return;
-    // The Display page is the sheet's second tab; its layout list has no
-    // selection until that tab has been shown.
-    int layout = -1;
-    if (auto* tabs = qobject_cast<QTabWidget*>(parentWidget() ? parentWidget()->parentWidget() : nullptr))
-        if (auto* display = qobject_cast<OSD_Color*>(tabs->widget(1)); display && display->isBuilt())
-            layout = display->control<QComboBox>(OSD_Color::kDisplayModeListId)->currentIndex();
-    const AutoAdjustCheck check = checkAutoAdjust(sheet->link(), m_state.inputSource, layout);
+    const AutoAdjustCheck check = checkAutoAdjust(sheet->link(), m_state.inputSource, sheet->displayLayoutSelection());
     if (check == AutoAdjustCheck::NoLink)
         return;
     if (check != AutoAdjustCheck::Ask) {
