@@ -55,6 +55,15 @@ QRect fillRect(const TabItemRecord& item)
     return item.rect.adjusted(0, 0, 0, item.selected ? -1 : 2);
 }
 
+// The colour of the last two-pixel band of a gradient over height rows:
+// each channel moves from its start toward its end by the band's offset.
+QColor lastBand(const QColor& from, const QColor& to, int height)
+{
+    const int offset = (height - 1) / CEnTabCtrl::kBandHeight * CEnTabCtrl::kBandHeight;
+    const auto channel = [&](int a, int b) { return a + (b - a) * offset / height; };
+    return QColor(channel(from.red(), to.red()), channel(from.green(), to.green()), channel(from.blue(), to.blue()));
+}
+
 TEST(TabRow, ColourArithmetic)
 {
     struct Row {
@@ -95,8 +104,8 @@ TEST(TabRow, SelectedTabRunsFromWhiteToLilacWithWhiteAndGreyEdges)
     const int x = fill.left() + 2;  // beside the label
 
     EXPECT_EQ(pixelAt(image, x, fill.top() + 1), kWhite);
-    EXPECT_TRUE(near(pixelAt(image, x, fill.bottom()), QColor(194, 186, 199), 10))
-        << pixelAt(image, x, fill.bottom()).name().toStdString();
+    EXPECT_EQ(pixelAt(image, x, fill.bottom()), lastBand(kWhite, QColor(194, 186, 199), fill.height()))
+        << "each channel on its own way to its own end";
     for (int y = fill.top() + 2; y <= fill.bottom(); ++y)
         EXPECT_LE(pixelAt(image, x, y).red(), pixelAt(image, x, y - 1).red()) << "row " << y;
 
@@ -119,8 +128,7 @@ TEST(TabRow, UnselectedTabsRunFromGreyToDarkerGreyWithDarkRightEdge)
         const QRect fill = fillRect(item);
         const int x = fill.left() + 2;
         EXPECT_EQ(pixelAt(image, x, fill.top() + 1), QColor(185, 185, 185));
-        EXPECT_TRUE(near(pixelAt(image, x, fill.bottom()), QColor(144, 144, 144), 6))
-            << pixelAt(image, x, fill.bottom()).name().toStdString();
+        EXPECT_EQ(pixelAt(image, x, fill.bottom()), lastBand(QColor(185, 185, 185), QColor(144, 144, 144), fill.height()));
         const int middle = item.rect.center().y();
         EXPECT_EQ(pixelAt(image, item.rect.left(), middle), kWhite);
         EXPECT_EQ(pixelAt(image, item.rect.right(), middle), QColor(139, 139, 139));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <cerrno>
 #include <functional>
 
@@ -28,6 +30,24 @@ TEST(SerialOpen, SecondOpenFailsAndTheFirstOpeningKeepsWorking)
     uint32_t count = 0;
     EXPECT_EQ(port.read(reply, sizeof reply, &count), kSerialSuccess);
     EXPECT_EQ(count, 2u);
+}
+
+// Root ignores the terminal's exclusive flag, so the flag itself is read:
+// set while the port is open, cleared when it closes, though the terminal
+// stays open elsewhere.
+TEST(SerialOpen, TheTerminalIsExclusiveWhileOpenOnly)
+{
+    PtyPair pty;
+    const auto exclusive = [&] {
+        int flag = -1;
+        return ioctl(pty.slave(), TIOCGEXCL, &flag) == 0 ? flag : -1;
+    };
+    ASSERT_EQ(exclusive(), 0);
+    CSerial port;
+    ASSERT_EQ(port.open(pty.path().c_str()), kSerialSuccess);
+    EXPECT_EQ(exclusive(), 1);
+    EXPECT_EQ(port.close(), kSerialSuccess);
+    EXPECT_EQ(exclusive(), 0);
 }
 
 TEST(SerialOpen, CloseOfAClosedPortSucceeds)
