@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 
 #include <cstdlib>
+#include <filesystem>
 
 using namespace lumivex;
 using lumivex::testing::PageFixture;
@@ -232,4 +233,54 @@ TEST(InterfacePage, NotificationsDrainOnlyWhenCharactersArrive)
     QCoreApplication::sendEvent(&f.page(), &received);
     EXPECT_EQ(port.reads, (std::vector<uint32_t>{500, 200}));
     EXPECT_EQ(buffer.writePosition(), uint8_t(3 + 700));
+}
+
+TEST(InterfacePage, APortHeldByAnotherProgramIsNotListedAndCannotBeLoaded)
+{
+    lumivex::test::PtyPair device;
+    ScopedEnv com8{{"ZEPTA_COM8", device.path()}};
+    CSerial other;  // another program's hold: its lock refuses every other opening
+    ASSERT_EQ(other.open("COM8"), kSerialSuccess);
+    PageFixture f;
+    EXPECT_EQ(f.portBox().findText("COM8"), -1);
+    f.load("COM8");
+    EXPECT_EQ(f.messages.texts, QStringList{"Unable to open COM8 and unload comport "});
+    EXPECT_EQ(f.state(), PageFixture::kUnloaded);
+}
+
+// Load and Unload a thousand times: the descriptors and threads the port
+// takes are all given back.
+TEST(InterfacePage, AThousandLoadsLeaveNothingBehind)
+{
+    const auto count = [](const char* folder) {
+        return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator{});
+    };
+    lumivex::test::PtyPair device;
+    ScopedEnv com9{{"ZEPTA_COM9", device.path()}};
+    auto owned = std::make_unique<RecordingDdc>();
+    owned->monitors = 1;
+    owned->readValue = 0xF800;
+    PageFixture f(std::move(owned));
+    f.sheet.link().setReplyWait([] {});  // the model query need not wait for a device that never answers
+    for (const char* link : {"COM9", "DDC2Bi"}) {
+        SCOPED_TRACE(link);
+        f.load(link);
+        f.unload();
+        QCoreApplication::processEvents();
+        const auto fds = count("/proc/self/fd");
+        const auto threads = count("/proc/self/task");
+        int loads = 0;
+        for (int i = 0; i < 1000; ++i) {
+            f.load(link);
+            loads += f.button(System::kUnloadId).isEnabled();
+            f.unload();
+            f.messages.texts.clear();
+        }
+        EXPECT_EQ(loads, 1000);
+        // A joined thread can linger a moment in /proc; a leaked one never leaves.
+        EXPECT_TRUE(lumivex::test::processEventsUntil([&] {
+            return count("/proc/self/fd") == fds && count("/proc/self/task") == threads;
+        })) << count("/proc/self/fd") << " descriptors, " << count("/proc/self/task") << " threads";
+        EXPECT_EQ(f.state(), PageFixture::kUnloaded);
+    }
 }
