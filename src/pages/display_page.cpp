@@ -89,11 +89,7 @@ void OSD_Color::showState()
     select(list(kDisplayModeListId), m_state.displayMode);
     edit(kHTenthsId)->setText(QString::number(m_state.hTenths));
     edit(kVTenthsId)->setText(QString::number(m_state.vTenths));
-    QButtonGroup* mask = radioGroups().front();
-    mask->setExclusive(false);
-    for (QAbstractButton* button : mask->buttons())
-        button->setChecked(mask->id(button) == m_state.maskMode);
-    mask->setExclusive(true);
+    checkRadio(0, m_state.maskMode);
     edit(kHPercentId)->setText(shown(m_state.hPercent, 6));
     edit(kVPercentId)->setText(shown(m_state.vPercent, 6));
     edit(kViewableWidthId)->setText(shown(m_state.viewableWidth, 6));

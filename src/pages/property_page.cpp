@@ -4,6 +4,7 @@
 #include "shade_button.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QShowEvent>
@@ -70,6 +71,15 @@ const std::vector<QButtonGroup*>& PropertyPage::radioGroups()
 {
     ensureBuilt();
     return m_built.radioGroups;
+}
+
+void PropertyPage::checkRadio(int group, int index)
+{
+    QButtonGroup* buttons = radioGroups().at(size_t(group));
+    buttons->setExclusive(false);
+    for (QAbstractButton* button : buttons->buttons())
+        button->setChecked(buttons->id(button) == index);
+    buttons->setExclusive(true);
 }
 
 void PropertyPage::setRefreshButton(int controlId)

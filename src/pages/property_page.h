@@ -62,6 +62,9 @@ protected:
     void setRefreshButton(int controlId);
     // Takes the host from the window now (initialisation needs it too).
     PageHost* takeHost();
+    // Checks the button of radio group `group` at `index`; an index outside
+    // the group checks none, as a device's stray value must.
+    void checkRadio(int group, int index);
 
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

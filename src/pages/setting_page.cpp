@@ -8,7 +8,6 @@
 #include "page_host.h"
 #include "shade_button.h"
 
-#include <QButtonGroup>
 
 namespace lumivex {
 
@@ -17,15 +16,6 @@ namespace {
 constexpr int kGpioCount = 4;
 constexpr int kLitIcon = 172;
 constexpr int kUnlitIcon = 173;
-
-// A value outside the group checks no button.
-void check(QButtonGroup* group, int index)
-{
-    group->setExclusive(false);
-    for (QAbstractButton* button : group->buttons())
-        button->setChecked(group->id(button) == index);
-    group->setExclusive(true);
-}
 
 }  // namespace
 
@@ -93,10 +83,10 @@ void Image::enableForModel(int32_t modelIndex)
 
 void Image::showState()
 {
-    check(radioGroups()[InputGroup], m_state.inputSource);
-    check(radioGroups()[PowerGroup], m_state.power);
-    check(radioGroups()[OsdGroup], m_state.osdLock);
-    check(radioGroups()[RotationGroup], m_state.rotation);
+    checkRadio(InputGroup, m_state.inputSource);
+    checkRadio(PowerGroup, m_state.power);
+    checkRadio(OsdGroup, m_state.osdLock);
+    checkRadio(RotationGroup, m_state.rotation);
 }
 
 void Image::showGpio(const GpioBits& bits)
@@ -178,7 +168,7 @@ void Image::powerOnFromHotkey()
 {
     m_state.power = 1;
     send(commands::power(1));
-    check(radioGroups()[PowerGroup], 1);
+    checkRadio(PowerGroup, 1);
     control(kPowerOnId)->setFocus();
 }
 
