@@ -36,7 +36,8 @@ int CORL_OSDApp::InitInstance()
         return value ? std::optional<std::string>(value) : std::nullopt;
     };
     m_profile = std::make_unique<IniProfile>(chooseIniPath(
-        {m_applicationDirectory, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation}));
+        {m_applicationDirectory, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
+         isInstalledCopy(m_applicationDirectory)}));
     // COM names may be mapped to devices in section "Ports" of the same file.
     ComPortMap::global().setIniPath(m_profile->path());
 

@@ -14,17 +14,28 @@ std::filesystem::path executableDirectory();
 // The INI file name beside the executable.
 inline constexpr const char* kIniFileName = "ZEPTA.ini";
 
+// Where an installed copy keeps its plugins, found from the executable's
+// folder (e.g. /usr/local/bin -> /usr/local/lib/lumivex).
+std::filesystem::path installedPluginDirectory(const std::filesystem::path& executableDir);
+
+// True when the executable sits in an installed layout: its plugin folder
+// is there. A build tree keeps the plugins beside the executable instead.
+bool isInstalledCopy(const std::filesystem::path& executableDir);
+
 struct IniLocationInputs {
     std::filesystem::path executableDirectory;
     std::optional<std::string> xdgConfigHome;  // $XDG_CONFIG_HOME
     std::optional<std::string> home;           // $HOME
     // True when the path (a file if it exists, else its directory) can be written.
     std::function<bool(const std::filesystem::path&)> isWritable;
+    // An installed copy never writes beside itself (root could write into
+    // /usr/bin); each user keeps a file of their own.
+    bool installed = false;
 };
 
-// <exe dir>/ZEPTA.ini when it can be written there; otherwise the per-user
-// $XDG_CONFIG_HOME/zepta/ZEPTA.ini (or ~/.config/zepta/ZEPTA.ini), so that
-// settings are never silently lost.
+// <exe dir>/ZEPTA.ini when it can be written there and the copy is not
+// installed; otherwise the per-user $XDG_CONFIG_HOME/zepta/ZEPTA.ini (or
+// ~/.config/zepta/ZEPTA.ini), so that settings are never silently lost.
 std::filesystem::path chooseIniPath(const IniLocationInputs& inputs);
 
 // chooseIniPath() with the real environment and file-system checks.

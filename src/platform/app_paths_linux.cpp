@@ -16,6 +16,17 @@ std::filesystem::path executableDirectory()
     return exe.parent_path();
 }
 
+std::filesystem::path installedPluginDirectory(const std::filesystem::path& executableDir)
+{
+    return (executableDir / LUMIVEX_PLUGIN_DIR_FROM_BIN).lexically_normal();
+}
+
+bool isInstalledCopy(const std::filesystem::path& executableDir)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(installedPluginDirectory(executableDir), ec);
+}
+
 bool isWritableLocation(const std::filesystem::path& file)
 {
     std::error_code ec;
@@ -28,7 +39,7 @@ bool isWritableLocation(const std::filesystem::path& file)
 std::filesystem::path chooseIniPath(const IniLocationInputs& in)
 {
     const std::filesystem::path besideExe = in.executableDirectory / kIniFileName;
-    if (in.isWritable && in.isWritable(besideExe))
+    if (!in.installed && in.isWritable && in.isWritable(besideExe))
         return besideExe;
 
     std::filesystem::path configHome;
@@ -47,8 +58,9 @@ std::filesystem::path defaultIniPath()
         const char* value = std::getenv(name);
         return value ? std::optional<std::string>(value) : std::nullopt;
     };
-    return chooseIniPath({executableDirectory(), env("XDG_CONFIG_HOME"), env("HOME"),
-                          &isWritableLocation});
+    const std::filesystem::path exeDir = executableDirectory();
+    return chooseIniPath({exeDir, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
+                          isInstalledCopy(exeDir)});
 }
 
 }  // namespace lumivex

@@ -1,5 +1,6 @@
 #include "ddc_library.h"
 
+#include "app_paths.h"
 #include "ddchelper.h"
 
 #include <dlfcn.h>
@@ -66,6 +67,7 @@ std::vector<std::string> defaultDdcLibraryCandidates(const std::filesystem::path
     if (overridePath && overridePath[0] != '\0')
         candidates.emplace_back(overridePath);
     candidates.push_back((executableDir / kDdcLibraryFileName).string());
+    candidates.push_back((installedPluginDirectory(executableDir) / kDdcLibraryFileName).string());
     candidates.emplace_back(kDdcLibraryFileName);
     return candidates;
 }

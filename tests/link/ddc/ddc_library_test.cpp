@@ -52,16 +52,18 @@ private:
 
 }  // namespace
 
-TEST(DdcLibraryLoader, CandidatesComeInOrderOverrideBesideTheProgramThenSystem)
+TEST(DdcLibraryLoader, CandidatesComeInOrderOverrideBesideTheProgramInstalledThenSystem)
 {
     const auto withOverride = lumivex::defaultDdcLibraryCandidates("/opt/lumivex/bin", "/tmp/sim.so");
-    ASSERT_EQ(withOverride.size(), 3u);
+    ASSERT_EQ(withOverride.size(), 4u);
     EXPECT_EQ(withOverride[0], "/tmp/sim.so");
     EXPECT_EQ(withOverride[1], "/opt/lumivex/bin/libDDCHelper.so");
-    EXPECT_EQ(withOverride[2], "libDDCHelper.so");
+    EXPECT_EQ(withOverride[2].rfind("/opt/lumivex/lib", 0), 0u) << withOverride[2];
+    EXPECT_TRUE(withOverride[2].ends_with("/lumivex/libDDCHelper.so")) << withOverride[2];
+    EXPECT_EQ(withOverride[3], "libDDCHelper.so");
 
     const auto plain = lumivex::defaultDdcLibraryCandidates("/opt/LUMIVEX", "");
-    ASSERT_EQ(plain.size(), 2u);
+    ASSERT_EQ(plain.size(), 3u);
     EXPECT_EQ(plain[0], "/opt/LUMIVEX/libDDCHelper.so");  // letter case kept
 }
 
