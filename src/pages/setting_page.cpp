@@ -69,15 +69,16 @@ void Image::activatePage(PageHost& host)
 
 void Image::enableForModel(int32_t modelIndex)
 {
-    // K420 has no GPIO, no auto adjust and only the DVI input.
+    // An unknown model leaves the controls as they are.
     if (modelIndex != 0 && modelIndex != 1)
         return;
-    const bool k410 = modelIndex == 0;
-    for (int id : {kVgaId, kComponentId, kAutoAdjustId})
-        control(id)->setEnabled(k410);
+    const ModelFeatures features = modelFeatures(modelIndex);
+    for (int id : {kVgaId, kComponentId})
+        control(id)->setEnabled(features.analogInputs);
+    control(kAutoAdjustId)->setEnabled(features.autoAdjust);
     for (int i = 0; i < kGpioCount; ++i) {
-        control(kFirstGpoId + i)->setEnabled(k410);
-        control(kFirstGpiId + i)->setEnabled(k410);
+        control(kFirstGpoId + i)->setEnabled(features.gpio);
+        control(kFirstGpiId + i)->setEnabled(features.gpio);
     }
 }
 
@@ -137,7 +138,7 @@ void Image::toggleGpo(int bit)
 {
     // The box has toggled itself; the byte follows it and goes out whole.
     const bool on = control<QAbstractButton>(kFirstGpoId + bit)->isChecked();
-    m_state.gpoOutput = on ? uint8_t(m_state.gpoOutput | (1 << bit)) : uint8_t(m_state.gpoOutput & ~(1 << bit));
+    m_state.gpoOutput = gpoWithBit(m_state.gpoOutput, bit, on);
     send(commands::gpo(m_state.gpoOutput));
 }
 

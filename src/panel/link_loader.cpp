@@ -41,11 +41,17 @@ void failLineSetUp(LinkState& link, MessageService& messages, const char* messag
     link.closePort();
 }
 
-LoadResult loadSerial(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget)
+}  // namespace
+
+LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget,
+                          int32_t* openStatus)
 {
     CSerialMFC& port = link.port();
     const QByteArray device = name.toLocal8Bit();
-    if (port.open(device.constData(), notifyTarget) != kSerialSuccess) {
+    const int32_t status = port.open(device.constData(), notifyTarget);
+    if (openStatus)
+        *openStatus = status;
+    if (status != kSerialSuccess) {
         link.setInterfaceMode(InterfaceMode::None);
         messages.info(text(link_messages::kUnableToOpen) + name + text(link_messages::kUnableToOpenTail));
         link.closePort();
@@ -65,14 +71,12 @@ LoadResult loadSerial(LinkState& link, MessageService& messages, const QString& 
     return LoadResult::Loaded;
 }
 
-}  // namespace
-
 LoadResult loadLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget)
 {
     if (name == QLatin1String(kDdcLinkName))
         return loadDdc(link, messages);
     if (name.startsWith(QLatin1String("COM")))
-        return loadSerial(link, messages, name, notifyTarget);
+        return loadSerialLink(link, messages, name, notifyTarget);
     return LoadResult::Ignored;
 }
 

@@ -29,6 +29,13 @@ inline constexpr int32_t kLinkDataBits = 8;
 // notifyTarget.
 LoadResult loadLink(LinkState& link, MessageService& messages, const QString& text, QObject* notifyTarget);
 
+// The serial half of loadLink() for any name the port opens: "COMn" or a
+// device path. openStatus, when given, receives the open's own status (EBUSY
+// for a port held by another program) before the close that follows a
+// failure clears it.
+LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget,
+                          int32_t* openStatus = nullptr);
+
 // Closes the port (harmless under DDC/CI) and drops the link; the receive
 // buffer keeps what it holds.
 void unloadLink(LinkState& link, MessageService& messages);

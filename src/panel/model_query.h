@@ -19,6 +19,9 @@ struct ModelQueryResult {
     };
     Outcome outcome = Outcome::NoLink;
     int32_t modelIndex = -1;
+    // False when the serial line brought no reply and the first model was
+    // assumed.
+    bool replied = true;
 };
 
 // VCP 0xF8 answers 0xF800 for the first model and 0xF801 for the second.

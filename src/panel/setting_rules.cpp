@@ -85,6 +85,20 @@ ReadBackOutcome readBackSettings(LinkState& link, MessageService& messages, Sett
     return runActivationReadBack(link, messages, steps);
 }
 
+uint8_t gpoWithBit(uint8_t outputs, int bit, bool on)
+{
+    const auto mask = uint8_t(1u << (bit & 3));
+    return on ? uint8_t(outputs | mask) : uint8_t(outputs & ~mask);
+}
+
+ModelFeatures modelFeatures(int32_t modelIndex)
+{
+    // K420 has no GPIO, no auto adjust and only the DVI input.
+    if (modelIndex != 1)
+        return {};
+    return {false, false, false};
+}
+
 AutoAdjustCheck checkAutoAdjust(LinkState& link, int32_t inputSource, int displayModeSelection)
 {
     switch (link.interfaceMode()) {

@@ -38,6 +38,17 @@ struct GpioBits {
 ReadBackOutcome readBackSettings(LinkState& link, MessageService& messages, SettingState& state,
                                  std::optional<GpioBits>& gpio);
 
+// The output byte with one GPO bit (0..3) switched; the byte goes out whole.
+uint8_t gpoWithBit(uint8_t outputs, int bit, bool on);
+
+// What each model offers on the Setting page; with no model known, all.
+struct ModelFeatures {
+    bool analogInputs = true;  // VGA and Component; DVI is always there
+    bool gpio = true;
+    bool autoAdjust = true;
+};
+ModelFeatures modelFeatures(int32_t modelIndex);
+
 enum class AutoAdjustCheck {
     Ask,          // "Screen will auto adjust"
     NotVga,       // "Check input is VGA(1x1Mode) signal"

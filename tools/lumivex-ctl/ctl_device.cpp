@@ -1,0 +1,194 @@
+#include "ctl_device.h"
+
+#include "ctl_errors.h"
+#include "ctl_link.h"
+#include "ctl_messages.h"
+#include "model_query.h"
+
+#include <QJsonValue>
+
+namespace lumivex::ctl {
+
+const QStringList& inputNames()
+{
+    static const QStringList names{"vga", "component", "dvi"};
+    return names;
+}
+
+const QStringList& powerNames()
+{
+    static const QStringList names{"off", "on"};
+    return names;
+}
+
+const QStringList& osdNames()
+{
+    static const QStringList names{"unlock", "lock"};
+    return names;
+}
+
+const QStringList& rotationNames()
+{
+    static const QStringList names{"normal", "rotated"};
+    return names;
+}
+
+const QStringList& maskNames()
+{
+    static const QStringList names{"off", "on"};
+    return names;
+}
+
+const QStringList& modelNames()
+{
+    static const QStringList names{"K410", "K420"};
+    return names;
+}
+
+std::optional<int> pickName(const QStringList& names, const QString& text)
+{
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(text.trimmed(), Qt::CaseInsensitive) == 0)
+            return i;
+    return std::nullopt;
+}
+
+std::optional<int> pickLabel(const QStringList& labels, const QString& text)
+{
+    if (const auto named = pickName(labels, text))
+        return named;
+    bool number = false;
+    const int index = text.trimmed().toInt(&number);
+    if (number && index >= 0 && index < labels.size())
+        return index;
+    return std::nullopt;
+}
+
+QString bitsText(uint8_t bits)
+{
+    QString text;
+    for (int bit = 3; bit >= 0; --bit)
+        text += (bits >> bit) & 1 ? QLatin1Char('1') : QLatin1Char('0');
+    return text;
+}
+
+std::optional<uint8_t> parseBits(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.size() != 4)
+        return std::nullopt;
+    uint8_t bits = 0;
+    for (QChar c : t) {
+        if (c != QLatin1Char('0') && c != QLatin1Char('1'))
+            return std::nullopt;
+        bits = uint8_t((bits << 1) | (c == QLatin1Char('1') ? 1 : 0));
+    }
+    return bits;
+}
+
+int32_t readModel(CtlLink& link, CtlMessages& messages)
+{
+    const ModelQueryResult result = queryModel(link.state(), messages);
+    messages.throwIfProblem();
+    if (result.outcome == ModelQueryResult::Outcome::ReadFailed)
+        fail(kExitNoAnswer, QStringLiteral("DDC/CI: the model could not be read"));
+    // The panel takes silence for the first model; a script must hear of it.
+    if (!result.replied)
+        fail(kExitNoAnswer, messages.linkName() + QStringLiteral(": the device did not answer the model query"));
+    return result.outcome == ModelQueryResult::Outcome::Known ? result.modelIndex : -1;
+}
+
+Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& ini, bool withModel)
+{
+    Snapshot s;
+    if (withModel)
+        s.model = readModel(link, messages);
+    readBackSettings(link.state(), messages, s.setting, s.gpio);
+    messages.throwIfProblem();
+    s.rotationKnown = !link.isDdc();
+    readBackDisplay(link.state(), messages, s.display);
+    messages.throwIfProblem();
+    loadSizes(ini, s.display);
+    return s;
+}
+
+namespace {
+
+QString nameOf(const QStringList& names, int index)
+{
+    return index >= 0 && index < names.size() ? names[index] : QString::number(index);
+}
+
+QString labelOf(const QStringList& labels, int index)
+{
+    return index >= 0 && index < labels.size() ? labels[index] : QString();
+}
+
+QString percent(int32_t tenths)
+{
+    return QString::number(tenths / 10.0, 'f', 1);
+}
+
+}  // namespace
+
+QString statusText(const Snapshot& s)
+{
+    QString out;
+    const auto line = [&out](const char* key, const QString& value) {
+        out += QStringLiteral("%1 %2\n").arg(QString::fromLatin1(key), -16).arg(value);
+    };
+    if (s.model >= 0)
+        line("model", modelNames()[s.model]);
+    line("input", nameOf(inputNames(), s.setting.inputSource));
+    line("power", nameOf(powerNames(), s.setting.power));
+    line("osd", nameOf(osdNames(), s.setting.osdLock));
+    if (s.rotationKnown)
+        line("rotation", nameOf(rotationNames(), s.setting.rotation));
+    if (s.gpio) {
+        line("gpi", bitsText(s.gpio->inputs));
+        line("gpo", bitsText(s.gpio->outputs));
+    }
+    // The label and its number; the number alone where no label is known.
+    const auto listed = [](const QString& label, int index) {
+        return label.isEmpty() ? QString::number(index) : QStringLiteral("%1 (%2)").arg(label).arg(index);
+    };
+    line("resolution", listed(labelOf(resolutionLabels(), s.display.resolution), s.display.resolution));
+    line("layout", listed(labelOf(displayModeLabels(s.model), s.display.displayMode), s.display.displayMode));
+    line("mask", QStringLiteral("%1, H %2 %, V %3 %")
+                     .arg(nameOf(maskNames(), s.display.maskMode), percent(s.display.hTenths),
+                          percent(s.display.vTenths)));
+    const auto size = [](double mm) { return QString::number(mm, 'f', 1) + QStringLiteral(" mm"); };
+    line("bezel width", size(s.display.bezelWidth));
+    line("viewable width", size(s.display.viewableWidth));
+    line("bezel height", size(s.display.bezelHeight));
+    line("viewable height", size(s.display.viewableHeight));
+    return out;
+}
+
+QJsonObject statusJson(const Snapshot& s, const QString& linkName)
+{
+    const auto orNull = [](bool known, const QJsonValue& value) { return known ? value : QJsonValue(); };
+    const QString layout = labelOf(displayModeLabels(s.model), s.display.displayMode);
+    return QJsonObject{
+        {"link", linkName},
+        {"model", orNull(s.model >= 0, s.model >= 0 ? modelNames()[s.model] : QString())},
+        {"input", nameOf(inputNames(), s.setting.inputSource)},
+        {"power", nameOf(powerNames(), s.setting.power)},
+        {"osd", nameOf(osdNames(), s.setting.osdLock)},
+        {"rotation", orNull(s.rotationKnown, nameOf(rotationNames(), s.setting.rotation))},
+        {"gpi", orNull(bool(s.gpio), s.gpio ? bitsText(s.gpio->inputs) : QString())},
+        {"gpo", orNull(bool(s.gpio), s.gpio ? bitsText(s.gpio->outputs) : QString())},
+        {"resolution", QJsonObject{{"index", s.display.resolution},
+                                   {"label", labelOf(resolutionLabels(), s.display.resolution)}}},
+        {"layout", QJsonObject{{"index", s.display.displayMode}, {"label", orNull(!layout.isEmpty(), layout)}}},
+        {"mask", QJsonObject{{"on", s.display.maskMode == 1},
+                             {"hTenths", s.display.hTenths},
+                             {"vTenths", s.display.vTenths}}},
+        {"sizes", QJsonObject{{"bezelWidth", s.display.bezelWidth},
+                              {"viewableWidth", double(s.display.viewableWidth)},
+                              {"bezelHeight", double(s.display.bezelHeight)},
+                              {"viewableHeight", double(s.display.viewableHeight)}}},
+    };
+}
+
+}  // namespace lumivex::ctl

@@ -1,0 +1,57 @@
+#pragma once
+// What lumivex-ctl reads from the device: both read-backs, the model and
+// the four sizes of ZEPTA.ini; the words it uses for their values.
+
+#include "display_rules.h"
+#include "setting_rules.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace lumivex {
+class IniProfile;
+}
+
+namespace lumivex::ctl {
+
+class CtlLink;
+class CtlMessages;
+
+// The words of each value, by index.
+const QStringList& inputNames();     // vga component dvi
+const QStringList& powerNames();     // off on
+const QStringList& osdNames();       // unlock lock
+const QStringList& rotationNames();  // normal rotated
+const QStringList& maskNames();      // off on
+const QStringList& modelNames();     // K410 K420
+
+// The index of a word (any case) or a number in range; nullopt otherwise.
+std::optional<int> pickName(const QStringList& names, const QString& text);
+// "ABCD": GPIO-4 first, '1' for on.
+QString bitsText(uint8_t bits);
+// Four characters of 0 and 1; nullopt otherwise.
+std::optional<uint8_t> parseBits(const QString& text);
+// A label of the list, any case, or its index.
+std::optional<int> pickLabel(const QStringList& labels, const QString& text);
+
+struct Snapshot {
+    int32_t model = -1;  // -1: not asked or not known
+    SettingState setting;
+    bool rotationKnown = false;  // the serial reply carries it, DDC/CI does not
+    std::optional<GpioBits> gpio;
+    DisplayState display;  // the read-back plus the sizes of ZEPTA.ini
+};
+
+// The model, throwing when DDC/CI cannot read it.
+int32_t readModel(CtlLink& link, CtlMessages& messages);
+// Both read-backs and the sizes; the model too when asked. Throws
+// kExitNoAnswer when either read-back fails.
+Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& ini, bool withModel);
+
+QString statusText(const Snapshot& snapshot);
+QJsonObject statusJson(const Snapshot& snapshot, const QString& linkName);
+
+}  // namespace lumivex::ctl

@@ -1,0 +1,87 @@
+#include "ctl_link.h"
+
+#include "app_paths.h"
+#include "com_port_map.h"
+#include "ctl_errors.h"
+#include "ctl_messages.h"
+#include "ddc_library.h"
+#include "link_loader.h"
+#include "port_list.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace lumivex::ctl {
+
+LinkSpec parseLinkSpec(const QString& text, int monitor)
+{
+    if (text.compare(QLatin1String("ddc"), Qt::CaseInsensitive) == 0)
+        return {true, QStringLiteral("DDC/CI"), monitor};
+    if (ComPortMap::comNumber(text.toStdString()) || text.startsWith(QLatin1Char('/')))
+        return {false, text, 0};
+    fail(kExitUsage, QStringLiteral("--link takes ddc, COMn or a device path, not '%1'").arg(text));
+}
+
+// Serial links need no DDC/CI library: an empty candidate list loads none.
+CtlLink::CtlLink()
+    : m_ddc(std::make_unique<DdcLibrary>(std::vector<std::string>{}))
+    , m_link(std::make_unique<LinkState>(*m_ddc, m_monitors))
+{
+}
+
+CtlLink::~CtlLink()
+{
+    // The port goes before the library and the table it refers to.
+    m_link.reset();
+}
+
+void CtlLink::open(const LinkSpec& spec, CtlMessages& messages)
+{
+    messages.setLinkName(spec.name);
+    if (spec.ddc)
+        openDdc(spec, messages);
+    else
+        openSerial(spec, messages);
+}
+
+void CtlLink::openDdc(const LinkSpec& spec, CtlMessages& messages)
+{
+    m_link.reset();
+    m_ddc = std::make_unique<DdcLibrary>(
+        defaultDdcLibraryCandidates(executableDirectory(), std::getenv("ZEPTA_DDCHELPER")));
+    m_link = std::make_unique<LinkState>(*m_ddc, m_monitors);
+    if (!m_ddc->isLoaded())
+        fail(kExitNoLink, QStringLiteral("DDC/CI: no DDC/CI library could be loaded (%1)")
+                              .arg(QString::fromStdString(m_ddc->loadError())));
+    m_ddc->InstallDriver(0, 1);
+    if (const int32_t status = m_ddc->InitDDCHelper())
+        fail(kExitNoLink, QStringLiteral("DDC/CI: Error #%1").arg(QString::number(uint32_t(status), 16).toUpper()));
+    MonitorTable found;
+    enumerateMonitors(*m_ddc, found);
+    if (spec.monitor < 0 || spec.monitor >= found.count)
+        fail(kExitNoLink, QStringLiteral("DDC/CI: no monitor %1 (%2 found)").arg(spec.monitor).arg(found.count));
+    // Every command goes to entry 0: the chosen monitor goes there.
+    m_monitors.handles[0] = found.handles[size_t(spec.monitor)];
+    m_monitors.count = 1;
+    loadLink(*m_link, messages, QString::fromLatin1(kDdcLinkName), nullptr);
+    messages.throwIfProblem();
+}
+
+void CtlLink::openSerial(const LinkSpec& spec, CtlMessages& messages)
+{
+    int32_t status = 0;
+    if (loadSerialLink(*m_link, messages, spec.name, nullptr, &status) == LoadResult::Failed) {
+        // The exclusive lock is taken without waiting: a held port fails at once.
+        if (status == EBUSY)
+            fail(kExitNoLink, spec.name + QStringLiteral(" is in use by another program"));
+        const QString path = QString::fromStdString(ComPortMap::global().resolve(spec.name.toStdString()));
+        const QString why = status > 0 && status < 4096 ? QString::fromLocal8Bit(std::strerror(status))
+                                                         : QStringLiteral("status %1").arg(status);
+        fail(kExitNoLink, QStringLiteral("%1 cannot be opened (%2: %3)")
+                              .arg(spec.name, path.isEmpty() ? QStringLiteral("no device") : path, why));
+    }
+    messages.throwIfProblem();
+}
+
+}  // namespace lumivex::ctl

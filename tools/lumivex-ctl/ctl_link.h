@@ -1,0 +1,52 @@
+#pragma once
+// The link lumivex-ctl opens, as the panel's "Load" does: the same COM-name
+// mapping, exclusive open and DDC/CI library loader. A port held by another
+// program is reported at once, never waited on or taken over.
+
+#include "link_state.h"
+#include "monitor_table.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace lumivex {
+class DdcLibrary;
+}
+
+namespace lumivex::ctl {
+
+class CtlMessages;
+
+struct LinkSpec {
+    bool ddc = false;
+    QString name;     // "COMn" or a device path; "DDC/CI" for ddc
+    int monitor = 0;  // DDC/CI only: which monitor found answers
+};
+
+// "ddc", "COMn" or "/dev/..."; throws a usage failure for anything else.
+LinkSpec parseLinkSpec(const QString& text, int monitor);
+
+class CtlLink {
+public:
+    CtlLink();
+    ~CtlLink();
+    CtlLink(const CtlLink&) = delete;
+    CtlLink& operator=(const CtlLink&) = delete;
+
+    // Throws kExitNoLink when it cannot be opened.
+    void open(const LinkSpec& spec, CtlMessages& messages);
+
+    LinkState& state() { return *m_link; }
+    bool isDdc() const { return m_link->interfaceMode() == InterfaceMode::DdcCi; }
+
+private:
+    void openDdc(const LinkSpec& spec, CtlMessages& messages);
+    void openSerial(const LinkSpec& spec, CtlMessages& messages);
+
+    std::unique_ptr<DdcLibrary> m_ddc;
+    MonitorTable m_monitors;
+    std::unique_ptr<LinkState> m_link;
+};
+
+}  // namespace lumivex::ctl
