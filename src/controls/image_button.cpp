@@ -365,6 +365,13 @@ bool CButtonST::event(QEvent* event)
         QToolTip::showText(help->globalPos(), wrapToWidth(toolTip(), QToolTip::font(), kTooltipMaxWidth), this);
         return true;
     }
+    // A button showing only a picture is named by its tooltip, unless it
+    // has been given a name of its own.
+    if (event->type() == QEvent::ToolTipChange && text().isEmpty()
+        && (accessibleName().isEmpty() || accessibleName() == m_tooltipName)) {
+        m_tooltipName = toolTip();
+        setAccessibleName(m_tooltipName);
+    }
     return QAbstractButton::event(event);
 }
 

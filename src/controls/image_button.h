@@ -136,6 +136,7 @@ private:
     bool m_alwaysTrack = true;
     bool m_drawBorder = true;
     bool m_flatFocus = false;
+    QString m_tooltipName;  // the accessible name the tooltip gave
     QPoint m_pressedOffset{1, 1};
     QPoint m_margins{3, 3};
     std::array<std::optional<QColor>, kColourCount> m_colours;

@@ -5,7 +5,10 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
+
 
 namespace lumivex {
 
@@ -19,6 +22,64 @@ QRect placement(const ControlSpec& control, QWidget* widget, const DialogUnits& 
     if (qobject_cast<QComboBox*>(widget))
         rect.setHeight(widget->sizeHint().height());
     return rect;
+}
+
+// How far above a control its caption may end, in dialog units.
+constexpr int kCaptionGapDu = 8;
+
+bool hasOwnText(const ControlSpec& control)
+{
+    return !control.text.isEmpty() && control.kind != ControlKind::Edit && control.kind != ControlKind::ComboDropDown
+        && control.kind != ControlKind::ComboDropList;
+}
+
+// The static text standing just above the control (overlapping it
+// sideways, the nearest first), or else the frame around it: what a
+// person reads as the control's caption.
+const ControlSpec* captionOf(const ControlSpec& control, const DialogTemplate& dialog)
+{
+    const QRect r = control.rectDu;
+    const ControlSpec* best = nullptr;
+    int bestGap = kCaptionGapDu + 1;
+    for (const ControlSpec& other : dialog.controls) {
+        if (other.kind != ControlKind::Static || other.text.isEmpty())
+            continue;
+        const QRect o = other.rectDu;
+        const int gap = r.top() - (o.top() + o.height());
+        const bool overlaps = o.left() < r.left() + r.width() && r.left() < o.left() + o.width();
+        if (overlaps && gap >= -2 && gap < bestGap) {
+            best = &other;
+            bestGap = gap;
+        }
+    }
+    if (best)
+        return best;
+    for (const ControlSpec& other : dialog.controls) {
+        if (other.kind == ControlKind::GroupBox && !other.text.isEmpty() && other.rectDu.contains(r))
+            return &other;
+    }
+    return nullptr;
+}
+
+// Edits, lists and picture buttons have no text of their own: they are
+// named after their caption, and a static caption becomes the buddy that
+// tells assistive tools which label belongs to them.
+void nameAfterCaption(const ControlSpec& control, QWidget* widget, const DialogTemplate& dialog,
+                      const std::map<int, QWidget*>& built)
+{
+    if (hasOwnText(control) || control.kind == ControlKind::Static || control.kind == ControlKind::GroupBox)
+        return;
+    const ControlSpec* caption = captionOf(control, dialog);
+    if (!caption)
+        return;
+    widget->setAccessibleName(caption->text);
+    if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit())
+        combo->lineEdit()->setAccessibleName(caption->text);
+    const auto label = built.find(caption->id);
+    if (label != built.end()) {
+        if (auto* text = qobject_cast<QLabel*>(label->second))
+            text->setBuddy(widget);
+    }
 }
 
 }  // namespace
@@ -58,6 +119,8 @@ BuiltDialog buildDialog(const DialogTemplate& dialog, QWidget* page)
         if (widget->focusPolicy() != Qt::NoFocus)
             previous = widget;
     }
+    for (const ControlSpec& control : dialog.controls)
+        nameAfterCaption(control, built.controls[control.id], dialog, built.controls);
     // Frames lie under the controls they surround and never take a click
     // meant for them, wherever they come in the template.
     for (QWidget* frame : frames) {
