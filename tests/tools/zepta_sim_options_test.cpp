@@ -8,7 +8,7 @@ using lumivex::device::Model;
 TEST(ZeptaSimOptions, UnderstoodOptions)
 {
     const auto parsed = parseSimOptions({"--model", "k420", "--gpi", "0x9", "--log=/tmp/x.log", "--no-reply",
-                                         "--noise", "3", "--delay=250", "--persist"});
+                                         "--noise", "3", "--delay=250", "--persist", "--garble", "length"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const SimOptions& o = *parsed.options;
     EXPECT_EQ(o.model, Model::K420);
@@ -18,6 +18,7 @@ TEST(ZeptaSimOptions, UnderstoodOptions)
     EXPECT_EQ(o.noiseBytes, 3);
     EXPECT_EQ(o.delayMs, 250);
     EXPECT_TRUE(o.persist);
+    EXPECT_EQ(o.garble, Garble::Length);
 
     const auto defaults = parseSimOptions({});
     ASSERT_TRUE(defaults.options);
@@ -43,6 +44,7 @@ TEST(ZeptaSimOptions, MistakesAreNamed)
         {{"--delay"}, "--delay needs"},
         {{"--delay", "5s"}, "milliseconds"},
         {{"--log", ""}, "a file name"},
+        {{"--garble", "noisy"}, "truncate, length or high"},
         {{"--speed", "9600"}, "unknown option --speed"},
         {{"--no-reply=yes"}, "unknown option"},
     };

@@ -10,6 +10,7 @@ namespace lumivex::sim {
 const char* const kSimUsage =
     "usage: zepta-sim [--model K410|K420] [--gpi BITS] [--log FILE]\n"
     "                 [--no-reply] [--noise N] [--delay MS] [--persist]\n"
+    "                 [--garble truncate|length|high]\n"
     "Serves a simulated ZEPTA controller on a pseudo-terminal and prints its\n"
     "path. Ends on SIGTERM or SIGINT, and when the panel closes the port after\n"
     "sending to it (unless --persist).\n";
@@ -61,6 +62,14 @@ const std::map<std::string, ValueOption>& valueOptions()
                          o.noiseBytes = static_cast<int>(n);
                          return ok;
                      }, "a count 0..4096"}},
+        {"--garble", {[](SimOptions& o, const std::string& v) {
+                          static const std::map<std::string, Garble> kinds{
+                              {"truncate", Garble::Truncate}, {"length", Garble::Length}, {"high", Garble::High}};
+                          const auto kind = kinds.find(v);
+                          if (kind != kinds.end())
+                              o.garble = kind->second;
+                          return kind != kinds.end();
+                      }, "truncate, length or high"}},
         {"--delay", {[](SimOptions& o, const std::string& v) {
                          long n = 0;
                          const bool ok = parseNumber(v, 0, 60000, n);

@@ -10,6 +10,14 @@
 
 namespace lumivex::sim {
 
+// How each reply is spoilt before it is sent, to play a faulty device.
+enum class Garble {
+    None,
+    Truncate,  // only the first half of the reply is sent
+    Length,    // the length byte counts one byte more than the reply has
+    High,      // every byte after the two-byte header has its top bit set
+};
+
 struct SimOptions {
     device::Model model = device::Model::K410;
     uint8_t gpiBits = 0;     // the four inputs as wired, bits 0..3
@@ -17,6 +25,7 @@ struct SimOptions {
     bool noReply = false;    // read requests are applied but never answered
     int noiseBytes = 0;      // stray bytes written before each reply
     int delayMs = 0;         // time between a request and its reply
+    Garble garble = Garble::None;
     bool persist = false;    // keep serving after the panel closes its side
     bool help = false;
 };

@@ -19,6 +19,25 @@ constexpr auto kPartialFrameTimeout = 200ms;
 constexpr int kReopenPollMs = 20;
 constexpr size_t kReadChunk = 4096;
 
+// Spoils a well-formed reply the way the option asks.
+void garble(Garble kind, std::vector<uint8_t>& reply)
+{
+    switch (kind) {
+    case Garble::None:
+        break;
+    case Garble::Truncate:
+        reply.resize(reply.size() / 2);
+        break;
+    case Garble::Length:
+        reply.front() = static_cast<uint8_t>(reply.size() + 1);
+        break;
+    case Garble::High:
+        for (size_t i = 2; i < reply.size(); ++i)
+            reply[i] |= 0x80;
+        break;
+    }
+}
+
 int millisecondsUntil(std::chrono::steady_clock::time_point when)
 {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
@@ -75,6 +94,7 @@ void SimServer::handleFrame(std::span<const uint8_t> frame)
     m_log.write("rx", frame, device::frameOutcomeName(outcome));
     if (reply.empty() || m_options.noReply)
         return;
+    garble(m_options.garble, reply);
     std::vector<uint8_t> bytes;
     for (int i = 0; i < m_options.noiseBytes; ++i)
         bytes.push_back(nextNoiseByte());
