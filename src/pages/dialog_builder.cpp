@@ -61,13 +61,13 @@ const ControlSpec* captionOf(const ControlSpec& control, const DialogTemplate& d
     return nullptr;
 }
 
-// Edits, lists and picture buttons have no text of their own: they are
-// named after their caption, and a static caption becomes the buddy that
+// Edits, lists, picture buttons and untitled frames have no text of their
+// own: they are named after their caption, and a static caption becomes the buddy that
 // tells assistive tools which label belongs to them.
 void nameAfterCaption(const ControlSpec& control, QWidget* widget, const DialogTemplate& dialog,
                       const std::map<int, QWidget*>& built)
 {
-    if (hasOwnText(control) || control.kind == ControlKind::Static || control.kind == ControlKind::GroupBox)
+    if (hasOwnText(control) || control.kind == ControlKind::Static)
         return;
     const ControlSpec* caption = captionOf(control, dialog);
     if (!caption)

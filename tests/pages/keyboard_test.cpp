@@ -127,6 +127,8 @@ TEST(PageKeyboard, EditsAndListsAreNamedAfterTheirCaptions)
         {OSD_Color::kDialogId, 1193, "Viewable Height mm", 1183},
         {OSD_Color::kDialogId, 1186, "H Mask %", 1176},
         {OSD_Color::kDialogId, 1187, "V Mask %", 1177},
+        {OSD_Color::kDialogId, 1175, "Mask Mode", 0},  // an untitled frame within a frame
+        {Image::kDialogId, 1171, "OSD Mode", 0},
     };
     std::map<int, std::unique_ptr<PropertyPage>> pages;
     for (const Row& row : rows) {
