@@ -336,7 +336,7 @@ void applySetup(const SetupFile& f, Session& session)
     QStringList missed;
     const auto check = [&](const char* key, bool given, const QString& wanted, const QString& got) {
         if (given && wanted != got)
-            missed << QStringLiteral("%1: wanted %2, the device has %3").arg(QLatin1String(key), wanted, got);
+            missed << QStringLiteral("%1: wanted %2, read back %3").arg(QLatin1String(key), wanted, got);
     };
     const auto name = [](const QStringList& names, int i) { return names.value(i, QString::number(i)); };
     const SettingState& now = after.setting;

@@ -1,0 +1,76 @@
+#include "ctl_process.h"
+
+#include "sim_process.h"
+#include "temp_dir.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace lumivex::testing {
+
+namespace {
+
+std::string slurp(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env)
+{
+    TempDir dir;
+    const std::string program = binDir() + "/lumivex-ctl";
+    const std::string outPath = (dir / "out").string();
+    const std::string errPath = (dir / "err").string();
+    std::vector<std::string> variables;
+    for (char** e = environ; *e; ++e)
+        variables.emplace_back(*e);
+    for (const auto& [name, value] : env)
+        variables.push_back(name + "=" + value);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& v : variables)
+        envp.push_back(v.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    CtlRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    bool ended = waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    run.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    run.exitCode = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = slurp(outPath);
+    run.err = slurp(errPath);
+    return run;
+}
+
+}  // namespace lumivex::testing

@@ -1,0 +1,22 @@
+#pragma once
+// lumivex-ctl run as a process, as a script or timer runs it.
+
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lumivex::testing {
+
+struct CtlRun {
+    int exitCode = -1;  // -1: did not end by itself
+    std::string out;
+    std::string err;
+    std::chrono::milliseconds took{};
+};
+
+// bin/lumivex-ctl with the arguments and these variables added to the
+// environment; stdout and stderr are kept apart.
+CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {});
+
+}  // namespace lumivex::testing
