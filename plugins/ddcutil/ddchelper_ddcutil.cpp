@@ -8,6 +8,7 @@
 #include <ddcutil_c_api.h>
 #include <ddcutil_status_codes.h>
 
+#include <fcntl.h>
 #include <glob.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -68,7 +69,16 @@ int32_t loadI2cDevModule()
     char quiet[] = "-q";
     char module[] = "i2c-dev";
     char* argv[] = {program, quiet, module, nullptr};
-    if (::posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0)
+    // modprobe's complaints (no module, not permitted in a container) are
+    // answered by the status; they are not for the operator's terminal.
+    posix_spawn_file_actions_t quietOutput;
+    if (::posix_spawn_file_actions_init(&quietOutput) != 0)
+        return kNoI2cDevices;
+    ::posix_spawn_file_actions_addopen(&quietOutput, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&quietOutput, STDOUT_FILENO, STDERR_FILENO);
+    const int spawned = ::posix_spawn(&pid, program, &quietOutput, nullptr, argv, environ);
+    ::posix_spawn_file_actions_destroy(&quietOutput);
+    if (spawned != 0)
         return kNoI2cDevices;
     int status = 0;
     if (::waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
