@@ -43,7 +43,7 @@ constexpr const char* kDescription =
     "failed, 3 the link cannot be opened (absent or in use by another program),\n"
     "4 apply did not verify. Errors are one line on stderr.";
 
-Request parse(QCoreApplication& app)
+Request parse(int argc, char** argv)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
@@ -61,17 +61,25 @@ Request parse(QCoreApplication& app)
     const QCommandLineOption verbose("verbose", "Tell the link's notices and what apply changed on stderr.");
     parser.addOptions({help, version, link, monitor, json, yes, h, v, bezel, viewable, ini, verbose});
     parser.addPositionalArgument("verb", "See the verbs above.", "VERB [ARGS...]");
-    if (!parser.parse(app.arguments()))
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments))
         fail(kExitUsage, parser.errorText());
     if (parser.isSet(help)) {
-        // The program's name, not the path it was started by (the man page is made from this).
-        QString text = parser.helpText();
-        text.replace(QCoreApplication::arguments().value(0), QStringLiteral("lumivex-ctl"));
+        // The help text takes the name from an application object; only
+        // --help pays for one. The name, not the path it was started by:
+        // the man page is made from this.
+        int one = 1;
+        char name[] = "lumivex-ctl";
+        char* names[] = {name, nullptr};
+        QCoreApplication app(one, names);
+        const QString text = parser.helpText();
         std::fputs(qPrintable(text), stdout);
         throw Failure{kExitOk, QString()};
     }
     if (parser.isSet(version)) {
-        std::printf("lumivex-ctl %s\n", qPrintable(app.applicationVersion()));
+        std::printf("lumivex-ctl %s\n", LUMIVEX_VERSION);
         throw Failure{kExitOk, QString()};
     }
     Request r;
@@ -104,11 +112,10 @@ Request parse(QCoreApplication& app)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("lumivex-ctl"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(LUMIVEX_VERSION));
+    // No application object: nothing here needs an event loop, and a timer
+    // that starts this every minute should not pay for one.
     try {
-        const Request request = parse(app);
+        const Request request = parse(argc, argv);
         // COM names map through section "Ports" of the same file as the panel's.
         lumivex::ComPortMap::global().setIniPath(request.iniPath.toStdString());
         runVerb(request);

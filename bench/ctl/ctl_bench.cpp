@@ -1,0 +1,92 @@
+// lumivex-ctl end to end, as a timer or script runs it: "status" over a
+// serial link to zepta-sim (two read-backs, so two 100 ms waits), and the
+// process's start-up alone ("--version") as its own figure.
+//
+//   bench_ctl [runs]     (default 30; needs the build's bin/)
+
+#include "sim_process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+using namespace lumivex;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Milliseconds from spawn to exit; negative when the run failed.
+double timedRun(const std::vector<std::string>& args)
+{
+    const std::string program = testing::binDir() + "/lumivex-ctl";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const auto start = Clock::now();
+    pid_t pid = -1;
+    int status = 0;
+    const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (!spawned || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5))];
+}
+
+bool measure(const char* what, const std::vector<std::string>& args, int runs, std::vector<double>& times)
+{
+    for (int i = 0; i < runs; ++i) {
+        const double t = timedRun(args);
+        if (t < 0) {
+            std::fprintf(stderr, "bench_ctl: %s failed\n", what);
+            return false;
+        }
+        times.push_back(t);
+    }
+    std::printf("  %-34s median %8.2f ms   p99 %8.2f ms   max %8.2f ms\n", what, percentile(times, 0.5),
+                percentile(times, 0.99), percentile(times, 1.0));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    testing::SimProcess sim({"--persist"});
+    if (!sim.started()) {
+        std::fprintf(stderr, "bench_ctl: zepta-sim did not start (LUMIVEX_BIN_DIR=%s)\n", testing::binDir().c_str());
+        return 1;
+    }
+    const std::string ini = "/tmp/bench_ctl_ZEPTA.ini";
+    std::printf("lumivex-ctl, %d runs each, spawn to exit:\n", runs);
+    std::vector<double> startup, status;
+    if (!measure("start-up alone (--version)", {"--version"}, runs, startup)
+        || !measure("status over serial, end to end", {"--link", sim.slavePath(), "--ini", ini, "status"}, runs, status))
+        return 1;
+    const double target = 2 * 100.0 + 10.0;
+    std::printf("  status target: <= two 100 ms waits + 10 ms = %.0f ms; median %.2f ms is %s, "
+                "%.2f ms beyond the waits (start-up %.2f ms of it)\n",
+                target, percentile(status, 0.5), percentile(status, 0.5) <= target ? "within" : "OVER",
+                percentile(status, 0.5) - 200.0, percentile(startup, 0.5));
+    std::remove(ini.c_str());
+    return 0;
+}
