@@ -35,9 +35,9 @@ int CORL_OSDApp::InitInstance()
         const char* value = std::getenv(name);
         return value ? std::optional<std::string>(value) : std::nullopt;
     };
-    m_profile = std::make_unique<IniProfile>(chooseIniPath(
+    m_profile = std::make_unique<IniProfile>(prepareIniPath(
         {m_applicationDirectory, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
-         isInstalledCopy(m_applicationDirectory)}));
+         false}));
     // COM names may be mapped to devices in section "Ports" of the same file.
     ComPortMap::global().setIniPath(m_profile->path());
 

@@ -26,7 +26,7 @@ struct IniLocationInputs {
     std::filesystem::path executableDirectory;
     std::optional<std::string> xdgConfigHome;  // $XDG_CONFIG_HOME
     std::optional<std::string> home;           // $HOME
-    // True when the path (a file if it exists, else its directory) can be written.
+    // True when the file can be written there (see isWritableLocation()).
     std::function<bool(const std::filesystem::path&)> isWritable;
     // An installed copy never writes beside itself (root could write into
     // /usr/bin); each user keeps a file of their own.
@@ -38,10 +38,18 @@ struct IniLocationInputs {
 // ~/.config/zepta/ZEPTA.ini), so that settings are never silently lost.
 std::filesystem::path chooseIniPath(const IniLocationInputs& inputs);
 
+// chooseIniPath(), and when that is the per-user file and it does not exist
+// yet, a ZEPTA.ini beside the executable is copied there first: the sizes
+// and ports kept in a file that cannot be written carry over instead of
+// giving way to defaults. When the copy cannot be made, the file beside the
+// executable is kept, so that it is still read (its writes then fail).
+std::filesystem::path prepareIniPath(const IniLocationInputs& inputs);
+
 // chooseIniPath() with the real environment and file-system checks.
 std::filesystem::path defaultIniPath();
 
-// access(W_OK) on the file when it exists, else on its directory.
+// The file's folder takes new files (access W_OK) and the file, when it
+// exists, can be written.
 bool isWritableLocation(const std::filesystem::path& file);
 
 }  // namespace lumivex

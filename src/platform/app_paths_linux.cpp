@@ -29,11 +29,13 @@ bool isInstalledCopy(const std::filesystem::path& executableDir)
 
 bool isWritableLocation(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (std::filesystem::exists(file, ec))
-        return ::access(file.c_str(), W_OK) == 0;
+    // The file is replaced by a new one written beside it, so its folder
+    // must take new files even when the file itself could be written.
     const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : ".";
-    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+    if (::access(dir.c_str(), W_OK | X_OK) != 0)
+        return false;
+    std::error_code ec;
+    return !std::filesystem::exists(file, ec) || ::access(file.c_str(), W_OK) == 0;
 }
 
 std::filesystem::path chooseIniPath(const IniLocationInputs& in)
@@ -52,6 +54,28 @@ std::filesystem::path chooseIniPath(const IniLocationInputs& in)
     return configHome / "zepta" / kIniFileName;
 }
 
+std::filesystem::path prepareIniPath(const IniLocationInputs& in)
+{
+    const std::filesystem::path chosen = chooseIniPath(in);
+    const std::filesystem::path besideExe = in.executableDirectory / kIniFileName;
+    std::error_code ec;
+    if (chosen == besideExe || std::filesystem::exists(chosen, ec) ||
+        !std::filesystem::is_regular_file(besideExe, ec))
+        return chosen;
+    // Copied under another name and renamed, so a copy cut short is never
+    // taken for the settings.
+    std::filesystem::path temp = chosen;
+    temp += ".tmp";
+    std::filesystem::create_directories(chosen.parent_path(), ec);
+    if (std::filesystem::copy_file(besideExe, temp, std::filesystem::copy_options::overwrite_existing, ec)) {
+        std::filesystem::rename(temp, chosen, ec);
+        if (!ec)
+            return chosen;
+    }
+    std::filesystem::remove(temp, ec);
+    return besideExe;
+}
+
 std::filesystem::path defaultIniPath()
 {
     auto env = [](const char* name) -> std::optional<std::string> {
@@ -59,8 +83,8 @@ std::filesystem::path defaultIniPath()
         return value ? std::optional<std::string>(value) : std::nullopt;
     };
     const std::filesystem::path exeDir = executableDirectory();
-    return chooseIniPath({exeDir, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
-                          isInstalledCopy(exeDir)});
+    return prepareIniPath({exeDir, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
+                           isInstalledCopy(exeDir)});
 }
 
 }  // namespace lumivex

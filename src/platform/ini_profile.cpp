@@ -37,9 +37,9 @@ bool writeWhole(const std::filesystem::path& path, const std::string& text)
     return static_cast<bool>(out);
 }
 
-// Written beside the file and renamed over it, so an interrupted write
-// never leaves a half file; a folder that refuses new files (the file
-// itself writable) gets the file rewritten in place.
+// Written beside the file and renamed over it, so a write that fails
+// (disk full, a size limit, a folder that refuses new files) leaves the
+// old file whole. It is never rewritten in place.
 bool replaceFile(const std::filesystem::path& path, const std::string& text)
 {
     std::filesystem::path temp = path;
@@ -49,9 +49,9 @@ bool replaceFile(const std::filesystem::path& path, const std::string& text)
         std::filesystem::rename(temp, path, ec);
         if (!ec)
             return true;
-        std::filesystem::remove(temp, ec);
     }
-    return writeWhole(path, text);
+    std::filesystem::remove(temp, ec);
+    return false;
 }
 
 }  // namespace
