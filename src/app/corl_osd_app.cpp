@@ -37,7 +37,7 @@ int CORL_OSDApp::InitInstance()
     };
     m_profile = std::make_unique<IniProfile>(prepareIniPath(
         {m_applicationDirectory, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
-         false}));
+         isInstalledCopy(m_applicationDirectory)}));
     // COM names may be mapped to devices in section "Ports" of the same file.
     ComPortMap::global().setIniPath(m_profile->path());
 
