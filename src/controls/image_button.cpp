@@ -1,5 +1,6 @@
 #include "image_button.h"
 
+#include "button_accessible.h"
 #include "parent_capture.h"
 #include "tooltip_text.h"
 
@@ -61,6 +62,7 @@ CButtonST::CButtonST(const QString& text, QWidget* parent)
     m_systemColours = systemColours();
     // Connected first, so the button acts before anyone else hears the click.
     connect(this, &QAbstractButton::clicked, this, &CButtonST::onClicked);
+    useButtonAccessibility();
 }
 
 CButtonST::~CButtonST() = default;

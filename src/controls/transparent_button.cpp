@@ -1,5 +1,7 @@
 #include "transparent_button.h"
 
+#include "button_accessible.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -16,6 +18,7 @@ CButtonTrans::CButtonTrans(const QString& text, Indicator indicator, QWidget* pa
     setAutoExclusive(indicator == Indicator::Radio);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
+    useButtonAccessibility();
 }
 
 void CButtonTrans::setTextColour(const QColor& colour)

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QStringList>
 #include <QTest>
@@ -171,5 +172,24 @@ TEST(PageKeyboard, TabWalksTheTemplateOrderAndTheFocusShows)
                 EXPECT_NE(walked[i]->grab().toImage(), focused[i]) << walked[i]->objectName().toStdString();
             }
         }
+    }
+}
+
+// An assistive tool's press or toggle clicks the button, so the page acts
+// on it as on the mouse or Space.
+TEST(PageKeyboard, AccessibleActionsClickTheButtons)
+{
+    auto page = shownPage(Image::kDialogId);
+    for (const ControlSpec& control : page->dialogTemplate().controls) {
+        auto* button = page->control<QAbstractButton>(control.id);
+        if (!button || !button->isEnabled())
+            continue;
+        SCOPED_TRACE(control.id);
+        QAccessibleActionInterface* actions = QAccessible::queryAccessibleInterface(button)->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        ASSERT_FALSE(actions->actionNames().isEmpty());
+        QSignalSpy clicks(button, &QAbstractButton::clicked);
+        actions->doAction(actions->actionNames().first());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return clicks.count() == 1; }));
     }
 }
