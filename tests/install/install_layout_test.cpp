@@ -2,6 +2,10 @@
 // folder, and its ZEPTA.ini is the user's, never one beside the program.
 
 #include "app_paths.h"
+#include "corl_osd_app.h"
+#include "fake_ddc.h"
+#include "page_fixture.h"
+#include "recording_messages.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -30,4 +34,21 @@ TEST(InstallLayout, AnInstalledCopyKeepsItsIniFilePerUserEvenWhereItCouldWrite)
     EXPECT_EQ(lumivex::chooseIniPath(in), "/usr/bin/ZEPTA.ini");
     in.installed = true;
     EXPECT_EQ(lumivex::chooseIniPath(in), "/root/.config/zepta/ZEPTA.ini");
+}
+
+TEST(InstallLayout, AnInstalledProgramStartsWithTheUsersIniFile)
+{
+    lumivex::testing::TempDir prefix, home;
+    const fs::path bin = prefix / "bin";
+    fs::create_directories(bin);  // writable: only being installed keeps the file away
+    fs::create_directories(lumivex::installedPluginDirectory(bin));
+    lumivex::testing::ScopedEnv env{{"XDG_RUNTIME_DIR", home.path().string()},
+                                    {"XDG_CONFIG_HOME", (home / "cfg").string()}};
+    lumivex::testing::FakeDdc ddc;
+    lumivex::testing::RecordingMessages messages;
+    lumivex::CORL_OSDApp app(messages, ddc);
+    app.setExecutableDirectory(bin);
+    app.setRunSheet([](lumivex::Sheet_OSD&) {});
+    ASSERT_EQ(app.InitInstance(), 0);
+    EXPECT_EQ(app.profile()->path(), home / "cfg" / "zepta" / "ZEPTA.ini");
 }
