@@ -142,6 +142,7 @@ TEST(CtlExitCodes, UsageNoAnswerAndNoLinkEachHaveTheirCode)
         {"reset without --yes touches nothing", {}, {"reset"}, 1, "add --yes"},
         {"a mask above 10 %", {}, {"set", "mask", "on", "--h", "12", "--v", "1"}, 1, "Maximum mask percent is 10%"},
         {"a controller that never answers", {"--no-reply"}, {"status"}, 2, "did not answer"},
+        {"silence is no model", {"--no-reply"}, {"model"}, 2, "did not answer the model query"},
         {"apply to a controller that never answers", {"--no-reply"}, {"apply", (dir / "setup.ini").string()}, 2,
          "did not answer"},
         {"the K420 has no GPIO", {"--model", "K420"}, {"set", "gpo", "0001"}, 1, "K420 has no GPIO"},
