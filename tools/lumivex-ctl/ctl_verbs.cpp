@@ -362,7 +362,9 @@ void applySetup(const SetupFile& f, Session& session)
         check(kSizeKeys[i], bool(f.sizes[i].value), QString::fromStdString(formatSize(wantSizes[i])).trimmed(),
               QString::fromStdString(formatSize(gotSizes[i])).trimmed());
     if (missed.isEmpty()) {
-        print(QStringLiteral("applied and verified\n"));
+        const bool unread = f.rotation.value && !after.rotationKnown;
+        print(unread ? QStringLiteral("applied and verified (rotation sent; DDC/CI cannot read it back)\n")
+                     : QStringLiteral("applied and verified\n"));
         return;
     }
     print(missed.join(QLatin1Char('\n')) + QLatin1Char('\n'));

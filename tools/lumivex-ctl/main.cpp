@@ -94,6 +94,8 @@ Request parse(int argc, char** argv)
         fail(kExitUsage, QStringLiteral("--monitor takes a number from 0, not '%1'").arg(parser.value(monitor)));
     if (parser.isSet(link))
         r.link = parseLinkSpec(parser.value(link), monitorIndex);
+    if (parser.isSet(monitor) && !(r.link && r.link->ddc))
+        fail(kExitUsage, QStringLiteral("--monitor goes with --link ddc"));
     r.json = parser.isSet(json);
     r.yes = parser.isSet(yes);
     r.verbose = parser.isSet(verbose);
