@@ -122,8 +122,9 @@ def run_session(panel, port):
             wait_for("the read-back %s" % read, lambda: len(logged(log, read)) > before)
         elif expect:
             sent.append(link["sent"](*expect))
-            wait_for("%s in %s" % (sent[-1], log),
-                     lambda: len(writes()) >= len(sent) and re.match(sent[-1], writes()[len(sent) - 1]))
+            wait_for("%s in %s" % (sent[-1], log), lambda: len(writes()) >= len(sent))
+            if not re.match(sent[-1], writes()[len(sent) - 1]):
+                raise Failure("the controller got %r, expected %s" % (writes()[len(sent) - 1], sent[-1]))
         if panel.message_box() is not None and step != "press":
             raise Failure("an unexpected message box after %s %s" % (step, args))
     # Exactly these writes and nothing else (a "No" sends nothing).
@@ -201,7 +202,7 @@ def check_keyboard(panel):
             break
     for name in DISPLAY_TAB_ORDER:
         try:
-            acc = wait_for("the focus on %r" % name, lambda: focus_on(name), timeout=5)
+            acc = wait_for("the focus on %r" % name, lambda: focus_on(name), )
         except Failure:
             raise Failure("Tab reached %r, expected %r" % (focused() and name_of(focused()), name))
         if "showing" not in states(acc):
