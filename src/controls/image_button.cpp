@@ -137,6 +137,12 @@ void CButtonST::setCheckBoxMode(bool on)
     changed();
 }
 
+void CButtonST::nextCheckState()
+{
+    if (m_autoToggle)
+        QAbstractButton::nextCheckState();
+}
+
 void CButtonST::setDefaultButton(bool isDefault)
 {
     m_default = isDefault;

@@ -54,6 +54,10 @@ public:
     // checked state), and the button shows as pressed while checked.
     void setCheckBoxMode(bool on);
     bool isCheckBoxMode() const { return isCheckable(); }
+    // Whether a click toggles the check state; a lamp that only the
+    // program sets (an input's state) does not.
+    void setAutoToggle(bool on) { m_autoToggle = on; }
+    bool autoToggle() const { return m_autoToggle; }
     void setDefaultButton(bool isDefault);
     bool isDefaultButton() const { return m_default; }
 
@@ -106,6 +110,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void nextCheckState() override;
 
 private:
     struct PaintKey {
@@ -137,6 +142,7 @@ private:
     bool m_drawBorder = true;
     bool m_flatFocus = false;
     QString m_tooltipName;  // the accessible name the tooltip gave
+    bool m_autoToggle = true;
     QPoint m_pressedOffset{1, 1};
     QPoint m_margins{3, 3};
     std::array<std::optional<QColor>, kColourCount> m_colours;

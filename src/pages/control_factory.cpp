@@ -67,6 +67,8 @@ void setUpImageButton(CButtonST* button, const ControlSpec& control)
 {
     if (control.kind == ControlKind::AutoCheckBox || control.kind == ControlKind::CheckBox)
         button->setCheckBoxMode(true);
+    // A plain check box shows what the program sets; clicks leave it be.
+    button->setAutoToggle(control.kind != ControlKind::CheckBox);
     button->setTransparent(control.transparent);
     // Keyboard users see where the focus is.
     button->setFlatFocus(true);

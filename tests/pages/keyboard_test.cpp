@@ -193,3 +193,23 @@ TEST(PageKeyboard, AccessibleActionsClickTheButtons)
         EXPECT_TRUE(QTest::qWaitFor([&] { return clicks.count() == 1; }));
     }
 }
+
+// Space ticks an output's box; an input's lamp shows only what the device
+// reports, whatever keys or clicks reach it.
+TEST(PageKeyboard, SpaceTicksOutputsButNotInputLamps)
+{
+    auto page = shownPage(Image::kDialogId);
+    const struct {
+        int id;
+        bool checkedAfterSpace;
+    } rows[] = {{Image::kFirstGpoId, true}, {Image::kFirstGpiId, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.id);
+        auto* button = page->control<QAbstractButton>(row.id);
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button, Qt::Key_Space);
+        EXPECT_EQ(button->isChecked(), row.checkedAfterSpace);
+        button->click();
+        EXPECT_EQ(button->isChecked(), false);
+    }
+}
