@@ -71,10 +71,26 @@ class Panel:
     def path(self, name):
         return os.path.join(self.work, name)
 
-    def spawn(self, *argv, stdout=None):
-        proc = subprocess.Popen(argv, env=self.env, stdout=stdout or subprocess.DEVNULL)
+    def spawn(self, *argv, stdout=None, **options):
+        proc = subprocess.Popen(argv, env=self.env, stdout=stdout or subprocess.DEVNULL, **options)
         self.procs.append(proc)
         return proc
+
+    def start_display(self):
+        """A virtual X display of its own: Xvfb picks a free number and
+        names it when ready, so parallel runs never race for one."""
+        read_end, write_end = os.pipe()
+        self.spawn("Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                   pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                raise Failure("Xvfb did not start")
+            number += chunk
+        os.close(read_end)
+        os.environ["DISPLAY"] = self.env["DISPLAY"] = ":" + number.decode().strip()
 
     def start_sim(self):
         """zepta-sim on a pseudo-terminal, as COM1."""

@@ -3,7 +3,7 @@ Load, the Display and Setting read-backs with their commands, Alt+P from
 another window, Unload; each step checked on what reached the simulated
 controller. Then the pages as a keyboard and screen-reader user meets them.
 
-    operator_sessions.py BIN_DIR      (inside X, a session D-Bus and AT-SPI)
+    operator_sessions.py BIN_DIR      (inside a session D-Bus: dbus-run-session)
 """
 
 import os
@@ -216,6 +216,7 @@ def main():
     os.chmod(work, 0o700)
     panel = Panel(bin_dir, work)
     try:
+        panel.start_display()
         panel.start_sim()
         panel.start()
         for port in ("COM1", "DDC2Bi"):
