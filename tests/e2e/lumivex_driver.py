@@ -123,12 +123,11 @@ class Panel:
                 proc.kill()
 
     # -- finding and acting --------------------------------------------
-    def find(self, role, name, root=None, exact=True, showing=True):
+    def find(self, role, name, root=None, exact=True):
+        """The showing control of that role and name (or part of a name)."""
         for acc in descendants(root or self.app):
-            if acc.getRoleName() != role:
-                continue
-            if (acc.name == name) if exact else (name in acc.name):
-                if not showing or "showing" in states(acc):
+            if acc.getRoleName() == role and ((acc.name == name) if exact else (name in acc.name)):
+                if "showing" in states(acc):
                     return acc
         return None
 
@@ -156,6 +155,7 @@ class Panel:
         return acc.queryText().getText(0, -1)
 
     def title(self):
+        self.window.clearCache()
         return self.window.name
 
     # -- message boxes --------------------------------------------------
@@ -165,15 +165,19 @@ class Panel:
                 return acc
         return None
 
+    def box_saying(self, text):
+        box = self.message_box()
+        self.said = [a.name for a in descendants(box) if a.getRoleName() == "label"] if box else []
+        return box if text in self.said else None
+
     def answer(self, text, button="OK"):
         """Waits for the message box saying text and presses button."""
-        box = wait_for("a message box saying %r" % text, self.message_box)
-        said = [a.name for a in descendants(box) if a.getRoleName() == "label" and a.name]
-        if text not in said:
-            raise Failure("message box says %r, expected %r" % (said, text))
-        btn = wait_for(button, lambda: self.find("push button", button, box))
-        btn.queryAction().doAction(0)
-        wait_for("the message box gone", lambda: self.message_box() is None or self.message_box() != box)
+        try:
+            box = wait_for("a message box saying %r" % text, lambda: self.box_saying(text))
+        except Failure:
+            raise Failure("message box says %r, expected %r" % (self.said, text))
+        self.get("push button", button, box).queryAction().doAction(0)
+        wait_for("the message box gone", lambda: self.box_saying(text) is None)
 
 
 def logged(path, pattern):

@@ -27,8 +27,8 @@ def vcp(code, value):
     return r"SetCIValue\(0x[0-9A-F]{8}, 0x%02X, %d\) = 0" % (code, value)
 
 
-# What each link shows and sends: the port typed, its messages, and for each
-# command the serial frame and the VCP write.
+# Each link: what Load says, the log that shows what reached the controller,
+# how a (frame, VCP write) pair reads there, and each page's read request.
 LINKS = {
     "COM1": dict(opened="Open COM1 successfully", log="sim.log", sent=lambda f, v: re.escape(f),
                  reads={"Display": frame(0x03, 0x00), "Setting": frame(0x04, 0x00)}),
@@ -196,18 +196,23 @@ def check_keyboard(panel):
         acc = focused()
         return acc if acc is not None and name_of(acc) == name else None
 
+    wait_for("the panel active", lambda: "active" in states(panel.window))
     for _ in range(2 * len(DISPLAY_TAB_ORDER)):  # from wherever the focus is
         subprocess.run(["xdotool", "key", "Tab"], check=True)
-        if focus_on(DISPLAY_TAB_ORDER[0]):
-            break
-    for name in DISPLAY_TAB_ORDER:
         try:
-            acc = wait_for("the focus on %r" % name, lambda: focus_on(name), )
+            wait_for("the first control", lambda: focus_on(DISPLAY_TAB_ORDER[0]), timeout=2)
+            break
+        except Failure:
+            pass
+    for i, name in enumerate(DISPLAY_TAB_ORDER):
+        if i > 0:
+            subprocess.run(["xdotool", "key", "Tab"], check=True)
+        try:
+            acc = wait_for("the focus on %r" % name, lambda: focus_on(name))
         except Failure:
             raise Failure("Tab reached %r, expected %r" % (focused() and name_of(focused()), name))
         if "showing" not in states(acc):
             raise Failure("%r has the focus but is not showing" % name)
-        subprocess.run(["xdotool", "key", "Tab"], check=True)
 
 
 def main():
