@@ -207,13 +207,17 @@ void finishWait(IoRequest& request, uint32_t events)
     finish(request, kSerialSuccess);
 }
 
-// What the port has to report after it became readable.
-uint32_t collectEvents(PortChannel& channel)
+// What the port has to report after it became readable. The input counts
+// as looked at only when some is still waiting: a reader may have taken it
+// all between the poll and this look, and then the next arrival is news.
+uint32_t collectEvents(PortChannel& channel, uint64_t epoch)
 {
     uint32_t waiting = 0;
     uint32_t events = channel.takeLineEvents();
-    if (channel.inputCount(waiting) == kSerialSuccess && waiting > 0)
+    if (channel.inputCount(waiting) == kSerialSuccess && waiting > 0) {
+        channel.markInputLooked(epoch);
         events |= kSerialEventRxChar;
+    }
     return events & channel.mask();
 }
 
@@ -245,10 +249,8 @@ bool advanceWait(IoRequest& request, const Deadline& limit, int interrupt)
         if (woke.what != Wake::Port)
             continue;
         uint32_t events = 0;
-        if (armed && (woke.revents & POLLIN)) {
-            channel.markInputLooked(epoch);
-            events = collectEvents(channel);
-        }
+        if (armed && (woke.revents & POLLIN))
+            events = collectEvents(channel, epoch);
         if (events != 0) {
             finishWait(request, events);
             return true;
