@@ -14,7 +14,7 @@
 
 namespace lumivex::ctl {
 
-LinkSpec parseLinkSpec(const QString& text, int monitor)
+LinkTarget parseLinkTarget(const QString& text, int monitor)
 {
     if (text.compare(QLatin1String("ddc"), Qt::CaseInsensitive) == 0)
         return {true, QStringLiteral("DDC/CI"), monitor};
@@ -36,16 +36,16 @@ CtlLink::~CtlLink()
     m_link.reset();
 }
 
-void CtlLink::open(const LinkSpec& spec, CtlMessages& messages)
+void CtlLink::open(const LinkTarget& target, CtlMessages& messages)
 {
-    messages.setLinkName(spec.name);
-    if (spec.ddc)
-        openDdc(spec, messages);
+    messages.setLinkName(target.name);
+    if (target.ddc)
+        openDdc(target, messages);
     else
-        openSerial(spec, messages);
+        openSerial(target, messages);
 }
 
-void CtlLink::openDdc(const LinkSpec& spec, CtlMessages& messages)
+void CtlLink::openDdc(const LinkTarget& target, CtlMessages& messages)
 {
     m_link.reset();
     m_ddc = std::make_unique<DdcLibrary>(
@@ -59,27 +59,27 @@ void CtlLink::openDdc(const LinkSpec& spec, CtlMessages& messages)
         fail(kExitNoLink, QStringLiteral("DDC/CI: Error #%1").arg(QString::number(uint32_t(status), 16).toUpper()));
     MonitorTable found;
     enumerateMonitors(*m_ddc, found);
-    if (spec.monitor < 0 || spec.monitor >= found.count)
-        fail(kExitNoLink, QStringLiteral("DDC/CI: no monitor %1 (%2 found)").arg(spec.monitor).arg(found.count));
+    if (target.monitor < 0 || target.monitor >= found.count)
+        fail(kExitNoLink, QStringLiteral("DDC/CI: no monitor %1 (%2 found)").arg(target.monitor).arg(found.count));
     // Every command goes to entry 0: the chosen monitor goes there.
-    m_monitors.handles[0] = found.handles[size_t(spec.monitor)];
+    m_monitors.handles[0] = found.handles[size_t(target.monitor)];
     m_monitors.count = 1;
     loadLink(*m_link, messages, QString::fromLatin1(kDdcLinkName), nullptr);
     messages.throwIfProblem();
 }
 
-void CtlLink::openSerial(const LinkSpec& spec, CtlMessages& messages)
+void CtlLink::openSerial(const LinkTarget& target, CtlMessages& messages)
 {
     int32_t status = 0;
-    if (loadSerialLink(*m_link, messages, spec.name, nullptr, &status) == LoadResult::Failed) {
+    if (loadSerialLink(*m_link, messages, target.name, nullptr, &status) == LoadResult::Failed) {
         // The exclusive lock is taken without waiting: a held port fails at once.
         if (status == EBUSY)
-            fail(kExitNoLink, spec.name + QStringLiteral(" is in use by another program"));
-        const QString path = QString::fromStdString(ComPortMap::global().resolve(spec.name.toStdString()));
+            fail(kExitNoLink, target.name + QStringLiteral(" is in use by another program"));
+        const QString path = QString::fromStdString(ComPortMap::global().resolve(target.name.toStdString()));
         const QString why = status > 0 && status < 4096 ? QString::fromLocal8Bit(std::strerror(status))
                                                          : QStringLiteral("status %1").arg(status);
         fail(kExitNoLink, QStringLiteral("%1 cannot be opened (%2: %3)")
-                              .arg(spec.name, path.isEmpty() ? QStringLiteral("no device") : path, why));
+                              .arg(target.name, path.isEmpty() ? QStringLiteral("no device") : path, why));
     }
     messages.throwIfProblem();
 }

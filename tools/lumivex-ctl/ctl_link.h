@@ -18,14 +18,14 @@ namespace lumivex::ctl {
 
 class CtlMessages;
 
-struct LinkSpec {
+struct LinkTarget {
     bool ddc = false;
     QString name;     // "COMn" or a device path; "DDC/CI" for ddc
     int monitor = 0;  // DDC/CI only: which monitor found answers
 };
 
 // "ddc", "COMn" or "/dev/..."; throws a usage failure for anything else.
-LinkSpec parseLinkSpec(const QString& text, int monitor);
+LinkTarget parseLinkTarget(const QString& text, int monitor);
 
 class CtlLink {
 public:
@@ -35,14 +35,14 @@ public:
     CtlLink& operator=(const CtlLink&) = delete;
 
     // Throws kExitNoLink when it cannot be opened.
-    void open(const LinkSpec& spec, CtlMessages& messages);
+    void open(const LinkTarget& target, CtlMessages& messages);
 
     LinkState& state() { return *m_link; }
     bool isDdc() const { return m_link->interfaceMode() == InterfaceMode::DdcCi; }
 
 private:
-    void openDdc(const LinkSpec& spec, CtlMessages& messages);
-    void openSerial(const LinkSpec& spec, CtlMessages& messages);
+    void openDdc(const LinkTarget& target, CtlMessages& messages);
+    void openSerial(const LinkTarget& target, CtlMessages& messages);
 
     std::unique_ptr<DdcLibrary> m_ddc;
     MonitorTable m_monitors;

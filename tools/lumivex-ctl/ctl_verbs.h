@@ -13,7 +13,7 @@ namespace lumivex::ctl {
 struct Request {
     QString verb;
     QStringList args;           // what follows the verb
-    std::optional<LinkSpec> link;
+    std::optional<LinkTarget> link;
     bool json = false;
     bool yes = false;
     bool verbose = false;

@@ -93,7 +93,7 @@ Request parse(int argc, char** argv)
     if (!number || monitorIndex < 0)
         fail(kExitUsage, QStringLiteral("--monitor takes a number from 0, not '%1'").arg(parser.value(monitor)));
     if (parser.isSet(link))
-        r.link = parseLinkSpec(parser.value(link), monitorIndex);
+        r.link = parseLinkTarget(parser.value(link), monitorIndex);
     if (parser.isSet(monitor) && !(r.link && r.link->ddc))
         fail(kExitUsage, QStringLiteral("--monitor goes with --link ddc"));
     r.json = parser.isSet(json);
