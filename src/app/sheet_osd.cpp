@@ -7,7 +7,9 @@
 #include "interface_page.h"
 #include "message_service.h"
 #include "page_background.h"
+#include "ini_profile.h"
 #include "model_query.h"
+#include "reply_wait.h"
 #include "setting_page.h"
 #include "sheet_tab_widget.h"
 
@@ -17,6 +19,8 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <cstdlib>
 
 namespace lumivex {
 
@@ -62,6 +66,7 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     addTabKeys();
     initialiseDdcHelper();
     enumerateMonitors(m_ddc, m_monitors);
+    applyReplyWaitSetting();
 }
 
 void Sheet_OSD::addTabKeys()
@@ -99,6 +104,16 @@ void Sheet_OSD::initialiseDdcHelper()
             m_messages.info(QStringLiteral("Error #")
                             + QString::number(static_cast<uint32_t>(status), 16).toUpper());
     }
+}
+
+void Sheet_OSD::applyReplyWaitSetting()
+{
+    const char* environment = std::getenv(kReplyWaitVariable);
+    const ChosenReplyWait chosen = chooseReplyWait(environment ? environment : "",
+                                                   m_profile.readString(kReplyWaitSection, kReplyWaitKey));
+    m_link.setReplyWait(chosen.wait);
+    for (const std::string& problem : chosen.problems)
+        m_messages.info(QString::fromStdString(problem));
 }
 
 void Sheet_OSD::showEvent(QShowEvent* event)

@@ -67,6 +67,7 @@ protected:
 
 private:
     void initialiseDdcHelper();
+    void applyReplyWaitSetting();
     void addTabKeys();
     void addPage(PropertyPage* page);
     void applyWindowSetup();

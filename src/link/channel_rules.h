@@ -9,8 +9,8 @@
 #include "serial_frame.h"
 
 #include <cstddef>
+#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 
@@ -30,13 +30,16 @@ void sendFrame(BytePort& port, SerialFrame& frame, uint8_t command, std::span<co
 // again while a read fills all 500. Returns the number of bytes appended.
 size_t drain(BytePort& port, ReceiveBuffer& buffer);
 
-// Runs between the request and the drain; the device's time to answer.
-using ReplyWait = std::function<void()>;
-
-// The four-byte request (length 4, command, 0, checksum), the wait, the
-// drain, then the scan of positions 0..500 for the reply's header. The
-// write position is left as it is: resetting it is the caller's choice.
+// The four-byte request (length 4, command, 0, checksum), then drains
+// until the reply is whole (isWholeReply) or the wait has passed, then the
+// scan of positions 0..500 for the reply's header. The write position is
+// left as it is: resetting it is the caller's choice.
 std::optional<int> requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buffer,
-                                  ReadRequest request, const ReplyWait& wait);
+                                  ReadRequest request, std::chrono::milliseconds wait);
+
+// The reply the scan finds at `position` lies wholly below the write
+// position and sums to zero. Later bytes land at the write position and
+// beyond, so they cannot change what the scan takes: the wait can end.
+bool isWholeReply(const ReceiveBuffer& buffer, ReadRequest request, int position);
 
 }  // namespace lumivex

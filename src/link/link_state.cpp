@@ -5,24 +5,12 @@
 #include "serial_byte_port.h"
 #include "serial_mfc.h"
 
-#include <thread>
-
 namespace lumivex {
-
-namespace {
-
-void sleepForReply()
-{
-    std::this_thread::sleep_for(LinkState::kReplyWait);
-}
-
-}  // namespace
 
 LinkState::LinkState(DdcApi& ddc, const MonitorTable& monitors)
     : m_ddc(ddc)
     , m_monitors(monitors)
     , m_port(std::make_unique<CSerialMFC>())
-    , m_wait(sleepForReply)
 {
 }
 
@@ -103,11 +91,6 @@ size_t LinkState::drain()
 {
     SerialBytePort bytes(*m_port);
     return lumivex::drain(bytes, m_receive);
-}
-
-void LinkState::setReplyWait(ReplyWait wait)
-{
-    m_wait = wait ? std::move(wait) : ReplyWait(sleepForReply);
 }
 
 }  // namespace lumivex

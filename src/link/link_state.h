@@ -7,6 +7,7 @@
 #include "command_table.h"
 #include "receive_buffer.h"
 #include "replies.h"
+#include "reply_wait.h"
 #include "serial_frame.h"
 
 #include <chrono>
@@ -28,9 +29,6 @@ enum class InterfaceMode : int32_t {
 
 class LinkState {
 public:
-    // The device's time to answer a read request.
-    static constexpr std::chrono::milliseconds kReplyWait{100};
-
     // ddc and monitors belong to the sheet and outlive the link state.
     LinkState(DdcApi& ddc, const MonitorTable& monitors);
     // Closes the port before anything else goes.
@@ -60,8 +58,9 @@ public:
     // so a failed read never hands unwritten output to the page.
     int32_t readVcp(uint8_t code, uint32_t& current);
 
-    // The serial read-back: request, wait, drain, scan positions 0..500.
-    // The write position is left alone.
+    // The serial read-back: request, drain until the reply is whole or the
+    // reply wait has passed, scan positions 0..500. The write position is
+    // left alone.
     std::optional<int> requestAndScan(ReadRequest request);
     // The pages' read-backs: the reply's values are copied out first, then
     // the write position goes back to 0, found or not.
@@ -76,9 +75,10 @@ public:
     // Back to position 0, clearing entries 0..255 with it.
     void resetWritePosition() { m_receive.resetWritePosition(); }
 
-    // What runs between a request and its drain; by default the 100 ms
-    // sleep, which blocks the caller's thread as the device expects.
-    void setReplyWait(ReplyWait wait);
+    // The longest a read-back waits for its reply (kDefaultReplyWait until
+    // set); it blocks the caller's thread, as the device expects.
+    std::chrono::milliseconds replyWait() const { return m_wait; }
+    void setReplyWait(std::chrono::milliseconds wait) { m_wait = wait; }
 
 private:
     DdcApi& m_ddc;
@@ -87,7 +87,7 @@ private:
     SerialFrame m_frame;
     std::unique_ptr<CSerialMFC> m_port;
     ReceiveBuffer m_receive;
-    ReplyWait m_wait;
+    std::chrono::milliseconds m_wait = kDefaultReplyWait;
 };
 
 }  // namespace lumivex

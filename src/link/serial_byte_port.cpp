@@ -17,4 +17,9 @@ uint32_t SerialBytePort::readAvailable(uint8_t* buffer, uint32_t length)
     return count;
 }
 
+bool SerialBytePort::waitForInput(Clock::time_point deadline)
+{
+    return m_port.waitForInput(deadline);
+}
+
 }  // namespace lumivex

@@ -64,8 +64,10 @@ std::unique_ptr<MessageService> makeMessageServiceFromEnvironment()
     const QString log = qEnvironmentVariable("ZEPTA_MESSAGE_LOG");
     if (log.isEmpty())
         return std::make_unique<DialogMessageService>();
-    const bool yes = qEnvironmentVariable("ZEPTA_MESSAGE_ANSWER", QStringLiteral("yes"))
-                         .compare(QLatin1String("no"), Qt::CaseInsensitive) != 0;
+    // A log switched on for diagnosis must never confirm a factory reset or a
+    // power-off by itself: only an explicit "yes" answers Yes.
+    const bool yes = qEnvironmentVariable("ZEPTA_MESSAGE_ANSWER")
+                         .compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
     return std::make_unique<FileLogMessageService>(log, yes);
 }
 

@@ -28,7 +28,7 @@ public:
 
 // Appends every text to a file instead of showing it and answers every
 // question with a fixed answer. Chosen at start-up by ZEPTA_MESSAGE_LOG
-// (and ZEPTA_MESSAGE_ANSWER=yes|no), so that scripted runs of the real
+// (and ZEPTA_MESSAGE_ANSWER=yes; anything else, or nothing, answers No), so that scripted runs of the real
 // program never wait on a box nobody can see.
 class FileLogMessageService final : public MessageService {
 public:

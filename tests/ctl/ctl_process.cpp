@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -34,11 +35,21 @@ CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<
     const std::string program = binDir() + "/lumivex-ctl";
     const std::string outPath = (dir / "out").string();
     const std::string errPath = (dir / "err").string();
+    // The caller's variables win; a run that names no reply wait gets a
+    // generous one, as every test against an answering simulator should.
     std::vector<std::string> variables;
-    for (char** e = environ; *e; ++e)
-        variables.emplace_back(*e);
-    for (const auto& [name, value] : env)
+    std::set<std::string> named;
+    for (const auto& [name, value] : env) {
         variables.push_back(name + "=" + value);
+        named.insert(name);
+    }
+    if (named.insert("ZEPTA_REPLY_WAIT_MS").second)
+        variables.push_back("ZEPTA_REPLY_WAIT_MS=" + std::to_string(kGenerousReplyWait.count()));
+    for (char** e = environ; *e; ++e) {
+        const std::string entry(*e);
+        if (!named.count(entry.substr(0, entry.find('='))))
+            variables.push_back(entry);
+    }
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));

@@ -16,7 +16,8 @@ struct CtlRun {
 };
 
 // bin/lumivex-ctl with the arguments and these variables added to the
-// environment; stdout and stderr are kept apart.
+// environment (ZEPTA_REPLY_WAIT_MS: kGenerousReplyWait unless given);
+// stdout and stderr are kept apart.
 CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {});
 
 }  // namespace lumivex::testing

@@ -41,6 +41,15 @@ public:
         handedOut.insert(handedOut.end(), buffer, buffer + n);
         return n;
     }
+    // The data decides whether the wait brings more bytes or runs out.
+    bool waitForInput(Clock::time_point) override
+    {
+        waitRanOut = !m_data.ConsumeBool();
+        if (waitRanOut)
+            return false;
+        arrive(m_data.ConsumeIntegralInRange<size_t>(0, 600));
+        return true;
+    }
     void arrive(size_t count)
     {
         const std::vector<uint8_t> more = m_data.ConsumeBytes<uint8_t>(count);
@@ -50,6 +59,7 @@ public:
     std::vector<uint8_t> arriving;
     std::vector<uint8_t> handedOut;
     std::vector<uint8_t> written;
+    bool waitRanOut = false;
 
 private:
     FuzzedDataProvider& m_data;
@@ -140,8 +150,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         case 1: {
             const ReadRequest request = kRequests[data.ConsumeIntegralInRange<size_t>(0, 2)];
             const size_t written = port.written.size();
-            const auto found = requestAndScan(port, frame, buffer, request,
-                                              [&] { port.arrive(data.ConsumeIntegralInRange<size_t>(0, 600)); });
+            port.waitRanOut = false;
+            const auto found = requestAndScan(port, frame, buffer, request, std::chrono::hours(1));
+            // A wait cut short must have had a whole reply to take.
+            if (!port.waitRanOut) {
+                check(found.has_value());
+                uint8_t sum = 0;
+                for (int i = 0; found && i < request.replyLength; ++i)
+                    sum = uint8_t(sum + buffer.entry(*found + i));
+                check(sum == 0);
+            }
             check(port.written.size() == written + 4);
             check(uint8_t(port.written[written] + port.written[written + 1] + port.written[written + 2]
                           + port.written[written + 3]) == 0);

@@ -13,6 +13,9 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
+// Scripted ports wait no real time: each wait brings its batch at once.
+constexpr std::chrono::milliseconds kWait{10000};
+
 Bytes counting(size_t count)
 {
     Bytes bytes(count);
@@ -81,6 +84,7 @@ TEST(Drain, AFailedReadCountsNothing)
             ++calls;
             return 0;
         }
+        bool waitForInput(Clock::time_point) override { return false; }
         int calls = 0;
     } port;
     ReceiveBuffer buffer;
@@ -89,41 +93,48 @@ TEST(Drain, AFailedReadCountsNothing)
     EXPECT_EQ(buffer.writePosition(), 0);
 }
 
-TEST(RequestAndScan, TheRequestGoesOutBeforeTheWaitAndTheDrainAfterIt)
+TEST(RequestAndScan, TheRequestGoesOutBeforeTheFirstDrain)
 {
     ScriptedPort port;
     SerialFrame frame;
     ReceiveBuffer buffer;
-    size_t writesAtWait = 0;
-    size_t readsAtWait = 99;
-    const auto at = requestAndScan(port, frame, buffer, requests::kSettings, [&] {
-        writesAtWait = port.writes.size();
-        readsAtWait = port.reads.size();
-        port.arrive({0x09, 0x04, 0x02, 0x01, 0x00, 0x00, 0x05, 0x00, 0xE8});
-    });
-    EXPECT_EQ(writesAtWait, 4u);
-    EXPECT_EQ(readsAtWait, 0u);
+    size_t writesAtFirstRead = 0;
+    port.onWrite = [&](uint8_t) { writesAtFirstRead = port.writes.size(); };
+    port.duringWaits = {{0x09, 0x04, 0x02, 0x01, 0x00, 0x00, 0x05, 0x00, 0xEB}};
+    const auto at = requestAndScan(port, frame, buffer, requests::kSettings, kWait);
+    EXPECT_EQ(port.writes, (Bytes{0x04, 0x04, 0x00, 0xF8}));
+    EXPECT_EQ(writesAtFirstRead, 4u);
     ASSERT_EQ(at, 0);
     EXPECT_EQ(buffer.writePosition(), 9) << "the caller decides about resetting";
 }
 
-TEST(RequestAndScan, FindsTheReplyBehindStrayBytesAndOlderTraffic)
+// Each row's bytes arrive in batches, one per wait for input; the wait
+// ends once the reply the scan takes is whole, and what the scan takes is
+// what it would take after the whole wait.
+TEST(RequestAndScan, TheWaitEndsWhenTheReplyIsWhole)
 {
     struct Case {
         const char* what;
-        Bytes before;  // in the buffer from earlier drains
-        Bytes during;  // arriving during the wait
+        Bytes before;               // in the buffer from earlier drains
+        std::vector<Bytes> during;  // one batch per wait
         std::optional<int> expected;
+        int waits;                  // waits made, the last one failing unless the reply was whole
+        std::chrono::milliseconds wait = kWait;
     };
-    const Bytes reply{0x08, 0x03, 0x07, 0x06, 0x19, 0x1E, 0x01, 0x91};
-    const Bytes straysThenReply{0xF8, 0x80, 0x03, 0x08, 0x03, 0x07, 0x06, 0x19, 0x1E, 0x01, 0x91};
+    const Bytes reply{0x08, 0x03, 0x07, 0x06, 0x19, 0x1E, 0x01, 0xB0};
+    const Bytes badSum{0x08, 0x03, 0x07, 0x06, 0x19, 0x1E, 0x01, 0x91};
+    const Bytes other{0x09, 0x04, 0, 0, 0, 0, 0, 0, 0xEB};
     const Case cases[] = {
-        {"the reply alone", {}, reply, 0},
-        {"stray bytes first", {}, straysThenReply, 3},
-        {"after 40 bytes of older traffic", Bytes(40, 0x55), reply, 40},
-        {"no reply", Bytes(10, 0x55), {}, std::nullopt},
-        {"a reply to another request", {}, {0x09, 0x04, 0, 0, 0, 0, 0, 0, 0xEB}, std::nullopt},
-        {"cut short: only the length arrived", {}, {0x08}, std::nullopt},
+        {"the reply in one batch", {}, {reply}, 0, 1},
+        {"in two batches", {}, {Bytes(reply.begin(), reply.begin() + 5), Bytes(reply.begin() + 5, reply.end())}, 0, 2},
+        {"only the length so far", {}, {{0x08}}, std::nullopt, 2},
+        {"stray bytes first", {}, {{0xF8, 0x80, 0x03}, reply}, 3, 2},
+        {"after 40 bytes of older traffic", Bytes(40, 0x55), {reply}, 40, 1},
+        {"a bad checksum is taken, after the whole wait", {}, {badSum}, 0, 2},
+        {"a reply to another request is never taken", {}, {other}, std::nullopt, 2},
+        {"no reply", Bytes(10, 0x55), {}, std::nullopt, 1},
+        {"a reply that comes after the wait is no answer", {}, {reply}, std::nullopt, 0, std::chrono::milliseconds(0)},
+        {"what follows a whole reply waits for the next drain", {}, {reply, {0x55}}, 0, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -131,8 +142,10 @@ TEST(RequestAndScan, FindsTheReplyBehindStrayBytesAndOlderTraffic)
         SerialFrame frame;
         ReceiveBuffer buffer;
         buffer.append(c.before);
-        const auto at = requestAndScan(port, frame, buffer, requests::kDisplay, [&] { port.arrive(c.during); });
+        port.duringWaits.assign(c.during.begin(), c.during.end());
+        const auto at = requestAndScan(port, frame, buffer, requests::kDisplay, c.wait);
         EXPECT_EQ(at, c.expected);
+        EXPECT_EQ(port.waits, c.waits);
         if (at) {
             const DisplayReply values = decodeDisplayReply(buffer, *at);
             EXPECT_EQ(values.resolution, 7);
@@ -144,13 +157,46 @@ TEST(RequestAndScan, FindsTheReplyBehindStrayBytesAndOlderTraffic)
     }
 }
 
+// Entries at or past the write position may still change, so a reply
+// there is not whole yet, whatever it holds.
+TEST(RequestAndScan, OnlyAReplyBelowTheWritePositionIsWhole)
+{
+    struct Case {
+        const char* what;
+        int start;       // the write position when the request goes out
+        int oldReplyAt;  // where a whole reply already sits, or -1
+        std::optional<int> expected;
+        int waits;
+    };
+    const Case cases[] = {
+        {"one already drained is taken at once", 4, 0, 0, 0},
+        {"one past the write position waits for the new one", 0, 40, 0, 1},
+        {"one past the entries ever written waits too", 0, 300, 0, 1},
+        {"a new reply across the wrap is taken after the whole wait", 254, -1, 254, 2},
+    };
+    const Bytes reply{0x04, 0x1A, 0x01, 0xE1};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedPort port;
+        SerialFrame frame;
+        ReceiveBuffer buffer;
+        buffer.append(Bytes(size_t(c.start), 0x55));
+        if (c.oldReplyAt >= 0)
+            for (size_t i = 0; i < reply.size(); ++i)
+                buffer.setEntry(c.oldReplyAt + int(i), int8_t(reply[i]));
+        port.duringWaits = {reply};
+        EXPECT_EQ(requestAndScan(port, frame, buffer, requests::kModel, kWait), c.expected);
+        EXPECT_EQ(port.waits, c.waits);
+    }
+}
+
 TEST(RequestAndScan, ARepliesValuesAreTheStoredSignedEntries)
 {
     ScriptedPort port;
     SerialFrame frame;
     ReceiveBuffer buffer;
     port.arrive({0x09, 0x04, 0x02, 0x04, 0x01, 0x02, 0xFF, 0x8A, 0x00});
-    const auto at = requestAndScan(port, frame, buffer, requests::kSettings, {});
+    const auto at = requestAndScan(port, frame, buffer, requests::kSettings, kWait);
     ASSERT_TRUE(at);
     const SettingsReply r = decodeSettingsReply(buffer, *at);
     EXPECT_EQ(r.inputSource, 2);
@@ -163,7 +209,7 @@ TEST(RequestAndScan, ARepliesValuesAreTheStoredSignedEntries)
     ScriptedPort modelPort;
     ReceiveBuffer modelBuffer;
     modelPort.arrive({0x04, 0x1A, 0x01, 0xE1});
-    const auto modelAt = requestAndScan(modelPort, frame, modelBuffer, requests::kModel, {});
+    const auto modelAt = requestAndScan(modelPort, frame, modelBuffer, requests::kModel, kWait);
     ASSERT_TRUE(modelAt);
     EXPECT_EQ(decodeModelReply(modelBuffer, *modelAt).model, 1);
 }

@@ -58,7 +58,7 @@ TEST(FrameBytes, ReadRequestsAreFourBytesWithValueZero)
         ScriptedPort port;
         SerialFrame frame;
         ReceiveBuffer buffer;
-        requestAndScan(port, frame, buffer, row.request, {});
+        requestAndScan(port, frame, buffer, row.request, std::chrono::milliseconds(0));
         EXPECT_EQ(port.writes, row.frame);
         EXPECT_EQ(row.request.replyLength, row.replyLength);
     }

@@ -51,6 +51,7 @@ struct Fixture {
             return simArgs;
         }())
     {
+        link.setReplyWait(lumivex::testing::kGenerousReplyWait);
     }
     TempDir dir;
     std::string log;
@@ -198,6 +199,7 @@ TEST(LinkState, AReplyFromBeforeAResetIsNeverTakenForANewOne)
     ASSERT_TRUE(silent.started());
     answering.link.closePort();
     ASSERT_TRUE(loadSerial(answering.link, silent.slavePath()));
+    answering.link.setReplyWait(lumivex::testing::kSilentDeviceWait);
     EXPECT_FALSE(answering.link.readBackSettings());
     EXPECT_FALSE(answering.link.readBackDisplay());
 }
@@ -207,7 +209,7 @@ TEST(LinkState, ALateReplyIsCollectedByTheNextDrain)
     Fixture f({"--delay", "500"});
     ASSERT_TRUE(f.sim.started());
     ASSERT_TRUE(loadSerial(f.link, f.sim.slavePath()));
-    f.link.setReplyWait([] {});  // drain at once, long before the device answers
+    f.link.setReplyWait(std::chrono::milliseconds(0));  // drain at once, long before the device answers
     EXPECT_FALSE(f.link.requestAndScan(requests::kModel));
     size_t arrived = 0;
     ASSERT_TRUE(waitUntil([&] { return (arrived += f.link.drain()) >= 4; }));

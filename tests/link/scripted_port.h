@@ -1,7 +1,8 @@
 #pragma once
 // A serial port for the channel rules' tests: records every write call and
 // every read call, and hands out scripted arrivals in reads no larger than
-// the script allows.
+// the script allows. Each wait for input brings the next scripted batch, at
+// once; with none left the wait has passed.
 
 #include "byte_port.h"
 
@@ -43,12 +44,24 @@ public:
         return n;
     }
 
+    bool waitForInput(Clock::time_point) override
+    {
+        ++waits;
+        if (duringWaits.empty())
+            return false;
+        arrive(duringWaits.front());
+        duringWaits.pop_front();
+        return true;
+    }
+
     void arrive(const std::vector<uint8_t>& bytes) { arriving.insert(arriving.end(), bytes.begin(), bytes.end()); }
 
     std::vector<uint8_t> writes;        // one entry per write call, in order
     std::vector<ReadCall> reads;
     std::deque<uint8_t> arriving;       // bytes the device has sent
     std::deque<uint32_t> readLimits;    // the most each successive read hands out
+    std::deque<std::vector<uint8_t>> duringWaits;  // what each successive wait brings
+    int waits = 0;
     std::function<void(uint8_t)> onWrite;
 };
 

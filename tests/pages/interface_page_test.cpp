@@ -93,11 +93,13 @@ TEST(InterfacePage, LoadComPortServedByZeptaSim)
         std::vector<std::string> simArgs;
         QString title;
         int32_t index;
+        std::chrono::milliseconds wait = lumivex::testing::kGenerousReplyWait;
     } cases[] = {
         {"K410", {"--model", "K410"}, "ZEPTA-Lumivex K410 V1.5", 0},
         {"K420", {"--model", "K420"}, "ZEPTA-Lumivex K420 V1.5", 1},
         {"K420 after stray bytes", {"--model", "K420", "--noise", "7"}, "ZEPTA-Lumivex K420 V1.5", 1},
-        {"no reply means the first model", {"--model", "K420", "--no-reply"}, "ZEPTA-Lumivex K410 V1.5", 0},
+        {"no reply means the first model", {"--model", "K420", "--no-reply"}, "ZEPTA-Lumivex K410 V1.5", 0,
+         lumivex::testing::kSilentDeviceWait},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -105,6 +107,7 @@ TEST(InterfacePage, LoadComPortServedByZeptaSim)
         ASSERT_TRUE(sim.started());
         ScopedEnv com3{{"ZEPTA_COM3", sim.slavePath()}};
         PageFixture f;
+        f.sheet.link().setReplyWait(c.wait);
         f.load("COM3");
         EXPECT_EQ(f.messages.texts, QStringList{"Open COM3 successfully"});
         EXPECT_EQ(f.state(), PageFixture::loaded(InterfaceMode::Serial));
@@ -203,6 +206,7 @@ TEST(InterfacePage, NotificationsDrainOnlyWhenCharactersArrive)
     lumivex::test::PtyPair device;
     ScopedEnv com9{{"ZEPTA_COM9", device.path()}};
     PageFixture f;
+    f.sheet.link().setReplyWait(lumivex::testing::kSilentDeviceWait);  // the model query goes unanswered
     auto& port = f.spyPort();
     f.load("COM9");
     ASSERT_EQ(f.sheet.link().interfaceMode(), InterfaceMode::Serial);
@@ -261,7 +265,7 @@ TEST(InterfacePage, AThousandLoadsLeaveNothingBehind)
     owned->monitors = 1;
     owned->readValue = 0xF800;
     PageFixture f(std::move(owned));
-    f.sheet.link().setReplyWait([] {});  // the model query need not wait for a device that never answers
+    f.sheet.link().setReplyWait(std::chrono::milliseconds(0));  // the model query need not wait for a device that never answers
     for (const char* link : {"COM9", "DDC2Bi"}) {
         SCOPED_TRACE(link);
         f.load(link);

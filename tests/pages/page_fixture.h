@@ -8,6 +8,7 @@
 #include "interface_page.h"
 #include "recording_ddc.h"
 #include "recording_messages.h"
+#include "reply_waits.h"
 #include "serial_mfc.h"
 #include "sheet_osd.h"
 #include "temp_dir.h"
@@ -96,6 +97,7 @@ public:
         : m_ddc(std::move(ddc))
         , sheet(*m_ddc, messages, profile)
     {
+        sheet.link().setReplyWait(kGenerousReplyWait);
         sheet.show();
         settle();
         messages.texts.clear();  // what start-up showed is the sheet's business

@@ -25,7 +25,6 @@ struct Link {
     explicit Link(InterfaceMode mode)
     {
         link.setInterfaceMode(mode);
-        link.setReplyWait([] {});
     }
 };
 

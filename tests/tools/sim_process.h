@@ -2,6 +2,8 @@
 // zepta-sim as a child process for tests and benchmarks, and a plain client
 // of its pseudo-terminal that plays the panel without the serial driver.
 
+#include "reply_waits.h"
+
 #include <sys/types.h>
 
 #include <chrono>

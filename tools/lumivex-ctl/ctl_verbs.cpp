@@ -6,6 +6,7 @@
 #include "ctl_messages.h"
 #include "ini_profile.h"
 #include "port_list.h"
+#include "reply_wait.h"
 #include "setup_file.h"
 
 #include <QJsonArray>
@@ -13,6 +14,7 @@
 #include <QSaveFile>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace lumivex::ctl {
 
@@ -54,6 +56,7 @@ public:
         if (!m_request.link)
             usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/...").arg(m_request.verb));
         m_link.open(*m_request.link, m_messages);
+        m_link.state().setReplyWait(replyWait());
     }
 
     void send(const Command& command) { m_link.state().send(command); }
@@ -81,6 +84,20 @@ public:
     bool verbose() const { return m_request.verbose; }
 
 private:
+    // --wait over the environment over ZEPTA.ini; a refused setting is
+    // told on stderr and the next one used.
+    std::chrono::milliseconds replyWait()
+    {
+        if (m_request.replyWait)
+            return *m_request.replyWait;
+        const char* environment = std::getenv(kReplyWaitVariable);
+        const ChosenReplyWait chosen =
+            chooseReplyWait(environment ? environment : "", m_ini.readString(kReplyWaitSection, kReplyWaitKey));
+        for (const std::string& problem : chosen.problems)
+            std::fprintf(stderr, "lumivex-ctl: warning: %s\n", problem.c_str());
+        return chosen.wait;
+    }
+
     const Request& m_request;
     CtlMessages m_messages;
     IniProfile m_ini;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 namespace lumivex::ctl {
@@ -22,6 +23,7 @@ struct Request {
     std::optional<QString> v;
     std::optional<QString> bezel;     // --bezel W,H
     std::optional<QString> viewable;  // --viewable W,H
+    std::optional<std::chrono::milliseconds> replyWait;  // --wait MS
 };
 
 // Runs the verb; throws Failure. Output goes to stdout.

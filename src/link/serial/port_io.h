@@ -68,4 +68,8 @@ bool advanceIo(IoRequest& request, const Deadline& limit, int interrupt);
 // Gives up a request that has not completed: its status becomes ECANCELED.
 void abandonIo(IoRequest& request);
 
+// Waits, reading nothing, until the port has input, `until` passes, or the
+// port can bring no more (hung up, shut down). True only for input.
+bool waitForInput(PortChannel& channel, const Deadline& until);
+
 }  // namespace lumivex

@@ -326,6 +326,22 @@ bool advanceIo(IoRequest& request, const Deadline& limit, int interrupt)
     return true;
 }
 
+bool waitForInput(PortChannel& channel, const Deadline& until)
+{
+    for (;;) {
+        if (channel.isShutDown())
+            return false;
+        pollfd fds[] = {{channel.handle(), POLLIN, 0}, {channel.shutdownHandle(), POLLIN, 0}};
+        const int n = ::poll(fds, std::size(fds), until.pollTimeout());
+        if (n < 0 && errno == EINTR)
+            continue;
+        // An unplugged adapter or a closed far end reports input it cannot
+        // deliver: nothing more will come.
+        return n > 0 && fds[1].revents == 0 && (fds[0].revents & kHangUp) == 0 &&
+               (fds[0].revents & POLLIN) != 0;
+    }
+}
+
 void abandonIo(IoRequest& request)
 {
     if (!request.complete)

@@ -9,6 +9,7 @@
 #include "serial_status.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -62,6 +63,11 @@ public:
                           SerialOverlapped* overlapped = nullptr, uint32_t timeoutMs = kSerialInfinite);
     virtual int32_t read(void* buffer, uint32_t length, uint32_t* readCount = nullptr,
                          SerialOverlapped* overlapped = nullptr, uint32_t timeoutMs = kSerialInfinite);
+
+    // Waits until input has arrived, the deadline passes or the port ends,
+    // taking nothing; true only for input. Beside the event thread's wait,
+    // not instead of it: the user-interface thread's own reply wait.
+    virtual bool waitForInput(std::chrono::steady_clock::time_point deadline);
 
     // 0 available, 1 not present, 2 in use, −1 any other error.
     static int probe(const char* device);

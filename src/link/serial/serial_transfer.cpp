@@ -93,4 +93,10 @@ int32_t CSerial::read(void* buffer, uint32_t length, uint32_t* readCount,
     return record(transfer(std::move(request), readCount, overlapped, timeoutMs));
 }
 
+bool CSerial::waitForInput(std::chrono::steady_clock::time_point deadline)
+{
+    const std::shared_ptr<PortChannel> port = m_port.load();
+    return port && lumivex::waitForInput(*port, Deadline::at(deadline));
+}
+
 }  // namespace lumivex

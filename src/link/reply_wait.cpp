@@ -1,0 +1,46 @@
+#include "reply_wait.h"
+
+#include <charconv>
+#include <utility>
+
+namespace lumivex {
+
+ReplyWaitValue parseReplyWaitMs(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    const std::string range = "a whole number of milliseconds from " + std::to_string(kMinReplyWaitMs) +
+                              " to " + std::to_string(kMaxReplyWaitMs);
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error == std::errc::invalid_argument || end != text.data() + text.size())
+        return {std::nullopt, "'" + std::string(text) + "' is not " + range};
+    if (error == std::errc::result_out_of_range || value < kMinReplyWaitMs || value > kMaxReplyWaitMs)
+        return {std::nullopt, std::string(text) + " is out of range: give " + range};
+    return {std::chrono::milliseconds(value), {}};
+}
+
+ChosenReplyWait chooseReplyWait(std::string_view environment, std::string_view iniValue)
+{
+    ChosenReplyWait chosen;
+    const std::pair<std::string_view, std::string> sources[] = {
+        {environment, kReplyWaitVariable},
+        {iniValue, std::string("ZEPTA.ini [") + kReplyWaitSection + "] " + kReplyWaitKey},
+    };
+    for (const auto& [text, where] : sources) {
+        if (text.empty())
+            continue;
+        const ReplyWaitValue value = parseReplyWaitMs(text);
+        if (value.wait) {
+            chosen.wait = *value.wait;
+            return chosen;
+        }
+        chosen.problems.push_back(where + ": " + value.problem + "; it is not used");
+    }
+    return chosen;
+}
+
+}  // namespace lumivex

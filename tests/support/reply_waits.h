@@ -1,0 +1,14 @@
+#pragma once
+// Reply waits for tests. A read-back ends as soon as its reply is whole, so
+// a test against a device that answers waits as long as the machine needs
+// to run it; against one meant to stay silent, or whose replies are never
+// whole, the wait is the expected path and is kept short.
+
+#include <chrono>
+
+namespace lumivex::testing {
+
+inline constexpr std::chrono::milliseconds kGenerousReplyWait{5000};
+inline constexpr std::chrono::milliseconds kSilentDeviceWait{20};
+
+}  // namespace lumivex::testing
