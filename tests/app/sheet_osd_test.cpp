@@ -5,8 +5,10 @@
 #include "ini_profile.h"
 #include "interface_page.h"
 #include "recording_messages.h"
+#include "reply_wait.h"
 #include "setting_page.h"
 #include "sheet_osd.h"
+#include "temp_dir.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
 using namespace lumivex;
 using lumivex::testing::FakeDdc;
@@ -154,4 +157,40 @@ TEST_F(SheetTest, WindowIsTopmostCentredGreyWithMinimiseBoxAndIcon)
     EXPECT_LE(std::abs(sheet.geometry().center().y() - screen.center().y()), 2);
     // The pages still fit.
     EXPECT_GE(sheet.tabs()->currentWidget()->height(), sheet.interfacePage()->sizeHint().height());
+}
+
+// The reply wait comes from the environment or ZEPTA.ini; a refused value
+// is told in a box and the next setting, or the default, is used.
+TEST_F(SheetTest, TakesTheReplyWaitFromTheEnvironmentOrTheFile)
+{
+    struct Row {
+        const char* name;
+        const char* environment;  // null: unset
+        std::string file;
+        std::chrono::milliseconds wait;
+        QStringList messages;
+    };
+    const Row rows[] = {
+        {"nothing set", nullptr, "", kDefaultReplyWait, {}},
+        {"the file", nullptr, "[Link]\nReply Wait ms=250\n", std::chrono::milliseconds(250), {}},
+        {"the environment over the file", "900", "[Link]\nReply Wait ms=250\n", std::chrono::milliseconds(900), {}},
+        {"a refused file value", nullptr, "[Link]\nReply Wait ms=fast\n", kDefaultReplyWait,
+         {"ZEPTA.ini [Link] Reply Wait ms: 'fast' is not a whole number of milliseconds from 1 to 60000; it is not used"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        lumivex::testing::TempDir dir;
+        std::ofstream(dir / "ZEPTA.ini") << row.file;
+        if (row.environment)
+            setenv(kReplyWaitVariable, row.environment, 1);
+        else
+            unsetenv(kReplyWaitVariable);
+        IniProfile profile(dir / "ZEPTA.ini");
+        FakeDdc ddc;
+        RecordingMessages messages;
+        Sheet_OSD sheet(ddc, messages, profile);
+        EXPECT_EQ(sheet.link().replyWait(), row.wait);
+        EXPECT_EQ(messages.texts, row.messages);
+    }
+    unsetenv(kReplyWaitVariable);
 }
