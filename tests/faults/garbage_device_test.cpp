@@ -68,12 +68,15 @@ TEST(GarbageDevice, NothingOutOfRangeReachesThePagesAndOnlyKnownMessagesAreShown
         std::vector<std::string> simArgs;
         int32_t model;          // the model index the title follows
         QStringList readBack;   // what each read-back says
+        std::chrono::milliseconds wait;
     } cases[] = {
-        {"stray bytes first", {"--noise", "9"}, 1, {}},
-        {"replies cut in half", {"--garble", "truncate"}, 0, {}},
-        {"lengths one too long", {"--garble", "length"}, 0, {kFail}},
-        {"values with the top bit set", {"--garble", "high"}, 0, {}},
-        {"stray bytes and high values", {"--noise", "300", "--garble", "high"}, 0, {}},
+        {"stray bytes first", {"--noise", "9"}, 1, {}, lumivex::testing::kGenerousReplyWait},
+        {"replies cut in half", {"--garble", "truncate"}, 0, {}, lumivex::testing::kUnfinishedReplyWait},
+        // The header itself is wrong: no wait can find it.
+        {"lengths one too long", {"--garble", "length"}, 0, {kFail}, lumivex::testing::kSilentDeviceWait},
+        {"values with the top bit set", {"--garble", "high"}, 0, {}, lumivex::testing::kUnfinishedReplyWait},
+        {"stray bytes and high values", {"--noise", "300", "--garble", "high"}, 0, {},
+         lumivex::testing::kUnfinishedReplyWait},
     };
     const QStringList kTitles{"ZEPTA-Lumivex K410 V1.5", "ZEPTA-Lumivex K420 V1.5"};
     for (const auto& c : cases) {
@@ -84,6 +87,7 @@ TEST(GarbageDevice, NothingOutOfRangeReachesThePagesAndOnlyKnownMessagesAreShown
         ASSERT_TRUE(sim.started());
         ScopedEnv com1{{"ZEPTA_COM1", sim.slavePath()}};
         PageFixture f;
+        f.sheet.link().setReplyWait(c.wait);
         f.load("COM1");
         EXPECT_EQ(f.messages.texts, QStringList{"Open COM1 successfully"});
         EXPECT_EQ(f.sheet.modelIndex(), c.model);

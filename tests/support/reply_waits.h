@@ -10,5 +10,9 @@ namespace lumivex::testing {
 
 inline constexpr std::chrono::milliseconds kGenerousReplyWait{5000};
 inline constexpr std::chrono::milliseconds kSilentDeviceWait{20};
+// A spoilt reply that is never whole is still taken once the wait has
+// passed: long enough for a busy machine to deliver it, short enough for a
+// table of them.
+inline constexpr std::chrono::milliseconds kUnfinishedReplyWait{500};
 
 }  // namespace lumivex::testing
