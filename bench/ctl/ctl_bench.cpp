@@ -1,5 +1,6 @@
 // lumivex-ctl end to end, as a timer or script runs it: "status" over a
-// serial link to zepta-sim (two read-backs, so two 100 ms waits), and the
+// serial link to zepta-sim (two read-backs, each ending when its reply is
+// whole), and the
 // process's start-up alone ("--version") as its own figure.
 //
 //   bench_ctl [runs]     (default 30; needs the build's bin/)
@@ -82,11 +83,12 @@ int main(int argc, char** argv)
     if (!measure("start-up alone (--version)", {"--version"}, runs, startup)
         || !measure("status over serial, end to end", {"--link", sim.slavePath(), "--ini", ini, "status"}, runs, status))
         return 1;
-    const double target = 2 * 100.0 + 10.0;
-    std::printf("  status target: <= two 100 ms waits + 10 ms = %.0f ms; median %.2f ms is %s, "
-                "%.2f ms beyond the waits (start-up %.2f ms of it)\n",
+    // With the fixed 100 ms wait per read-back it took 208.2 ms (README figures).
+    const double target = 20.0;
+    std::printf("  status target: <= %.0f ms; median %.2f ms is %s (start-up %.2f ms of it); "
+                "208.2 ms with the fixed 100 ms waits\n",
                 target, percentile(status, 0.5), percentile(status, 0.5) <= target ? "within" : "OVER",
-                percentile(status, 0.5) - 200.0, percentile(startup, 0.5));
+                percentile(startup, 0.5));
     std::remove(ini.c_str());
     return 0;
 }

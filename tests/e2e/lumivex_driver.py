@@ -63,7 +63,9 @@ class Panel:
         self.procs = []
         self.env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
                         XDG_RUNTIME_DIR=work, ZEPTA_DDCHELPER=os.path.join(bin_dir, "libDDCHelper-sim.so"),
-                        ZEPTA_SIM_LOG=self.path("ddc.log"))
+                        ZEPTA_SIM_LOG=self.path("ddc.log"),
+                        # replies are taken as soon as they are whole: wait as long as a busy machine needs
+                        ZEPTA_REPLY_WAIT_MS="5000")
         for name in ("ZEPTA_MESSAGE_LOG", "ZEPTA_EXIT_WHEN_SHOWN", "ZEPTA_SIM_MODEL"):
             self.env.pop(name, None)
         self.app = None
