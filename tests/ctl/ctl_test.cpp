@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -47,6 +48,7 @@ const std::vector<VerbRow> kVerbRows{
     {{"set", "rotation", "rotated"}, frame({0x04, 0x02, 0x03}), 0xFC, 3},
     {{"set", "gpo", "0101"}, frame({0x04, 0x05, 0x05}), 0xB3, 5},
     {{"set", "gpo", "3=on"}, frame({0x04, 0x05, 0x04}), 0xB3, 4},
+    {{"set", "gpo", "4=on"}, frame({0x04, 0x05, 0x08}), 0xB3, 8},
     {{"set", "resolution", "1920x1080@60Hz"}, frame({0x05, 0x19, 0x08, 0x00}), 0xB0, 8},
     {{"set", "layout", "2x2"}, frame({0x05, 0x19, 0x00, 0x02}), 0xB1, 2},
     {{"set", "mask", "on", "--h", "1.5", "--v", "2"}, frame({0x07, 0x18, 0x00, 15, 20, 0x01}), 0xB2, 0x8000 | 15 << 8 | 20},
@@ -146,6 +148,7 @@ TEST(CtlExitCodes, UsageNoAnswerAndNoLinkEachHaveTheirCode)
         {"apply to a controller that never answers", {"--no-reply"}, {"apply", (dir / "setup.ini").string()}, 2,
          "did not answer"},
         {"the K420 has no GPIO", {"--model", "K420"}, {"set", "gpo", "0001"}, 1, "K420 has no GPIO"},
+        {"the K420 has only the DVI input", {"--model", "K420"}, {"set", "input", "vga"}, 1, "K420 has no vga"},
     };
     std::ofstream(dir / "setup.ini") << "[Device]\npower=on\n";
     for (const ExitRow& row : rows) {
@@ -155,12 +158,62 @@ TEST(CtlExitCodes, UsageNoAnswerAndNoLinkEachHaveTheirCode)
         std::filesystem::remove(dir / "sim.log");
         SimProcess sim(simArgs);
         ASSERT_TRUE(sim.started());
-        const CtlRun run = runCtl(withLink(sim.slavePath(), dir / "ZEPTA.ini", row.verb));
+        // A controller meant to stay silent is given a short wait.
+        const bool silent = std::find(row.sim.begin(), row.sim.end(), "--no-reply") != row.sim.end();
+        const CtlRun run = runCtl(withLink(sim.slavePath(), dir / "ZEPTA.ini", row.verb),
+                                  {{"ZEPTA_REPLY_WAIT_MS", std::to_string((silent ? kSilentDeviceWait
+                                                                                  : kGenerousReplyWait).count())}});
         EXPECT_EQ(run.exitCode, row.code);
         EXPECT_NE(run.err.find(row.stderrHas), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         if (row.code == 1) {
             EXPECT_TRUE(settingFrames((dir / "sim.log").string()).empty());
+        }
+    }
+}
+
+// The reply wait: --wait over ZEPTA_REPLY_WAIT_MS over ZEPTA.ini, each
+// refused with its reason; an answer later than the wait is none.
+TEST(CtlReplyWait, TheWaitChosenDecidesWhetherASlowControllerAnswers)
+{
+    struct Row {
+        std::string what;
+        Args sim;
+        Args verb;
+        std::string variable;  // ZEPTA_REPLY_WAIT_MS
+        std::string iniWait;   // [Link] Reply Wait ms
+        int code;
+        std::string err;
+    };
+    const std::string refused = "lumivex-ctl: warning: ZEPTA_REPLY_WAIT_MS: 'abc' is not a whole number of "
+                                "milliseconds from 1 to 60000; it is not used\n";
+    const std::vector<Row> rows{
+        {"--wait out of range", {}, {"--wait", "0", "model"}, "5000", "", 1,
+         "lumivex-ctl: --wait: 0 is out of range: give a whole number of milliseconds from 1 to 60000\n"},
+        {"an answer later than --wait is none", {"--delay", "1000"}, {"--wait", "20", "model"}, "5000", "", 2,
+         "lumivex-ctl: {link}: the device did not answer the model query\n"},
+        {"--wait over the variable", {"--delay", "200"}, {"--wait", "5000", "model"}, "20", "", 0, ""},
+        {"the file's wait", {"--delay", "200"}, {"model"}, "", "5000", 0, ""},
+        {"a refused variable gives way to the file", {"--delay", "200"}, {"model"}, "abc", "5000", 0, refused},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        if (!row.iniWait.empty())
+            std::ofstream(dir / "ZEPTA.ini") << "[Link]\nReply Wait ms=" << row.iniWait << "\n";
+        Args simArgs{"--persist"};
+        simArgs.insert(simArgs.end(), row.sim.begin(), row.sim.end());
+        SimProcess sim(simArgs);
+        ASSERT_TRUE(sim.started());
+        const CtlRun run =
+            runCtl(withLink(sim.slavePath(), dir / "ZEPTA.ini", row.verb), {{"ZEPTA_REPLY_WAIT_MS", row.variable}});
+        EXPECT_EQ(run.exitCode, row.code) << run.err;
+        std::string err = row.err;
+        if (const size_t at = err.find("{link}"); at != std::string::npos)
+            err.replace(at, 6, sim.slavePath());
+        EXPECT_EQ(run.err, err);
+        if (row.code == 0) {
+            EXPECT_EQ(run.out, "K410\n");
         }
     }
 }

@@ -1,12 +1,15 @@
 // The two simulators agree: a command sent through its VCP code and through
 // its serial frame leaves the device in the same state, in the model itself
-// and across libDDCHelper-sim.so and zepta-sim.
+// and across libDDCHelper-sim.so and zepta-sim, as the pages read it back.
 
 #include "ddc_library.h"
 #include "device_model.h"
+#include "display_rules.h"
 #include "link_state.h"
 #include "monitor_table.h"
+#include "recording_messages.h"
 #include "serial_mfc.h"
+#include "setting_rules.h"
 #include "sim_process.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +20,7 @@ using namespace lumivex;
 using lumivex::device::DeviceModel;
 using lumivex::device::Model;
 using lumivex::testing::binDir;
+using lumivex::testing::RecordingMessages;
 using lumivex::testing::SimProcess;
 
 namespace {
@@ -62,7 +66,9 @@ void sendAsFrame(DeviceModel& model, const Command& command)
     model.handleFrame(frame.fill(command.serialCommand, command.serialValues()), reply);
 }
 
-// The device's state as each link reads it back, in the serial reply's terms.
+// The device's state as the pages read it back through either link, by the
+// panel's own decoding of the VCP values and of the serial replies. The
+// rotation is left out: DDC/CI cannot read it.
 struct ReadBack {
     int32_t inputSource, power, osdLock, gpoBits, gpiBits, resolution, displayMode, hTenths, vTenths, maskOn;
     bool operator==(const ReadBack&) const = default;
@@ -75,30 +81,21 @@ std::ostream& operator<<(std::ostream& out, const ReadBack& r)
                << r.hTenths << "/" << r.vTenths << "/" << r.maskOn;
 }
 
-ReadBack readOverDdc(LinkState& link)
+ReadBack readBack(LinkState& link)
 {
-    auto read = [&](uint8_t code) {
-        uint32_t value = 0xFFFFFFFF;
-        EXPECT_EQ(link.readVcp(code, value), 0) << "VCP " << int(code);
-        return value;
-    };
-    const uint32_t gpio = read(0xB3);
-    const uint32_t mask = read(0xB2);
-    const uint32_t power = read(0xD6);
-    return {int32_t(read(0x60)), power == 1 ? 1 : 0, int32_t(read(0xFC)), int32_t(gpio & 0x0F),
-            int32_t(gpio >> 4), int32_t(read(0xB0)), int32_t(read(0xB1)), int32_t((mask >> 8) & 0x7F),
-            int32_t(mask & 0xFF), int32_t(mask >> 15)};
-}
-
-ReadBack readOverSerial(LinkState& link)
-{
-    const auto s = link.readBackSettings();
-    const auto d = link.readBackDisplay();
-    EXPECT_TRUE(s && d);
-    if (!s || !d)
-        return {};
-    return {s->inputSource, s->power,       s->osdLock,  s->gpoBits,  s->gpiBits,
-            d->resolution,  d->displayMode, d->hTenths,  d->vTenths,  d->maskOn};
+    RecordingMessages messages;
+    // A read that fails unchecked keeps these, and no device reports them.
+    SettingState setting{-1, -1, -1, -1, 0};
+    std::optional<GpioBits> gpio;
+    DisplayState display;
+    display.resolution = display.displayMode = -1;
+    EXPECT_EQ(readBackSettings(link, messages, setting, gpio), ReadBackOutcome::Read);
+    EXPECT_EQ(readBackDisplay(link, messages, display), ReadBackOutcome::Read);
+    EXPECT_TRUE(gpio);
+    EXPECT_EQ(messages.texts, QStringList{});
+    const GpioBits bits = gpio.value_or(GpioBits{0xFF, 0xFF});
+    return {setting.inputSource, setting.power,       setting.osdLock,  bits.outputs,     bits.inputs,
+            display.resolution,  display.displayMode, display.hTenths,  display.vTenths,  display.maskMode};
 }
 
 }  // namespace
@@ -141,6 +138,7 @@ TEST_P(SimulatorProcessesAgree, TheSameCommandsReadBackAlikeOverDdcCiAndTheSeria
     LinkState serial(library, none);
     ASSERT_EQ(serial.port().open(sim.slavePath().c_str(), nullptr), 0);
     serial.setInterfaceMode(InterfaceMode::Serial);
+    serial.setReplyWait(lumivex::testing::kGenerousReplyWait);
 
     const std::vector<Step> all = steps();
     for (size_t i = 0; i < all.size(); ++i) {
@@ -148,7 +146,7 @@ TEST_P(SimulatorProcessesAgree, TheSameCommandsReadBackAlikeOverDdcCiAndTheSeria
         serial.send(all[i].command);
         if (i % 7 == 6 || i + 1 == all.size()) {
             SCOPED_TRACE(std::string("after ") + all[i].what);
-            EXPECT_EQ(readOverDdc(ddc), readOverSerial(serial));
+            EXPECT_EQ(readBack(ddc), readBack(serial));
         }
     }
     unsetenv("ZEPTA_SIM_MODEL");

@@ -140,6 +140,8 @@ TEST(DisplayPage, SerialReadBack)
         lumivex::test::PtyPair device;
         ScopedEnv env{{"ZEPTA_COM9", device.path()}};
         PageFixture f;
+        // The test plays the device and answers nothing while the page waits.
+        f.sheet.link().setReplyWait(lumivex::testing::kSilentDeviceWait);
         f.load("COM9");
         ASSERT_EQ(device.receive(4), (Bytes{0x04, 0x1A, 0x00, 0xE2}));
         f.messages.texts.clear();
@@ -158,6 +160,40 @@ TEST(DisplayPage, SerialReadBack)
         EXPECT_EQ(display.text(OSD_Color::kVPercentId), c.v);
         display.click(OSD_Color::kMaskOnId);
         EXPECT_EQ(device.receive(7), c.onFrame);
+    }
+}
+
+TEST(DisplayPage, CalculateTakesTheSizesTypedAndShowsWhatItMade)
+{
+    const QString kRefused = "Please enter a number between 0 and 10000.";
+    const struct {
+        const char* name;
+        QString bezelW, viewW, bezelH, viewH;
+        QStringList messages;
+        QString h, v;  // the percentages shown afterwards
+    } cases[] = {
+        {"10000 mm is a size", "100", "10000", "0", "400", {}, "1", "0"},
+        // Refused, it stops the exchange: the page's 0 mm leave nothing to divide.
+        {"above 10000 mm is none", "100", "10000.1", "0", "400", {kRefused, "Please check mask parameters"}, "0",
+         "0"},
+        {"above 10 % is reported and shown", "120", "400", "120", "400",
+         {"Out of range,Maximum mask percent is 10%"}, "30", "30"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto ddc = std::make_unique<lumivex::testing::RecordingDdc>();
+        ddc->monitors = 1;
+        ddc->values = {{0xF8, 0xF801}};  // K420: masks the whole bezel
+        PageFixture f(std::move(ddc));
+        f.load("DDC2Bi");
+        DisplayDriver display{f};
+        f.showTab(1);
+        f.messages.texts.clear();
+        display.sizes(c.bezelW, c.viewW, c.bezelH, c.viewH);
+        display.click(OSD_Color::kCalculateId);
+        EXPECT_EQ(f.messages.texts, c.messages);
+        EXPECT_EQ(display.text(OSD_Color::kHPercentId), c.h);
+        EXPECT_EQ(display.text(OSD_Color::kVPercentId), c.v);
     }
 }
 

@@ -85,6 +85,12 @@ TEST(PageFrame, WithNoLinkEveryEntryAndRefreshOfDisplayOrSettingSaysSo)
     f.sheet.settingPage()->control<QAbstractButton>(Image::kRefreshId)->click();
     f.sheet.settingPage()->control<QAbstractButton>(Image::kRefreshId)->click();
     EXPECT_EQ(f.messages.texts, QStringList(8, "Interface port unload"));
+    // The window back from the task bar shows the page again: no tab change.
+    f.sheet.setWindowState(Qt::WindowMinimized);
+    f.sheet.setWindowState(Qt::WindowNoState);
+    f.settle();
+    ASSERT_TRUE(f.sheet.settingPage()->isVisible());
+    EXPECT_EQ(f.messages.texts, QStringList(8, "Interface port unload"));
 }
 
 TEST(PageFrame, InitialisedAtTheFirstShowingOfItsTab)

@@ -1,15 +1,58 @@
-// The Display page's arithmetic and the sizes in ZEPTA.ini.
+// The Display page's read-back under both links, its arithmetic and the
+// sizes in ZEPTA.ini.
 
 #include "display_rules.h"
 #include "ini_profile.h"
+#include "link_state.h"
+#include "monitor_table.h"
+#include "recording_ddc.h"
+#include "recording_messages.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 using namespace lumivex;
+using lumivex::testing::RecordingDdc;
+using lumivex::testing::RecordingMessages;
+
+TEST(DisplayRules, ReadBackUnderEitherLink)
+{
+    const struct {
+        const char* name;
+        InterfaceMode mode;
+        uint32_t mask;  // 0xB2 as read under DDC/CI; the serial port is closed and never answers
+        ReadBackOutcome outcome;
+        int32_t resolution, displayMode, hTenths, vTenths, maskMode;
+    } cases[] = {
+        // H is seven bits: the ON bit above it is no part of it.
+        {"DDC/CI 25 and 30 tenths, ON", InterfaceMode::DdcCi, 0x991E, ReadBackOutcome::Read, 3, 2, 25, 30, 1},
+        {"DDC/CI field limits, OFF", InterfaceMode::DdcCi, 0x7FFF, ReadBackOutcome::Read, 3, 2, 127, 255, 0},
+        {"serial without a reply: first entries, no mask, OFF", InterfaceMode::Serial, 0, ReadBackOutcome::NoReply,
+         0, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingDdc ddc;
+        MonitorTable monitors;
+        LinkState link(ddc, monitors);
+        link.setInterfaceMode(c.mode);
+        ddc.values = {{0xB0, 3}, {0xB1, 2}, {0xB2, c.mask}};
+        RecordingMessages messages;
+        DisplayState state;  // what an earlier read-back left
+        state.resolution = 5;
+        state.displayMode = 4;
+        state.hTenths = 99;
+        state.vTenths = 98;
+        state.maskMode = 1;
+        EXPECT_EQ(readBackDisplay(link, messages, state), c.outcome);
+        EXPECT_EQ(std::tie(state.resolution, state.displayMode, state.hTenths, state.vTenths, state.maskMode),
+                  std::tie(c.resolution, c.displayMode, c.hTenths, c.vTenths, c.maskMode));
+    }
+}
 
 TEST(DisplayRules, CalculateFromTheSizes)
 {
@@ -26,6 +69,7 @@ TEST(DisplayRules, CalculateFromTheSizes)
         {"K420 masks all of it", 1, 10, 400, 12, 400, MaskCheck::Fine, 2.5f, 3.0f, 25, 30},
         {"exactly 10 % passes", 1, 40, 400, 0, 400, MaskCheck::Fine, 10.0f, 0.0f, 100, 0},
         {"10.1 % is reported and kept", 1, 40.4, 400, 0, 400, MaskCheck::OutOfRange, 10.1f, 0.0f, 101, 0},
+        {"V above 10 % is reported too", 1, 0, 400, 40.4, 400, MaskCheck::OutOfRange, 0.0f, 10.1f, 0, 101},
         {"no model: percentages stay, tenths follow", -1, 10, 400, 12, 400, MaskCheck::Fine, 0.7f, 0.2f, 7, 2},
         {"viewable width 0", 1, 10, 0, 12, 400, MaskCheck::CheckParameters, 0.7f, 0.2f, 99, 98},
         {"nothing over nothing", 0, 0, 400, 0, 0, MaskCheck::CheckParameters, 0.7f, 0.2f, 99, 98},

@@ -2,6 +2,7 @@
 
 #include "app_paths.h"
 #include "ctl_errors.h"
+#include "ctl_link.h"
 #include "reply_wait.h"
 
 #include <QCommandLineParser>
@@ -89,7 +90,7 @@ Request parseArguments(int argc, char** argv)
     }
     Request r;
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
+    if (positional.isEmpty() || positional.first().isEmpty())
         fail(kExitUsage, QStringLiteral("no verb given (see --help)"));
     r.verb = positional.first().toLower();
     r.args = positional.mid(1);

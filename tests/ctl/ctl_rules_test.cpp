@@ -1,0 +1,121 @@
+// lumivex-ctl's use of the panel's rules, in the test's own process where
+// the process-level tests cannot look: what status and save show of a
+// snapshot, and what apply sends under DDC/CI to the monitor --monitor
+// chose, on the simulated DDC/CI library.
+
+#include "command_table.h"
+#include "ctl_device.h"
+#include "ctl_errors.h"
+#include "ctl_verbs.h"
+#include "setup_file.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonValue>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+using namespace lumivex;
+using namespace lumivex::ctl;
+using lumivex::testing::TempDir;
+
+namespace {
+
+using VcpWrites = std::vector<std::pair<unsigned, unsigned>>;
+
+// (VCP, value) of every SetCIValue in the simulated library's log.
+VcpWrites vcpWrites(const std::filesystem::path& log)
+{
+    VcpWrites writes;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        unsigned handle = 0, vcp = 0, value = 0;
+        const size_t at = line.find("SetCIValue(");
+        if (at != std::string::npos && std::sscanf(line.c_str() + at, "SetCIValue(0x%X, 0x%X, %u)", &handle, &vcp, &value) == 3)
+            writes.emplace_back(vcp, value);
+    }
+    return writes;
+}
+
+}  // namespace
+
+TEST(CtlShows, RotationOnlyWhereTheLinkReadsItAndTheMaskInTenths)
+{
+    const struct {
+        const char* name;
+        bool rotationKnown;
+        int32_t hTenths, vTenths;
+        const char* savedMask;  // the lines save writes for them
+    } cases[] = {
+        {"serial: the reply carries the rotation", true, 25, 13, "\nh=2.5\nv=1.3\n"},
+        {"DDC/CI: no rotation to show", false, 7, 100, "\nh=0.7\nv=10.0\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Snapshot s;
+        s.model = 0;
+        s.setting.rotation = 1;
+        s.rotationKnown = c.rotationKnown;
+        s.display.hTenths = c.hTenths;
+        s.display.vTenths = c.vTenths;
+        const QString saved = setupFileText(s, QStringLiteral("COM1"));
+        EXPECT_EQ(saved.contains(QStringLiteral("\nrotation=rotated\n")), c.rotationKnown) << saved.toStdString();
+        EXPECT_TRUE(saved.contains(QLatin1String(c.savedMask))) << saved.toStdString();
+        EXPECT_EQ(statusText(s).contains(QStringLiteral("\nrotation ")), c.rotationKnown);
+        EXPECT_EQ(statusJson(s, QStringLiteral("COM1")).value(QStringLiteral("rotation")),
+                  c.rotationKnown ? QJsonValue(QStringLiteral("rotated")) : QJsonValue());
+    }
+}
+
+TEST(CtlOverDdcCi, ApplySendsWhatTheFileSaysToTheMonitorChosen)
+{
+    const struct {
+        const char* name;
+        const char* model;
+        int monitor;  // of two
+        const char* file;
+        VcpWrites writes;
+        int code;             // how runVerb ends
+        const char* failure;  // part of its line
+    } cases[] = {
+        {"the layout is a write of its own", "K410", 0, "[Device]\nresolution=8\nlayout=2x2\n", {{0xB0, 8}, {0xB1, 2}},
+         kExitOk, ""},
+        // The rotation cannot be read back, so what the device has is unknown.
+        {"normal is sent", "K410", 0, "[Device]\nrotation=normal\n", {{0xFC, 2}}, kExitOk, ""},
+        {"rotated is sent and not checked", "K410", 0, "[Device]\nrotation=rotated\n", {{0xFC, 3}}, kExitOk, ""},
+        {"a K420 takes no VGA", "K420", 0, "[Device]\ninput=vga\n", {}, kExitUsage,
+         ":2: the K420 has only the DVI input"},
+        {"the last monitor", "K410", 1, "[Device]\npower=off\n", {{0xD6, 0}}, kExitOk, ""},
+        {"one past the last monitor", "K410", 2, "[Device]\npower=off\n", {}, kExitNoLink, "no monitor 2 (2 found)"},
+    };
+    const char* binDir = std::getenv("LUMIVEX_BIN_DIR");
+    ASSERT_NE(binDir, nullptr);
+    setenv("ZEPTA_DDCHELPER", (std::string(binDir) + "/libDDCHelper-sim.so").c_str(), 1);
+    setenv("ZEPTA_SIM_MONITORS", "2", 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        setenv("ZEPTA_SIM_MODEL", c.model, 1);
+        setenv("ZEPTA_SIM_LOG", (dir / "ddc.log").c_str(), 1);
+        std::ofstream(dir / "setup.ini") << c.file;
+        Request request;
+        request.verb = QStringLiteral("apply");
+        request.args = QStringList{QString::fromStdString((dir / "setup.ini").string())};
+        request.link = LinkTarget{true, QStringLiteral("DDC/CI"), c.monitor};
+        request.iniPath = QString::fromStdString((dir / "ZEPTA.ini").string());
+        Failure ended{kExitOk, QString()};
+        try {
+            runVerb(request);
+        } catch (const Failure& failure) {
+            ended = failure;
+        }
+        EXPECT_EQ(ended.code, c.code) << ended.line.toStdString();
+        EXPECT_TRUE(ended.line.contains(QLatin1String(c.failure))) << ended.line.toStdString();
+        EXPECT_EQ(vcpWrites(dir / "ddc.log"), c.writes);
+    }
+    for (const char* name : {"ZEPTA_DDCHELPER", "ZEPTA_SIM_MONITORS", "ZEPTA_SIM_MODEL", "ZEPTA_SIM_LOG"})
+        unsetenv(name);
+}
