@@ -1,8 +1,7 @@
 #include "ini_profile.h"
 
+#include "ini_reader.h"
 #include "ini_text.h"
-
-#include <SimpleIni.h>
 
 #include <fstream>
 #include <system_error>
@@ -10,15 +9,6 @@
 namespace lumivex {
 
 namespace {
-
-// Names in any case, values without their surrounding blanks, as the
-// profile functions of the files' first home read them.
-void configure(CSimpleIniA& ini)
-{
-    ini.SetUnicode(false);
-    ini.SetMultiKey(false);
-    ini.SetMultiLine(false);
-}
 
 bool readWhole(const std::filesystem::path& path, std::string& text)
 {
@@ -68,14 +58,8 @@ std::string IniProfile::readString(std::string_view section, std::string_view ke
     std::error_code ec;
     if (!std::filesystem::is_regular_file(m_path, ec) || !readWhole(m_path, text))
         return std::string(defaultValue);
-    CSimpleIniA ini;
-    configure(ini);
-    if (ini.LoadData(text) < 0)
-        return std::string(defaultValue);
-    const std::string sectionName(section);
-    const std::string keyName(key);
-    const char* value = ini.GetValue(sectionName.c_str(), keyName.c_str(), nullptr);
-    return value ? std::string(value) : std::string(defaultValue);
+    std::optional<std::string> value = readIniValue(text, section, key);
+    return value ? std::move(*value) : std::string(defaultValue);
 }
 
 bool IniProfile::writeString(std::string_view section, std::string_view key, std::string_view value)
@@ -84,9 +68,12 @@ bool IniProfile::writeString(std::string_view section, std::string_view key, std
     std::error_code ec;
     if (std::filesystem::exists(m_path, ec) && (!std::filesystem::is_regular_file(m_path, ec) || !readWhole(m_path, text)))
         return false;  // unreadable: never overwrite what we could not read
+    const std::optional<std::string> edited = writeIniValue(text, section, key, value);
+    if (!edited)
+        return false;  // the reader would not read it back as written
     if (m_path.has_parent_path())
         std::filesystem::create_directories(m_path.parent_path(), ec);
-    return replaceFile(m_path, setIniValue(text, section, key, value));
+    return replaceFile(m_path, *edited);
 }
 
 }  // namespace lumivex

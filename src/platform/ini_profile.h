@@ -21,7 +21,9 @@ public:
                            std::string_view defaultValue = {}) const;
 
     // Keeps the file's other sections, keys, comments and the existing
-    // spelling of the key. Returns false when the file cannot be written.
+    // spelling of the key. Returns false, leaving the file as it was, when
+    // it cannot be written or would not read back as written (a value with
+    // a line break, a file too odd to edit; see writeIniValue()).
     bool writeString(std::string_view section, std::string_view key, std::string_view value);
 
 private:

@@ -1,127 +1,60 @@
 #include "ini_text.h"
 
-#include <algorithm>
-#include <cctype>
-#include <vector>
+#include "ini_reader.h"
+#include "ini_syntax.h"
 
 namespace lumivex {
 
 namespace {
 
-struct Line {
-    std::string_view content;  // without its line ending
-    std::string_view ending;   // "\n", "\r\n", or empty (at the end of the text) for the last line
-};
-
-std::vector<Line> splitLines(std::string_view text)
+std::string replaced(std::string_view text, size_t begin, size_t end, std::string_view with)
 {
-    std::vector<Line> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t newline = text.find('\n', start);
-        if (newline == std::string_view::npos) {
-            lines.push_back({text.substr(start), text.substr(text.size())});
-            break;
-        }
-        const bool crlf = newline > start && text[newline - 1] == '\r';
-        const size_t end = crlf ? newline - 1 : newline;
-        lines.push_back({text.substr(start, end - start), text.substr(end, newline + 1 - end)});
-        start = newline + 1;
-    }
-    return lines;
-}
-
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-// "[name]" → name; anything else → nullopt-like empty with false.
-bool sectionName(std::string_view line, std::string_view& name)
-{
-    const std::string_view t = trim(line);
-    if (t.size() < 2 || t.front() != '[')
-        return false;
-    const size_t close = t.find(']');
-    if (close == std::string_view::npos)
-        return false;
-    name = trim(t.substr(1, close - 1));
-    return true;
-}
-
-bool keyName(std::string_view line, std::string_view& name)
-{
-    const std::string_view t = trim(line);
-    if (t.empty() || t.front() == ';' || t.front() == '#')
-        return false;
-    const size_t eq = t.find('=');
-    if (eq == std::string_view::npos)
-        return false;
-    name = trim(t.substr(0, eq));
-    return true;
+    std::string out;
+    out.reserve(text.size() - (end - begin) + with.size());
+    out.append(text.substr(0, begin)).append(with).append(text.substr(end));
+    return out;
 }
 
 }  // namespace
 
-std::string setIniValue(std::string_view text, std::string_view section, std::string_view key,
-                        std::string_view value)
+std::optional<std::string> setIniValue(std::string_view text, std::string_view section, std::string_view key,
+                                       std::string_view value)
 {
-    const std::vector<Line> lines = splitLines(text);
-    const std::string newline = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    if (!ini::storableSection(section) || !ini::storableKey(key) || !ini::storableValue(value))
+        return std::nullopt;
+    const ini::Layout layout = ini::scan(text);
+    const std::string_view visible = text.substr(layout.begin, layout.end - layout.begin);
+    const std::string newline = visible.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
 
-    bool inSection = false;
-    bool sectionFound = false;
-    size_t insertAfter = 0;  // index of the section's last entry (or header)
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string_view name;
-        if (sectionName(lines[i].content, name)) {
-            inSection = equalsNoCase(name, section);
-            if (inSection && !sectionFound) {
-                sectionFound = true;
-                insertAfter = i;
-            }
+    const ini::Entry* last = nullptr;   // the section's last entry, header or key
+    const ini::Entry* found = nullptr;  // the key's last entry: the one the reader takes
+    for (const ini::Entry& entry : layout.entries) {
+        if (!entry.reachable || !ini::sameName(entry.section, section))
             continue;
-        }
-        if (!inSection || !sectionFound)
-            continue;
-        if (keyName(lines[i].content, name) && equalsNoCase(name, key)) {
-            std::string out(text.substr(0, size_t(lines[i].content.data() - text.data())));
-            const std::string_view content = lines[i].content;
-            const size_t leading = content.find_first_not_of(" \t");
-            out += std::string(content.substr(0, leading)) + std::string(name) + "=" + std::string(value);
-            out += std::string(text.substr(size_t(lines[i].ending.data() - text.data())));
-            return out;
-        }
-        if (!trim(lines[i].content).empty())
-            insertAfter = i;
+        last = &entry;
+        if (entry.kind == ini::Entry::Kind::Key && ini::sameName(entry.key, key))
+            found = &entry;
     }
 
-    std::string entry = std::string(key) + "=" + std::string(value);
-    if (!sectionFound) {
-        std::string out(text);
-        if (!out.empty() && out.back() != '\n')
-            out += newline;
-        return out + "[" + std::string(section) + "]" + newline + entry + newline;
-    }
-    const Line& after = lines[insertAfter];
-    const size_t cut = size_t(after.content.data() - text.data()) + after.content.size() + after.ending.size();
-    std::string out(text.substr(0, cut));
-    if (after.ending.empty())
-        out += newline;
-    out += entry + newline;
-    out += std::string(text.substr(cut));
-    return out;
+    if (found)  // from the name to the line's end; the indent stays
+        return replaced(text, found->begin, found->lineEnd, std::string(found->key) + "=" + std::string(value));
+    const std::string entry = std::string(key) + "=" + std::string(value) + newline;
+    if (last)
+        return replaced(text, last->next, last->next, (last->next == last->lineEnd ? newline : "") + entry);
+    if (layout.endsInOpenHeader)
+        return std::nullopt;
+    const bool openLine = !visible.empty() && !ini::isLineBreak(visible.back());
+    return replaced(text, layout.end, layout.end,
+                    (openLine ? newline : "") + "[" + std::string(section) + "]" + newline + entry);
+}
+
+std::optional<std::string> writeIniValue(std::string_view text, std::string_view section, std::string_view key,
+                                         std::string_view value)
+{
+    std::optional<std::string> edited = setIniValue(text, section, key, value);
+    if (!edited || !readsAsEdited(readIniValues(text), *edited, section, key, value))
+        return std::nullopt;
+    return edited;
 }
 
 }  // namespace lumivex

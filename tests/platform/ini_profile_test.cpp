@@ -74,6 +74,19 @@ TEST(IniProfile, GarbageIsReadAsTextAndAWriteThatCannotHappenSaysSo)
     EXPECT_TRUE(std::filesystem::is_directory(dir / "a-folder.ini"));
 }
 
+// A write the reader would not read back as written (here a value that
+// would add a key) fails and leaves every byte of the file as it was.
+TEST(IniProfile, ARefusedWriteLeavesTheFileAlone)
+{
+    lumivex::testing::TempDir dir;
+    const std::string text = "[Dialog Settings]\r\nBezel Width=1.0\r\n";
+    std::ofstream(dir / "ZEPTA.ini", std::ios::binary) << text;
+    IniProfile profile(dir / "ZEPTA.ini");
+    EXPECT_FALSE(profile.writeString("Dialog Settings", "Bezel Width", "2.0\r\nViewable Width=3.0"));
+    EXPECT_EQ(slurp(dir / "ZEPTA.ini"), text);
+    EXPECT_FALSE(std::filesystem::exists(dir / "ZEPTA.ini.tmp"));
+}
+
 TEST(IniProfile, CreatesThePerUserFolderOnFirstWrite)
 {
     lumivex::testing::TempDir dir;
