@@ -172,7 +172,6 @@ TEST_F(SheetTest, TakesTheReplyWaitFromTheEnvironmentOrTheFile)
     };
     const Row rows[] = {
         {"nothing set", nullptr, "", kDefaultReplyWait, {}},
-        {"the file", nullptr, "[Link]\nReply Wait ms=250\n", std::chrono::milliseconds(250), {}},
         {"the environment over the file", "900", "[Link]\nReply Wait ms=250\n", std::chrono::milliseconds(900), {}},
         {"a refused file value", nullptr, "[Link]\nReply Wait ms=fast\n", kDefaultReplyWait,
          {"ZEPTA.ini [Link] Reply Wait ms: 'fast' is not a whole number of milliseconds from 1 to 60000; it is not used"}},

@@ -193,7 +193,6 @@ TEST(CtlReplyWait, TheWaitChosenDecidesWhetherASlowControllerAnswers)
         {"an answer later than --wait is none", {"--delay", "1000"}, {"--wait", "20", "model"}, "5000", "", 2,
          "lumivex-ctl: {link}: the device did not answer the model query\n"},
         {"--wait over the variable", {"--delay", "200"}, {"--wait", "5000", "model"}, "20", "", 0, ""},
-        {"the file's wait", {"--delay", "200"}, {"model"}, "", "5000", 0, ""},
         {"a refused variable gives way to the file", {"--delay", "200"}, {"model"}, "abc", "5000", 0, refused},
     };
     for (const Row& row : rows) {
