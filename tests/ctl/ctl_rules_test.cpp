@@ -88,6 +88,8 @@ TEST(CtlOverDdcCi, ApplySendsWhatTheFileSaysToTheMonitorChosen)
         {"rotated is sent and not checked", "K410", 0, "[Device]\nrotation=rotated\n", {{0xFC, 3}}, kExitOk, ""},
         {"a K420 takes no VGA", "K420", 0, "[Device]\ninput=vga\n", {}, kExitUsage,
          ":2: the K420 has only the DVI input"},
+        {"only V differs: the mask is sent", "K410", 0, "[Mask]\nv=2.5\n", {{0xB2, 25}}, kExitOk, ""},
+        {"10000 mm is a size", "K410", 0, "[Sizes]\nbezel width=10000\n", {}, kExitOk, ""},
         {"the last monitor", "K410", 1, "[Device]\npower=off\n", {{0xD6, 0}}, kExitOk, ""},
         {"one past the last monitor", "K410", 2, "[Device]\npower=off\n", {}, kExitNoLink, "no monitor 2 (2 found)"},
     };
@@ -118,4 +120,21 @@ TEST(CtlOverDdcCi, ApplySendsWhatTheFileSaysToTheMonitorChosen)
     }
     for (const char* name : {"ZEPTA_DDCHELPER", "ZEPTA_SIM_MONITORS", "ZEPTA_SIM_MODEL", "ZEPTA_SIM_LOG"})
         unsetenv(name);
+}
+
+TEST(CtlNames, ALabelOrAnIndexWithinTheList)
+{
+    const QStringList labels{QStringLiteral("1x1"), QStringLiteral("2x2")};
+    const struct {
+        const char* name;
+        const char* text;
+        std::optional<int> index;
+    } rows[] = {
+        {"a label", "2x2", 1}, {"the last index", "1", 1}, {"one past the last", "2", std::nullopt},
+        {"negative", "-1", std::nullopt}, {"neither", "3x3", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(pickLabel(labels, QString::fromLatin1(row.text)), row.index);
+    }
 }

@@ -127,6 +127,22 @@ TEST(CtlVerbs, EachVerbSendsItsFrameOnTheSerialLineAndItsVcpWriteUnderDdc)
     }
 }
 
+// "mask off" sends the tenths the controller holds, not the factory's.
+TEST(CtlVerbs, MaskOffKeepsTheTenthsTheControllerHas)
+{
+    TempDir dir;
+    const std::string simLog = (dir / "sim.log").string();
+    SimProcess sim({"--persist", "--log", simLog});
+    ASSERT_TRUE(sim.started());
+    ASSERT_EQ(runCtl(withLink(sim.slavePath(), dir / "ZEPTA.ini", {"set", "mask", "on", "--h", "2.5", "--v", "1"}))
+                  .exitCode,
+              0);
+    const CtlRun off = runCtl(withLink(sim.slavePath(), dir / "ZEPTA.ini", {"set", "mask", "off"}));
+    ASSERT_EQ(off.exitCode, 0) << off.err;
+    const std::vector<Bytes> expected{frame({0x07, 0x18, 0x00, 25, 10, 0x01}), frame({0x07, 0x18, 0x00, 25, 10, 0x00})};
+    EXPECT_TRUE(waitUntil([&] { return settingFrames(simLog) == expected; }));
+}
+
 struct ExitRow {
     std::string what;
     Args sim;   // zepta-sim's options

@@ -91,11 +91,15 @@ TEST(SettingRules, SerialReadBack)
         ReadBackOutcome outcome;
         int32_t input, power, osd, rotation;
         uint8_t gpi, gpo;
+        int32_t shownRotation = 1;  // the page's choice before the read-back
     } cases[] = {
         {"reply", 0, {9, 4, 2, 1, 1, 2, 0x05, 0x0A, 0}, ReadBackOutcome::Read, 2, 1, 1, 1, 0x05, 0x0A},
         {"stand-by and normal", 3, {9, 4, 0, 4, 0, 0, 0, 0, 0}, ReadBackOutcome::Read, 0, 0, 0, 0, 0, 0},
         {"garbage in every field", 0, {9, 4, -56, -112, -123, -127, -16, -13, -1}, ReadBackOutcome::Read, -56, 1,
          -123, 1, 0x00, 0x03},
+        {"rotated, from normal", 0, {9, 4, 2, 1, 1, 2, 0, 0, 0}, ReadBackOutcome::Read, 2, 1, 1, 1, 0, 0, 0},
+        {"rotation byte 1 keeps the choice", 0, {9, 4, 2, 1, 1, 1, 0, 0, 0}, ReadBackOutcome::Read, 2, 1, 1, 0, 0, 0,
+         0},
         {"header at 500", 500, {9, 4}, ReadBackOutcome::Read, 0, 0, 0, 0, 0, 0},
         {"header at 501 is not looked at", 501, {9, 4, 2, 1}, ReadBackOutcome::NoReply, 0, 0, 0, 0, 0, 0},
     };
@@ -105,6 +109,7 @@ TEST(SettingRules, SerialReadBack)
         for (size_t i = 0; i < c.reply.size(); ++i)
             l.link.receiveBuffer().setEntry(c.at + int(i), c.reply[i]);
         SettingState state = earlier();
+        state.rotation = c.shownRotation;
         std::optional<GpioBits> gpio;
         EXPECT_EQ(readBackSettings(l.link, l.messages, state, gpio), c.outcome);
         EXPECT_EQ(std::tie(state.inputSource, state.power, state.osdLock, state.rotation),
