@@ -9,6 +9,7 @@
 #include "ctl_verbs.h"
 #include "setup_file.h"
 #include "temp_dir.h"
+#include "vcp_writes.h"
 
 #include <gtest/gtest.h>
 
@@ -21,26 +22,8 @@
 using namespace lumivex;
 using namespace lumivex::ctl;
 using lumivex::testing::TempDir;
-
-namespace {
-
-using VcpWrites = std::vector<std::pair<unsigned, unsigned>>;
-
-// (VCP, value) of every SetCIValue in the simulated library's log.
-VcpWrites vcpWrites(const std::filesystem::path& log)
-{
-    VcpWrites writes;
-    std::ifstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        unsigned handle = 0, vcp = 0, value = 0;
-        const size_t at = line.find("SetCIValue(");
-        if (at != std::string::npos && std::sscanf(line.c_str() + at, "SetCIValue(0x%X, 0x%X, %u)", &handle, &vcp, &value) == 3)
-            writes.emplace_back(vcp, value);
-    }
-    return writes;
-}
-
-}  // namespace
+using lumivex::testing::VcpWrites;
+using lumivex::testing::vcpWrites;
 
 TEST(CtlShows, RotationOnlyWhereTheLinkReadsItAndTheMaskInTenths)
 {

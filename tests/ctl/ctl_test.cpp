@@ -6,6 +6,7 @@
 #include "serial.h"
 #include "sim_process.h"
 #include "temp_dir.h"
+#include "vcp_writes.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,20 +75,6 @@ std::string joined(const Args& args)
     for (const std::string& a : args)
         text += a + " ";
     return text;
-}
-
-// (VCP, value) of every SetCIValue in the simulated library's log.
-std::vector<std::pair<unsigned, unsigned>> vcpWrites(const std::filesystem::path& log)
-{
-    std::vector<std::pair<unsigned, unsigned>> writes;
-    std::ifstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        unsigned handle = 0, vcp = 0, value = 0;
-        const size_t at = line.find("SetCIValue(");
-        if (at != std::string::npos && std::sscanf(line.c_str() + at, "SetCIValue(0x%X, 0x%X, %u)", &handle, &vcp, &value) == 3)
-            writes.emplace_back(vcp, value);
-    }
-    return writes;
 }
 
 // The frames that change something: no read requests (commands 3, 4, 26).
