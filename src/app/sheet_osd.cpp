@@ -9,7 +9,7 @@
 #include "page_background.h"
 #include "ini_profile.h"
 #include "model_query.h"
-#include "reply_wait.h"
+#include "reply_wait_setting.h"
 #include "setting_page.h"
 #include "sheet_tab_widget.h"
 
@@ -19,8 +19,6 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include <cstdlib>
 
 namespace lumivex {
 
@@ -108,9 +106,7 @@ void Sheet_OSD::initialiseDdcHelper()
 
 void Sheet_OSD::applyReplyWaitSetting()
 {
-    const char* environment = std::getenv(kReplyWaitVariable);
-    const ChosenReplyWait chosen = chooseReplyWait(environment ? environment : "",
-                                                   m_profile.readString(kReplyWaitSection, kReplyWaitKey));
+    const ChosenReplyWait chosen = configuredReplyWait(m_profile);
     m_link.setReplyWait(chosen.wait);
     for (const std::string& problem : chosen.problems)
         m_messages.info(QString::fromStdString(problem));

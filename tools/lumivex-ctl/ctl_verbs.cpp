@@ -6,7 +6,7 @@
 #include "ctl_messages.h"
 #include "ini_profile.h"
 #include "port_list.h"
-#include "reply_wait.h"
+#include "reply_wait_setting.h"
 #include "setup_file.h"
 
 #include <QJsonArray>
@@ -14,7 +14,6 @@
 #include <QSaveFile>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace lumivex::ctl {
 
@@ -90,9 +89,7 @@ private:
     {
         if (m_request.replyWait)
             return *m_request.replyWait;
-        const char* environment = std::getenv(kReplyWaitVariable);
-        const ChosenReplyWait chosen =
-            chooseReplyWait(environment ? environment : "", m_ini.readString(kReplyWaitSection, kReplyWaitKey));
+        const ChosenReplyWait chosen = configuredReplyWait(m_ini);
         for (const std::string& problem : chosen.problems)
             std::fprintf(stderr, "lumivex-ctl: warning: %s\n", problem.c_str());
         return chosen.wait;
