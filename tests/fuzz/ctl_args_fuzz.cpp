@@ -6,10 +6,10 @@
 
 #include "ctl_arguments.h"
 #include "ctl_errors.h"
+#include "fuzz_require.h"
 #include "reply_wait.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -17,15 +17,9 @@
 
 using namespace lumivex::ctl;
 
-namespace {
+using lumivex::fuzz::require;
 
-void require(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "ctl_args_fuzz: %s\n", what);
-        std::abort();
-    }
-}
+namespace {
 
 constexpr size_t kMaxArguments = 64;
 

@@ -6,13 +6,12 @@
 // writer alone is held to this, not only with the check that guards the
 // disk).
 
+#include "fuzz_require.h"
 #include "ini_reader.h"
 #include "ini_syntax.h"
 #include "ini_text.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,15 +19,9 @@
 
 using namespace lumivex;
 
-namespace {
+using lumivex::fuzz::require;
 
-void require(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "ini_fuzz: %s\n", what);
-        std::abort();
-    }
-}
+namespace {
 
 // Bounds the work per input: each write reads the whole text twice.
 constexpr size_t kMaxKeysWritten = 16;

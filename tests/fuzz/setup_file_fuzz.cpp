@@ -7,6 +7,7 @@
 #include "ctl_device.h"
 #include "ctl_errors.h"
 #include "display_rules.h"
+#include "fuzz_require.h"
 #include "setup_file.h"
 
 #include <sys/mman.h>
@@ -14,21 +15,13 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 using namespace lumivex;
 using namespace lumivex::ctl;
 
-namespace {
+using lumivex::fuzz::require;
 
-void require(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "setup_file_fuzz: %s\n", what);
-        std::abort();
-    }
-}
+namespace {
 
 template <typename T>
 bool lineKept(const Field<T>& field)

@@ -2,11 +2,10 @@
 // each ended by a NUL byte. Parsing never crashes; it either names the
 // mistake, or gives options the simulator can serve with.
 
+#include "fuzz_require.h"
 #include "sim_options.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,15 +13,9 @@
 using namespace lumivex;
 using namespace lumivex::sim;
 
-namespace {
+using lumivex::fuzz::require;
 
-void require(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "sim_options_fuzz: %s\n", what);
-        std::abort();
-    }
-}
+namespace {
 
 std::vector<std::string> arguments(const uint8_t* data, size_t size)
 {
