@@ -204,6 +204,12 @@ int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
     DDCA_Display_Handle dh = nullptr;
     if (const int32_t rc = openDisplay(lib, handle, dh); rc != 0)
         return rc;
+    // No read-back after a Set: the controller reports some codes its own
+    // way (power off reads 4, rotation is not what OSD mode reads) and the
+    // momentary ones (auto adjust, identify) not at all, so a verified Set
+    // of those fails although the controller did it; and it costs a Get.
+    // The pages read back what they need. The setting is per thread.
+    ddca_enable_verify(false);
     return ddca_set_non_table_vcp_value(dh, static_cast<DDCA_Vcp_Feature_Code>(vcp),
                                         static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xFF));
 }

@@ -42,13 +42,13 @@ EmulatedBus* busOfSysfsPath(const char* path, std::string& entry)
 {
     if (!path || std::strncmp(path, "/sys/", 5) != 0)
         return nullptr;
-    EmulatorInstance* emulator = EmulatorInstance::get();
-    if (!emulator)
-        return nullptr;
     const std::string_view text(path);
     for (std::string_view prefix : {"/sys/bus/i2c/devices/i2c-", "/sys/class/i2c-dev/i2c-"}) {
         if (!text.starts_with(prefix))
             continue;
+        EmulatorInstance* emulator = EmulatorInstance::get();
+        if (!emulator)
+            return nullptr;
         const std::string_view rest = text.substr(prefix.size() - 4);  // from "i2c-"
         const size_t slash = rest.find('/');
         const auto number = busNumberOfDevice(rest.substr(0, slash));
