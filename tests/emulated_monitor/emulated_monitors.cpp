@@ -65,6 +65,11 @@ void EmulatedMonitors::useInThisProcess() const
     }
 }
 
+void EmulatedMonitors::presetState(const std::string& lines) const
+{
+    std::ofstream(m_dir / "monitors.state") << lines;
+}
+
 std::vector<std::string> EmulatedMonitors::logged(std::string_view containing) const
 {
     std::vector<std::string> lines;

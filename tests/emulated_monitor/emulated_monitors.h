@@ -29,6 +29,9 @@ public:
     // The same, set in this process (whose preload must already be there).
     void useInThisProcess() const;
 
+    // What the monitors hold when the emulator starts, as state lines.
+    void presetState(const std::string& lines) const;
+
     // Lines of the exchange log containing the text, e.g. " set ", " get 0xB2".
     std::vector<std::string> logged(std::string_view containing) const;
     // The state file: one line a bus, "bus=3 input=1 power=1 ...".

@@ -4,6 +4,7 @@
 
 #include "display_page.h"
 #include "page_fixture.h"
+#include "page_operations.h"
 #include "pty_pair.h"
 #include "sim_process.h"
 
@@ -18,6 +19,9 @@ using namespace lumivex;
 using lumivex::testing::Bytes;
 using lumivex::testing::PageFixture;
 using lumivex::testing::ScopedEnv;
+using lumivex::testing::DisplayDriver;
+using lumivex::testing::kOperateMessages;
+using lumivex::testing::kOperateWritesOnK420;
 using lumivex::testing::SimProcess;
 
 namespace {
@@ -39,44 +43,6 @@ std::vector<std::string> vcpWrites(const std::string& log)
     return writes;
 }
 
-struct DisplayDriver {
-    PageFixture& f;
-    OSD_Color& page() { return *f.sheet.displayPage(); }
-    void choose(int listId, int index)
-    {
-        auto* list = page().control<QComboBox>(listId);
-        list->setCurrentIndex(index);
-        emit list->activated(index);
-    }
-    void click(int id) { page().control<QAbstractButton>(id)->click(); }
-    void type(int id, const QString& text) { page().control<QLineEdit>(id)->setText(text); }
-    QString text(int id) { return page().control<QLineEdit>(id)->text(); }
-    void sizes(const QString& bezelW, const QString& viewW, const QString& bezelH, const QString& viewH)
-    {
-        type(OSD_Color::kBezelWidthId, bezelW);
-        type(OSD_Color::kViewableWidthId, viewW);
-        type(OSD_Color::kBezelHeightId, bezelH);
-        type(OSD_Color::kViewableHeightId, viewH);
-    }
-    // What the operator does in every link's run: a 2.5 % by 3 % mask,
-    // a resolution, a layout, the mask on and off, then a 30 % mask off.
-    void operate()
-    {
-        f.showTab(1);
-        sizes("10", "400", "12", "400");
-        click(OSD_Color::kCalculateId);
-        choose(OSD_Color::kResolutionListId, 3);
-        choose(OSD_Color::kDisplayModeListId, 2);
-        click(OSD_Color::kMaskOnId);
-        click(OSD_Color::kMaskOffId);
-        sizes("120", "400", "120", "400");
-        click(OSD_Color::kCalculateId);
-        click(OSD_Color::kMaskOffId);
-    }
-};
-
-const QStringList kOperateMessages{"Out of range,Maximum mask percent is 10%"};
-
 }  // namespace
 
 TEST(DisplayPage, CommandsReachTheSimulatedDeviceOverDdcCi)
@@ -89,10 +55,7 @@ TEST(DisplayPage, CommandsReachTheSimulatedDeviceOverDdcCi)
     f.messages.texts.clear();
     DisplayDriver{f}.operate();
     EXPECT_EQ(f.messages.texts, kOperateMessages);
-    // 25 x 256 + 30 with and without the ON bit; 300 tenths are held to
-    // their fields and never reach the ON bit.
-    EXPECT_EQ(vcpWrites(log), (std::vector<std::string>{"0xB0=0x0003", "0xB1=0x0002", "0xB2=0x991E",
-                                                        "0xB2=0x191E", "0xB2=0x7FFF"}));
+    EXPECT_EQ(vcpWrites(log), kOperateWritesOnK420);
 }
 
 TEST(DisplayPage, CommandsReachTheSimulatedDeviceOverSerial)

@@ -5,6 +5,7 @@
 #include "about_page.h"
 #include "image_button.h"
 #include "page_fixture.h"
+#include "page_operations.h"
 #include "pty_pair.h"
 #include "setting_page.h"
 
@@ -17,54 +18,14 @@ using namespace lumivex;
 using lumivex::testing::PageFixture;
 using lumivex::testing::RecordingDdc;
 using Bytes = std::vector<uint8_t>;
+using lumivex::testing::click;
+using lumivex::testing::kHandle;
+using lumivex::testing::kOff;
+using lumivex::testing::kReset;
+using lumivex::testing::kRows;
+using lumivex::testing::Row;
 
 namespace {
-
-struct Row {
-    const char* name;
-    int control;
-    std::vector<bool> answers;  // to the questions asked, in order
-    QStringList messages;
-    RecordingDdc::Call write;   // under DDC/CI
-    Bytes frame;                // under the serial link
-    int rotation = -1;          // the page's rotation afterwards; -1 where the row leaves it
-};
-
-const QString kOff = "ZEPTA device will be turn off,press ALT+P will be turn on";
-const QString kReset = "System will load factory setting";
-const QString kAdjust = "Screen will auto adjust";
-constexpr uint32_t kHandle = RecordingDdc::kFirstHandle;
-
-// In this order: the GPO rows follow each other from a fresh start, and
-// "Auto Adjust" comes after "VGA".
-const Row kRows[] = {
-    {"VGA", Image::kVgaId, {}, {}, {kHandle, 0x60, 0}, {0x04, 0x1B, 0x00, 0xE1}},
-    {"Component", Image::kComponentId, {}, {}, {kHandle, 0x60, 1}, {0x04, 0x1B, 0x01, 0xE0}},
-    {"DVI", Image::kDviId, {}, {}, {kHandle, 0x60, 2}, {0x04, 0x1B, 0x02, 0xDF}},
-    {"VGA again", Image::kVgaId, {}, {}, {kHandle, 0x60, 0}, {0x04, 0x1B, 0x00, 0xE1}},
-    {"OFF", Image::kPowerOffId, {true}, {kOff}, {kHandle, 0xD6, 0}, {0x04, 0x1C, 0x00, 0xE0}},
-    {"ON", Image::kPowerOnId, {}, {}, {kHandle, 0xD6, 1}, {0x04, 0x1C, 0x01, 0xDF}},
-    {"Factory Reset", Image::kFactoryResetId, {true}, {kReset}, {kHandle, 0x04, 1}, {0x04, 0x01, 0x01, 0xFA}},
-    {"Auto Adjust", Image::kAutoAdjustId, {true}, {kAdjust}, {kHandle, 0xEC, 1}, {0x04, 0x01, 0x00, 0xFB}},
-    {"UNLOCK", Image::kUnlockId, {}, {}, {kHandle, 0xFC, 0}, {0x04, 0x02, 0x00, 0xFA}},
-    {"LOCK", Image::kLockId, {}, {}, {kHandle, 0xFC, 1}, {0x04, 0x02, 0x01, 0xF9}},
-    {"Rotation", Image::kRotationId, {}, {}, {kHandle, 0xFC, 3}, {0x04, 0x02, 0x03, 0xF7}, 1},
-    {"Normal", Image::kNormalId, {}, {}, {kHandle, 0xFC, 2}, {0x04, 0x02, 0x02, 0xF8}, 0},
-    {"GPO-2", Image::kFirstGpoId + 1, {}, {}, {kHandle, 0xB3, 0x02}, {0x04, 0x05, 0x02, 0xF5}},
-    {"GPO-4", Image::kFirstGpoId + 3, {}, {}, {kHandle, 0xB3, 0x0A}, {0x04, 0x05, 0x0A, 0xED}},
-    {"GPO-2 off", Image::kFirstGpoId + 1, {}, {}, {kHandle, 0xB3, 0x08}, {0x04, 0x05, 0x08, 0xEF}},
-    {"Identify Monitors", Image::kIdentifyId, {}, {}, {kHandle, 0xFB, 0}, {0x05, 0x02, 0x04, 0x00, 0xF5}},
-};
-
-// The Rotation pair is hidden and disabled, as it always was; pressed all
-// the same, so the handler behind it is tried.
-void click(PageFixture& f, int id)
-{
-    auto* button = f.sheet.settingPage()->control<QAbstractButton>(id);
-    if (id == Image::kNormalId || id == Image::kRotationId)
-        button->setEnabled(true);
-    button->click();
-}
 
 std::unique_ptr<PageFixture> k410OverDdc(RecordingDdc*& ddc)
 {
