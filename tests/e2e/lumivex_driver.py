@@ -73,8 +73,8 @@ class Panel:
     def path(self, name):
         return os.path.join(self.work, name)
 
-    def spawn(self, *argv, stdout=None, **options):
-        proc = subprocess.Popen(argv, env=self.env, stdout=stdout or subprocess.DEVNULL, **options)
+    def spawn(self, *argv, stdout=None, env=None, **options):
+        proc = subprocess.Popen(argv, env=env or self.env, stdout=stdout or subprocess.DEVNULL, **options)
         self.procs.append(proc)
         return proc
 
@@ -100,10 +100,11 @@ class Panel:
                          stdout=subprocess.PIPE)
         self.env["ZEPTA_COM1"] = sim.stdout.readline().decode().strip()
 
-    def start(self):
+    def start(self, own_env=None):
+        """own_env: variables for lumivex alone, e.g. a preload."""
         # A copy of its own keeps ZEPTA.ini beside it, in the working directory.
         shutil.copy2(os.path.join(self.bin, "lumivex"), self.work)
-        self.spawn(self.path("lumivex"))
+        self.spawn(self.path("lumivex"), env=dict(self.env, **(own_env or {})))
         self.app = wait_for("lumivex on the accessibility bus", self._find_app)
         self.window = wait_for("the panel's window", lambda: self.find("dialog", "ZEPTA", exact=False))
 

@@ -2,8 +2,11 @@
 Load, the Display and Setting read-backs with their commands, Alt+P from
 another window, Unload; each step checked on what reached the simulated
 controller. Then the pages as a keyboard and screen-reader user meets them.
+With --real-ddc, one session over DDC2Bi on the real plugin and libddcutil,
+the panel alone preloaded with the emulated monitor, checked on its
+exchange log.
 
-    operator_sessions.py BIN_DIR      (inside a session D-Bus: dbus-run-session)
+    operator_sessions.py BIN_DIR [--real-ddc PRELOAD]   (inside dbus-run-session)
 """
 
 import os
@@ -27,14 +30,19 @@ def vcp(code, value):
     return r"SetCIValue\(0x[0-9A-F]{8}, 0x%02X, %d\) = 0" % (code, value)
 
 
-# Each link: what Load says, the log that shows what reached the controller,
-# how a (frame, VCP write) pair reads there, and each page's read request.
+# Each link: the port typed, what Load says, the log that shows what reached
+# the controller, how a (frame, (VCP code, value)) pair reads there, and each
+# page's read request.
 LINKS = {
     "COM1": dict(opened="Open COM1 successfully", log="sim.log", sent=lambda f, v: re.escape(f),
                  reads={"Display": frame(0x03, 0x00), "Setting": frame(0x04, 0x00)}),
-    "DDC2Bi": dict(opened="Open DDC2BI successfully", log="ddc.log", sent=lambda f, v: v,
+    "DDC2Bi": dict(opened="Open DDC2BI successfully", log="ddc.log", sent=lambda f, v: vcp(*v),
                    reads={"Display": r"GetCIValue\(0x[0-9A-F]{8}, 0xB2\) = 0",
                           "Setting": r"GetCIValue\(0x[0-9A-F]{8}, 0x60\) = 0"}),
+    "DDC2Bi on libddcutil": dict(port="DDC2Bi", opened="Open DDC2BI successfully", log="exchanges.log",
+                                 sent=lambda f, v: re.escape("set 0x%02X 0x%04X: applied" % v),
+                                 reads={"Display": r"^i2c-3 get 0xB2: current",
+                                        "Setting": r"^i2c-3 get 0x60: current"}),
 }
 
 TITLE = "ZEPTA-Lumivex K410 V1.5"
@@ -42,7 +50,7 @@ POWER_OFF = "ZEPTA device will be turn off,press ALT+P will be turn on"
 FACTORY_RESET = "System will load factory setting"
 
 # The session: (what the operator does, its arguments, what reaches the
-# controller: a (frame, VCP write) pair, the read-back of a page, or None).
+# controller: a (frame, (VCP code, value)) write, the read-back of a page, or None).
 SESSION = [
     ("type", ("text", "Interface Select", "{port}"), None),
     ("press", ("push button", "Load"), None),
@@ -57,17 +65,17 @@ SESSION = [
     ("shows", ("text", "H Mask %", "1.3"), None),
     ("shows", ("text", "V Mask %", "1.5"), None),
     ("ini", ("Bezel Width=    10.0",), None),
-    ("press", ("radio button", "ON"), (frame(0x18, 0x00, 13, 15, 1), vcp(0xB2, 13 << 8 | 15 | 0x8000))),
+    ("press", ("radio button", "ON"), (frame(0x18, 0x00, 13, 15, 1), (0xB2, 13 << 8 | 15 | 0x8000))),
     ("tab", ("Setting", ("push button", "Identify Monitors")), "Setting"),
-    ("press", ("radio button", "Component"), (frame(0x1B, 0x01), vcp(0x60, 1))),
+    ("press", ("radio button", "Component"), (frame(0x1B, 0x01), (0x60, 1))),
     ("press", ("radio button", "OFF"), None),
-    ("answer", (POWER_OFF, "Yes"), (frame(0x1C, 0x00), vcp(0xD6, 0))),
-    ("press", ("radio button", "LOCK"), (frame(0x02, 0x01), vcp(0xFC, 1))),
-    ("press", ("check box", "GPO-2"), (frame(0x05, 0x02), vcp(0xB3, 2))),
+    ("answer", (POWER_OFF, "Yes"), (frame(0x1C, 0x00), (0xD6, 0))),
+    ("press", ("radio button", "LOCK"), (frame(0x02, 0x01), (0xFC, 1))),
+    ("press", ("check box", "GPO-2"), (frame(0x05, 0x02), (0xB3, 2))),
     ("press", ("push button", "Factory Reset"), None),
     ("answer", (FACTORY_RESET, "No"), None),
-    ("press", ("push button", "Identify Monitors"), (frame(0x02, 0x04, 0x00), vcp(0xFB, 0))),
-    ("alt_p", (), (frame(0x1C, 0x01), vcp(0xD6, 1))),
+    ("press", ("push button", "Identify Monitors"), (frame(0x02, 0x04, 0x00), (0xFB, 0))),
+    ("alt_p", (), (frame(0x1C, 0x01), (0xD6, 1))),
     ("press", ("push button", "Refresh"), "Setting"),
     ("checked", ("radio button", "ON"), None),  # as the controller reports now
     ("checked", ("radio button", "Component"), None),
@@ -79,19 +87,20 @@ SESSION = [
 ]
 
 
-def run_session(panel, port):
-    link = LINKS[port]
+def run_session(panel, name):
+    link = LINKS[name]
+    port = link.get("port", name)
     log = panel.path(link["log"])
     sent = []  # the writes expected so far, in order
 
     def writes():
-        # Past the time stamp, without the read requests (model, Display, Setting).
-        lines = logged(log, r" rx (?!04 1A|04 03|04 04)| SetCIValue")
+        # Past the time stamp (or bus), without the read requests (model, Display, Setting).
+        lines = logged(log, r" rx (?!04 1A|04 03|04 04)| SetCIValue|^i2c-\d+ set ")
         return [line.split(" ", 1)[1].strip() for line in lines]
 
     for step, args, expect in SESSION:
         args = tuple(a.format(port=port, opened=link["opened"]) if isinstance(a, str) else a for a in args)
-        print("%s: %s %s" % (port, step, args), flush=True)
+        print("%s: %s %s" % (name, step, args), flush=True)
         if isinstance(expect, str):
             read = link["reads"][expect]
             before = len(logged(log, read))
@@ -215,18 +224,37 @@ def check_keyboard(panel):
             raise Failure("%r has the focus but is not showing" % name)
 
 
+def real_ddc_environment(bin_dir, work, preload):
+    """The real plugin over libddcutil, on a K410 the emulator puts on i2c-3."""
+    with open(os.path.join(work, "emulator.conf"), "w") as conf:
+        conf.write("log=%s\nstate=%s\nbus=3 model=K410\n"
+                   % (os.path.join(work, "exchanges.log"), os.path.join(work, "monitors.state")))
+    # The user's own ddcutilrc must not change what the library does here.
+    os.makedirs(os.path.join(work, "config", "ddcutil"))
+    with open(os.path.join(work, "config", "ddcutil", "ddcutilrc"), "w") as rc:
+        rc.write("[libddcutil]\n")
+    return dict(LD_PRELOAD=preload, LUMIVEX_I2C_EMULATOR=os.path.join(work, "emulator.conf"),
+                XDG_CONFIG_HOME=os.path.join(work, "config"),
+                ZEPTA_DDCHELPER=os.path.join(bin_dir, "libDDCHelper.so"))
+
+
 def main():
     bin_dir = sys.argv[1]
+    preload = sys.argv[sys.argv.index("--real-ddc") + 1] if "--real-ddc" in sys.argv else None
     work = tempfile.mkdtemp(prefix="lumivex-e2e-")
     os.chmod(work, 0o700)
     panel = Panel(bin_dir, work)
     try:
         panel.start_display()
-        panel.start_sim()
-        panel.start()
-        for port in ("COM1", "DDC2Bi"):
-            run_session(panel, port)
-        check_keyboard(panel)
+        if preload:
+            panel.start(real_ddc_environment(bin_dir, work, preload))
+            run_session(panel, "DDC2Bi on libddcutil")
+        else:
+            panel.start_sim()
+            panel.start()
+            for port in ("COM1", "DDC2Bi"):
+                run_session(panel, port)
+            check_keyboard(panel)
     except Exception:
         print("logs kept in", work)
         raise
