@@ -5,6 +5,7 @@
 //
 //   bench_click [clicks]     (default 200)
 
+#include "offscreen_figures.h"
 #include "page_fixture.h"
 #include "pty_pair.h"
 #include "setting_page.h"
@@ -34,12 +35,7 @@ double percentile(std::vector<double> values, double p)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The offscreen platform's warnings are not figures.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    bench::useOffscreenPlatformQuietly();
     QApplication application(argc, argv);
     const int clicks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
 

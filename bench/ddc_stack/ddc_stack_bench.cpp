@@ -6,6 +6,7 @@
 //
 //   LD_PRELOAD=bin/liblvx-emulated-monitor.so bench_ddc_stack [runs]   (default 10)
 
+#include "offscreen_figures.h"
 #include "emulated_monitors.h"
 #include "page_fixture.h"
 
@@ -19,17 +20,12 @@
 #include <vector>
 
 using namespace lumivex;
+using lumivex::bench::median;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr double kFloorPerOperationMs = 40 + 50;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 struct Step {
     const char* name;
@@ -40,12 +36,7 @@ struct Step {
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The offscreen platform's warnings are not figures.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    bench::useOffscreenPlatformQuietly();
     if (!testing::emulatorPreloaded()) {
         std::fprintf(stderr, "bench_ddc_stack: the emulated monitor is not preloaded; run it as\n"
                              "  LD_PRELOAD=BIN/liblvx-emulated-monitor.so %s [runs]\n", argv[0]);

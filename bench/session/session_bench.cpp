@@ -5,6 +5,7 @@
 //
 //   bench_session [runs]     (default 10 per link; needs the build's bin/)
 
+#include "offscreen_figures.h"
 #include "page_fixture.h"
 #include "sim_process.h"
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 using namespace lumivex;
+using lumivex::bench::median;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -23,12 +25,6 @@ namespace {
 double ms(Clock::duration d)
 {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 struct Steps {
@@ -68,12 +64,7 @@ void print(const char* link, int runs, int failed, const Steps& s)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The offscreen platform's warnings are not figures.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    bench::useOffscreenPlatformQuietly();
     QApplication application(argc, argv);
     // zepta-sim and the simulated library are this program's neighbours.
     qputenv("LUMIVEX_BIN_DIR", QCoreApplication::applicationDirPath().toLocal8Bit());
