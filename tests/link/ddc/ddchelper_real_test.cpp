@@ -25,7 +25,9 @@ const std::vector<std::string> kBuses = {
     "bus=4 model=K420 unsupported=0xB3",
     "bus=5 ddc=nak",
     "bus=6 model=none code=0x10:50:100 code=0x12:1:2 bad-checksum=0x12",
-    "bus=7 model=K410 delay-ms=200",  // answers Null while it is not ready
+    // Answers Null while it is not ready: for longer than any run, so that
+    // a busy machine cannot make it ready in time.
+    "bus=7 model=K410 delay-ms=60000",
 };
 
 struct Stack {
