@@ -113,6 +113,7 @@ void checkScan(const ReceiveBuffer& buffer, ReadRequest request, std::optional<i
     case requests::kDisplay.command: {
         const DisplayReply r = decodeDisplayReply(buffer, p);
         check(r.resolution == buffer.entry(p + 2) && r.maskOn == buffer.entry(p + 6));
+        check(r.hTenths >= 0 && r.hTenths <= 0xFF && r.vTenths >= 0 && r.vTenths <= 0xFF);
         break;
     }
     default:
