@@ -151,12 +151,12 @@ void loadSizes(const IniProfile& profile, DisplayState& state)
     state.viewableHeight = float(read(kViewableHeightKey));
 }
 
-void saveSizes(IniProfile& profile, const DisplayState& state)
+bool saveSizes(IniProfile& profile, const DisplayState& state)
 {
-    profile.writeString(kSizesSection, kBezelWidthKey, formatSize(state.bezelWidth));
-    profile.writeString(kSizesSection, kViewableWidthKey, formatSize(state.viewableWidth));
-    profile.writeString(kSizesSection, kBezelHeightKey, formatSize(state.bezelHeight));
-    profile.writeString(kSizesSection, kViewableHeightKey, formatSize(state.viewableHeight));
+    bool all = profile.writeString(kSizesSection, kBezelWidthKey, formatSize(state.bezelWidth));
+    all = profile.writeString(kSizesSection, kViewableWidthKey, formatSize(state.viewableWidth)) && all;
+    all = profile.writeString(kSizesSection, kBezelHeightKey, formatSize(state.bezelHeight)) && all;
+    return profile.writeString(kSizesSection, kViewableHeightKey, formatSize(state.viewableHeight)) && all;
 }
 
 MaskCheck calculateMask(DisplayState& state, int32_t modelIndex)

@@ -49,7 +49,8 @@ inline constexpr double kMaxSize = 10000;  // millimetres
 // A missing or unreadable size reads as 0.
 void loadSizes(const IniProfile& profile, DisplayState& state);
 // "%8.1f" each, in the order the Windows panel wrote them.
-void saveSizes(IniProfile& profile, const DisplayState& state);
+// False when any of the four could not be written.
+bool saveSizes(IniProfile& profile, const DisplayState& state);
 
 enum class MaskCheck {
     Fine,

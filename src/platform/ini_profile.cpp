@@ -1,5 +1,6 @@
 #include "ini_profile.h"
 
+#include "file_replace.h"
 #include "ini_reader.h"
 #include "ini_text.h"
 
@@ -17,31 +18,6 @@ bool readWhole(const std::filesystem::path& path, std::string& text)
         return false;
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
-}
-
-bool writeWhole(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return static_cast<bool>(out);
-}
-
-// Written beside the file and renamed over it, so a write that fails
-// (disk full, a size limit, a folder that refuses new files) leaves the
-// old file whole. It is never rewritten in place.
-bool replaceFile(const std::filesystem::path& path, const std::string& text)
-{
-    std::filesystem::path temp = path;
-    temp += ".tmp";
-    std::error_code ec;
-    if (writeWhole(temp, text)) {
-        std::filesystem::rename(temp, path, ec);
-        if (!ec)
-            return true;
-    }
-    std::filesystem::remove(temp, ec);
-    return false;
 }
 
 }  // namespace
@@ -73,7 +49,7 @@ bool IniProfile::writeString(std::string_view section, std::string_view key, std
         return false;  // the reader would not read it back as written
     if (m_path.has_parent_path())
         std::filesystem::create_directories(m_path.parent_path(), ec);
-    return replaceFile(m_path, *edited);
+    return replaceFileText(m_path, *edited).empty();
 }
 
 }  // namespace lumivex

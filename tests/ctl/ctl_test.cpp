@@ -305,13 +305,16 @@ TEST(CtlSetup, ABadValueNamesItsLineAndAFieldThatDoesNotTakeIsReported)
     EXPECT_EQ(run.err, "lumivex-ctl: " + bad + ":5: bad value 'dim' for power: off or on\n");
     EXPECT_TRUE(settingFrames((dir / "sim.log").string()).empty());
 
-    // Sizes go to ZEPTA.ini: where a folder stands in its way they do not take.
+    // Sizes go to ZEPTA.ini: a folder in its place is refused before
+    // anything reaches the controller.
     const std::string sizes = (dir / "sizes.ini").string();
     std::ofstream(sizes) << "[Device]\ninput=dvi\n[Sizes]\nbezel width=12.5\n";
     std::filesystem::create_directory(dir / "blocked");
+    const size_t framesBefore = settingFrames((dir / "sim.log").string()).size();
     const CtlRun missed = runCtl(withLink(sim.slavePath(), dir / "blocked", {"apply", sizes}));
-    EXPECT_EQ(missed.exitCode, 4);
-    EXPECT_EQ(missed.out, "bezel width: wanted 12.5, read back 0.0\n");
+    EXPECT_EQ(missed.exitCode, 1);
+    EXPECT_EQ(missed.err, "lumivex-ctl: --ini: " + (dir / "blocked").string() + " is not a regular file\n");
+    EXPECT_EQ(settingFrames((dir / "sim.log").string()).size(), framesBefore);
 }
 
 }  // namespace

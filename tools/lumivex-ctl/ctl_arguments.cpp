@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace lumivex::ctl {
 
@@ -42,6 +43,20 @@ constexpr const char* kDescription =
     "Exit codes: 0 success, 1 usage, 2 the device did not answer or a read\n"
     "failed, 3 the link cannot be opened (absent or in use by another program),\n"
     "4 apply did not verify. Errors are one line on stderr.";
+
+// --ini names a file in a folder that exists: nothing but the file itself
+// is ever created, and a folder or a device is no settings file.
+QString checkedIniPath(const QString& given)
+{
+    const std::filesystem::path path(given.toStdString());
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        fail(kExitUsage, QStringLiteral("--ini: there is no folder %1").arg(QString::fromStdString(folder.string())));
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
+        fail(kExitUsage, QStringLiteral("--ini: %1 is not a regular file").arg(given));
+    return given;
+}
 
 }  // namespace
 
@@ -105,7 +120,8 @@ Request parseArguments(int argc, char** argv)
     r.json = parser.isSet(json);
     r.yes = parser.isSet(yes);
     r.verbose = parser.isSet(verbose);
-    r.iniPath = parser.isSet(ini) ? parser.value(ini) : QString::fromStdString(lumivex::defaultIniPath().string());
+    r.iniPath = parser.isSet(ini) ? checkedIniPath(parser.value(ini))
+                                  : QString::fromStdString(lumivex::defaultIniPath().string());
     const auto optional = [&parser](const QCommandLineOption& o) {
         return parser.isSet(o) ? std::optional<QString>(parser.value(o)) : std::nullopt;
     };

@@ -1,6 +1,7 @@
 #include "ctl_verbs.h"
 
 #include "command_table.h"
+#include "file_replace.h"
 #include "ctl_device.h"
 #include "ctl_errors.h"
 #include "ctl_messages.h"
@@ -11,7 +12,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -74,6 +74,12 @@ public:
         readBackSettings(m_link.state(), m_messages, state, gpio);
         m_messages.throwIfProblem();
         return state;
+    }
+
+    void saveSizes(const DisplayState& state)
+    {
+        if (!lumivex::saveSizes(m_ini, state))
+            fail(kExitUsage, QStringLiteral("%1: the sizes cannot be written").arg(m_request.iniPath));
     }
 
     CtlLink& link() { return m_link; }
@@ -142,10 +148,11 @@ DisplayState maskFromOptions(const Request& r, Session& session)
         state.viewableHeight = float(vh);
         session.open();
         const MaskCheck check = calculateMask(state, session.model());
-        // Kept for the Display tab, as its Calculate does.
-        saveSizes(session.ini(), state);
         if (check != MaskCheck::Fine)
             usage(maskCheckMessage(check));
+        // Kept for the Display tab, as its Calculate does; a command that
+        // fails leaves them as they were.
+        session.saveSizes(state);
         return state;
     }
     usage(QStringLiteral("set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"));
@@ -257,9 +264,14 @@ void save(const Request& r, Session& session)
         usage(QStringLiteral("save takes one file name"));
     session.open();
     const QString text = setupFileText(session.snapshot(true), session.linkName());
-    QSaveFile file(r.args[0]);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text.toUtf8()) < 0 || !file.commit())
-        usage(QStringLiteral("%1: %2").arg(r.args[0], file.errorString()));
+    // "-" is standard output; main() reports a failed write there.
+    if (r.args[0] == QLatin1String("-")) {
+        print(text);
+        return;
+    }
+    const std::string why = replaceFileText(r.args[0].toStdString(), text.toStdString());
+    if (!why.empty())
+        usage(QStringLiteral("%1: %2").arg(r.args[0], QString::fromStdString(why)));
 }
 
 
@@ -339,7 +351,7 @@ void applySetup(const SetupFile& f, Session& session)
     };
     if (sizeText(sizes) != sizeText(shown)) {
         changed << QStringLiteral("sizes");
-        saveSizes(session.ini(), sizes);
+        session.saveSizes(sizes);
     }
     if (differs(f.power, was.power) && *f.power.value == 0)
         send("power", commands::power(0));
@@ -434,6 +446,8 @@ void runVerb(const Request& r)
         if (r.args.size() != 1)
             usage(QStringLiteral("apply takes one file name"));
         const SetupFile setup = readSetupFile(r.args[0]);
+        if (isEmpty(setup))
+            usage(QStringLiteral("%1: nothing to apply (none of the keys save writes)").arg(r.args[0]));
         session.open();
         applySetup(setup, session);
     } else {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -117,6 +118,13 @@ const std::map<QString, Section>& sections()
 }
 
 }  // namespace
+
+bool isEmpty(const SetupFile& f)
+{
+    const bool anySize = std::any_of(f.sizes.begin(), f.sizes.end(), [](const auto& size) { return size.value; });
+    return !(f.model.value || f.input.value || f.power.value || f.osd.value || f.rotation.value || f.gpo.value
+             || f.resolution.value || f.layout.value || f.mask.value || f.hTenths.value || f.vTenths.value || anySize);
+}
 
 SetupFile readSetupFile(const QString& path)
 {

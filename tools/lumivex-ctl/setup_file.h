@@ -40,6 +40,9 @@ struct SetupFile {
 // Throws a usage failure naming the file's line for anything not understood.
 SetupFile readSetupFile(const QString& path);
 
+// True when the file sets nothing at all.
+bool isEmpty(const SetupFile& setup);
+
 // The text save writes.
 QString setupFileText(const Snapshot& snapshot, const QString& linkName);
 
