@@ -97,6 +97,27 @@ TEST(RealDdcStack, EnumeratesTheMonitorsThatAnswerDdcCi)
         handles.push_back(next);
     EXPECT_EQ(handles, (std::vector<uint32_t>{0, 1, 2, 3}));
     EXPECT_FALSE(stack().monitors.logged("i2c-5 read 0x50: 128 bytes").empty()) << "i2c-5's EDID was not read";
+
+    // Each InitDDCHelper starts the enumeration afresh: no "next" before a "first".
+    uint32_t untouched = 0xBEEF;
+    ASSERT_EQ(ddc.InitDDCHelper(), 0);
+    EXPECT_NE(ddc.EnumGetNext(&untouched), 0) << "a next before the first";
+    ASSERT_EQ(ddc.EnumGetFirst(&handles[0]), 0);
+    ASSERT_EQ(ddc.InitDDCHelper(), 0);
+    EXPECT_NE(ddc.EnumGetNext(&untouched), 0) << "a next carried over from before InitDDCHelper";
+    EXPECT_EQ(untouched, 0xBEEFu);
+}
+
+TEST(RealDdcStack, AGetWithoutBothOutputsFailsBeforeTheBus)
+{
+    DdcLibrary& ddc = *stack().library;
+    ASSERT_EQ(ddc.InitDDCHelper(), 0);
+    const size_t before = stack().monitors.logText().size();
+    uint32_t value = kUntouched;
+    EXPECT_NE(ddc.GetCIValue(0, 0xF8, nullptr, &value), 0);
+    EXPECT_NE(ddc.GetCIValue(0, 0xF8, &value, nullptr), 0);
+    EXPECT_EQ(value, kUntouched);
+    EXPECT_EQ(stack().monitors.logText().substr(before).find("write 0x37"), std::string::npos);
 }
 
 TEST_P(PluginCall, OnTheBus)
