@@ -66,6 +66,8 @@ struct FindingRow {
     int code;
     std::string err;                           // stderr holds this
     std::function<void(const fs::path& dir, const CtlRun&)> check;
+    const char* library = "libDDCHelper-sim.so";  // ZEPTA_DDCHELPER: this file of bin/, or one in the row's folder
+    bool libraryInFolder = false;
 };
 
 void unchanged(const fs::path& file, const std::string& text)
@@ -101,6 +103,8 @@ const FindingRow kRows[] = {
      [](const fs::path& dir, const CtlRun&) { EXPECT_FALSE(fs::exists(dir / "missing")); }},
     {"--ini naming a device", {}, {"--ini", "{dir}/device", "status"}, false, 1, "device is not a regular file",
      nullptr},
+    {"a DDC/CI library named but missing is an error naming it", {}, {"status"}, false, 3, "missing-plugin.so",
+     nullptr, "missing-plugin.so", true},
     {"a command that fails leaves ZEPTA.ini as it was", {{"ZEPTA.ini", kLongIni}},
      {"set", "mask", "on", "--bezel", "120,120", "--viewable", "400,400"}, false, 1, "Maximum mask percent is 10%",
      [](const fs::path& dir, const CtlRun&) { unchanged(dir / "ZEPTA.ini", kLongIni); }},
@@ -126,7 +130,8 @@ TEST_P(CtlFinding, FailsAloudAndLosesNothing)
             arg.replace(at, 5, dir.path().string());
         args.push_back(arg);
     }
-    const std::vector<std::pair<std::string, std::string>> env{{"ZEPTA_DDCHELPER", binDir() + "/libDDCHelper-sim.so"}};
+    const std::string library = row.libraryInFolder ? (dir / row.library).string() : binDir() + "/" + row.library;
+    const std::vector<std::pair<std::string, std::string>> env{{"ZEPTA_DDCHELPER", library}};
     CtlRun run;
     if (row.fullDisk) {
         FileSizeLimit limit;

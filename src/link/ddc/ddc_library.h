@@ -14,9 +14,9 @@ namespace lumivex {
 
 inline constexpr const char* kDdcLibraryFileName = "libDDCHelper.so";
 
-// $ZEPTA_DDCHELPER (when set), libDDCHelper.so beside the executable (a
-// build tree), in the installed plugin folder, then the bare name for the
-// system's library path.
+// $ZEPTA_DDCHELPER alone when set; otherwise libDDCHelper.so beside the
+// executable (a build tree), in the installed plugin folder, then the bare
+// name for the system's library path.
 std::vector<std::string> defaultDdcLibraryCandidates(const std::filesystem::path& executableDir,
                                                      const char* overridePath);
 

@@ -63,9 +63,11 @@ bool resolve(void* handle, const char* name, F& out)
 std::vector<std::string> defaultDdcLibraryCandidates(const std::filesystem::path& executableDir,
                                                      const char* overridePath)
 {
-    std::vector<std::string> candidates;
+    // Named on purpose, it is the only one: a file that is missing or does
+    // not load must be reported, not replaced by whatever else is found.
     if (overridePath && overridePath[0] != '\0')
-        candidates.emplace_back(overridePath);
+        return {overridePath};
+    std::vector<std::string> candidates;
     candidates.push_back((executableDir / kDdcLibraryFileName).string());
     candidates.push_back((installedPluginDirectory(executableDir) / kDdcLibraryFileName).string());
     candidates.emplace_back(kDdcLibraryFileName);
