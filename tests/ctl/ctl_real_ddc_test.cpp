@@ -147,8 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
         writes("PowerOff", {kK410}, {}, {"set", "power", "off"}, "i2c-3 set 0xD6 0x0000: applied"),
         writes("SecondMonitorIsWritten", {kK410, "bus=4 model=K420"}, {}, {"--monitor", "1", "set", "layout", "3x3"},
                "i2c-4 set 0xB1 0x0004: applied"),
-        StackRow{"SecondMonitorIsRead", {kK410, "bus=4 model=K420 gpi=5"}, {}, {"--monitor", "1", "status", "--json"},
-                 {}, "", {{"model", "K420"}, {"gpi", "0101"}}, ""},
+        // A K420 has no GPIO to show, so the second is the K410.
+        StackRow{"SecondMonitorIsRead", {"bus=3 model=K420", "bus=4 model=K410 gpi=5"}, {},
+                 {"--monitor", "1", "status", "--json"}, {}, "", {{"model", "K410"}, {"gpi", "0101"}}, ""},
         // Saved, reset, applied: only what the reset changed is written back.
         StackRow{"SaveResetApply",
                  {kK410},

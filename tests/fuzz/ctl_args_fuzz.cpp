@@ -37,7 +37,8 @@ std::vector<std::string> arguments(const uint8_t* data, size_t size)
 
 bool prints(const std::string& argument)
 {
-    return argument == "--help" || argument == "--version";
+    return argument == "--help" || argument == "--version" || argument == "--man" || argument == "-h"
+        || argument == "-V";
 }
 
 }  // namespace
@@ -63,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         const Request r = parseArguments(int(args.size()), argv.data());
         require(!r.verb.isEmpty(), "a request with no verb");
-        require(!r.link || r.link->monitor >= 0, "a monitor counted below 0");
-        require(!r.link || r.link->ddc || r.link->monitor == 0, "a monitor on a serial link");
+        for (const LinkTarget& link : r.links) {
+            require(link.monitor >= 0, "a monitor counted below 0");
+            require(link.ddc || link.monitor == 0, "a monitor on a serial link");
+            require(!link.spec.isEmpty(), "a link with no spec");
+        }
         const bool waitInRange = !r.replyWait || (r.replyWait->count() >= lumivex::kMinReplyWaitMs
                                                   && r.replyWait->count() <= lumivex::kMaxReplyWaitMs);
         require(waitInRange, "a reply wait out of range");

@@ -86,10 +86,34 @@ std::optional<uint8_t> parseBits(const QString& text)
     return bits;
 }
 
+int exitCodeFor(ReadBackOutcome outcome)
+{
+    switch (outcome) {
+    case ReadBackOutcome::Read:
+        return kExitOk;
+    case ReadBackOutcome::NoLink:
+        return kExitNoLink;
+    case ReadBackOutcome::DdcReadFailed:
+    case ReadBackOutcome::NoReply:
+        break;
+    }
+    return kExitNoAnswer;
+}
+
+void requireRead(ReadBackOutcome outcome, CtlMessages& messages)
+{
+    const int code = exitCodeFor(outcome);
+    if (code == kExitOk)
+        return;
+    const QString format = code == kExitNoAnswer ? QStringLiteral("the device did not answer (%1)") : QStringLiteral("%1");
+    messages.failWith(code, QStringLiteral("the read-back failed"), format);
+}
+
 int32_t readModel(CtlLink& link, CtlMessages& messages)
 {
     const ModelQueryResult result = queryModel(link.state(), messages);
-    messages.throwIfProblem();
+    if (result.outcome == ModelQueryResult::Outcome::NoLink)
+        messages.failWith(kExitNoLink, QStringLiteral("no link is open"));
     if (result.outcome == ModelQueryResult::Outcome::ReadFailed)
         fail(kExitNoAnswer, QStringLiteral("DDC/CI: the model could not be read"));
     // The panel takes silence for the first model; a script must hear of it.
@@ -98,16 +122,16 @@ int32_t readModel(CtlLink& link, CtlMessages& messages)
     return result.outcome == ModelQueryResult::Outcome::Known ? result.modelIndex : -1;
 }
 
-Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& ini, bool withModel)
+Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& ini, int32_t model)
 {
     Snapshot s;
-    if (withModel)
-        s.model = readModel(link, messages);
-    readBackSettings(link.state(), messages, s.setting, s.gpio);
-    messages.throwIfProblem();
+    s.model = model;
+    requireRead(readBackSettings(link.state(), messages, s.setting, s.gpio), messages);
     s.rotationKnown = !link.isDdc();
-    readBackDisplay(link.state(), messages, s.display);
-    messages.throwIfProblem();
+    // A model without GPIO may still answer its codes: not shown, not saved.
+    if (!modelFeatures(model).gpio)
+        s.gpio.reset();
+    requireRead(readBackDisplay(link.state(), messages, s.display), messages);
     loadSizes(ini, s.display);
     return s;
 }

@@ -45,11 +45,16 @@ struct Snapshot {
     DisplayState display;  // the read-back plus the sizes of ZEPTA.ini
 };
 
-// The model, throwing when DDC/CI cannot read it.
+// The exit code of a read-back that did not read.
+int exitCodeFor(ReadBackOutcome outcome);
+// Throws the messages' problem with the outcome's exit code, unless it read.
+void requireRead(ReadBackOutcome outcome, CtlMessages& messages);
+
+// The model, throwing when it cannot be read.
 int32_t readModel(CtlLink& link, CtlMessages& messages);
-// Both read-backs and the sizes; the model too when asked. Throws
+// Both read-backs and the sizes, with the model already read. Throws
 // kExitNoAnswer when either read-back fails.
-Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& ini, bool withModel);
+Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& ini, int32_t model);
 
 QString statusText(const Snapshot& snapshot);
 QJsonObject statusJson(const Snapshot& snapshot, const QString& linkName);

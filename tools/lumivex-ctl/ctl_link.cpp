@@ -16,11 +16,26 @@ namespace lumivex::ctl {
 
 LinkTarget parseLinkTarget(const QString& text, int monitor)
 {
-    if (text.compare(QLatin1String("ddc"), Qt::CaseInsensitive) == 0)
-        return {true, QStringLiteral("DDC/CI"), monitor};
-    if (ComPortMap::comNumber(text.toStdString()) || text.startsWith(QLatin1Char('/')))
-        return {false, text, 0};
-    fail(kExitUsage, QStringLiteral("--link takes ddc, COMn or a device path, not '%1'").arg(text));
+    const QString t = text.trimmed();
+    const auto ddc = [](int n) {
+        return LinkTarget{true, QStringLiteral("DDC/CI"), n, n ? QStringLiteral("ddc:%1").arg(n) : QStringLiteral("ddc")};
+    };
+    if (t.compare(QLatin1String("ddc"), Qt::CaseInsensitive) == 0
+        || t.compare(QLatin1String(kDdcLinkName), Qt::CaseInsensitive) == 0)
+        return ddc(monitor);
+    if (t.startsWith(QLatin1String("ddc:"), Qt::CaseInsensitive)) {
+        bool number = false;
+        const int n = t.mid(4).toInt(&number);
+        if (number && n >= 0 && n < 1000)
+            return ddc(n);
+    }
+    const QString upper = t.toUpper();
+    if (ComPortMap::comNumber(upper.toStdString()))
+        return {false, upper, 0, upper};
+    if (t.startsWith(QLatin1Char('/')))
+        return {false, t, 0, t};
+    fail(kExitUsage, QStringLiteral("--link takes ddc, ddc:N, %1, COMn or a device path, not '%2'")
+                         .arg(QLatin1String(kDdcLinkName), text));
 }
 
 // Serial links need no DDC/CI library: an empty candidate list loads none.
@@ -64,8 +79,9 @@ void CtlLink::openDdc(const LinkTarget& target, CtlMessages& messages)
     // Every command goes to entry 0: the chosen monitor goes there.
     m_monitors.handles[0] = found.handles[size_t(target.monitor)];
     m_monitors.count = 1;
-    loadLink(*m_link, messages, QString::fromLatin1(kDdcLinkName), nullptr);
-    messages.throwIfProblem();
+    if (loadLink(*m_link, messages, QString::fromLatin1(kDdcLinkName), nullptr) != LoadResult::Loaded)
+        messages.failWith(kExitNoLink, QStringLiteral("the DDC/CI link could not be loaded"));
+    messages.throwIfProblem(kExitNoLink);
 }
 
 void CtlLink::openSerial(const LinkTarget& target, CtlMessages& messages)
@@ -81,7 +97,8 @@ void CtlLink::openSerial(const LinkTarget& target, CtlMessages& messages)
         fail(kExitNoLink, QStringLiteral("%1 cannot be opened (%2: %3)")
                               .arg(target.name, path.isEmpty() ? QStringLiteral("no device") : path, why));
     }
-    messages.throwIfProblem();
+    // Open, but the line could not be set up.
+    messages.throwIfProblem(kExitNoLink);
 }
 
 }  // namespace lumivex::ctl

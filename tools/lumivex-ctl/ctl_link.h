@@ -22,9 +22,12 @@ struct LinkTarget {
     bool ddc = false;
     QString name;     // "COMn" or a device path; "DDC/CI" for ddc
     int monitor = 0;  // DDC/CI only: which monitor found answers
+    QString spec;     // what --link takes to reach it again: "COM1", "ddc", "ddc:1"
 };
 
-// "ddc", "COMn" or "/dev/..."; throws a usage failure for anything else.
+// "ddc" or "ddc:N", "DDC2Bi" and "COMn" as the port list names them (any
+// case), or a device path; monitor is ddc's when it names none. Throws a
+// usage failure for anything else.
 LinkTarget parseLinkTarget(const QString& text, int monitor);
 
 class CtlLink {

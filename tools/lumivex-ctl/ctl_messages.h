@@ -1,10 +1,14 @@
 #pragma once
 // The shared layer's messages, for a program without windows: notices of
-// success are dropped (or printed with --verbose), anything else becomes the
-// failure the command ends with. Questions are never asked: the answer is
-// the command line's --yes.
+// success are dropped (or kept as notes with --verbose), anything else is
+// kept as the problem the command ends with. The exit code comes from what
+// the caller knows happened (the read-back's outcome, the load's result),
+// never from the text. Questions are never asked: the answer is the
+// command line's --yes.
 
 #include "message_service.h"
+
+#include <QStringList>
 
 #include <optional>
 
@@ -12,7 +16,8 @@ namespace lumivex::ctl {
 
 class CtlMessages final : public MessageService {
 public:
-    explicit CtlMessages(bool verbose = false) : m_verbose(verbose) {}
+    // notes: where notices go with --verbose.
+    CtlMessages(bool verbose, QStringList& notes) : m_verbose(verbose), m_notes(notes) {}
 
     void setAssumeYes(bool yes) { m_assumeYes = yes; }
     // Names the link in failure lines ("COM1: Read RS232 Data Fail").
@@ -22,18 +27,18 @@ public:
     void info(const QString& text) override;
     bool askYesNo(const QString& text) override;
 
-    // Throws the failure the messages since the last call amount to.
-    void throwIfProblem();
-
-    // The exit code a text of the shared layer stands for.
-    static int exitCodeFor(const QString& text);
+    // Throws the first problem since the last call, with this exit code;
+    // format, when given, wraps its text ("the device did not answer (%1)").
+    void throwIfProblem(int code, const QString& format = QStringLiteral("%1"));
+    // Fails with the code, with the problem's text when there is one.
+    [[noreturn]] void failWith(int code, const QString& fallback, const QString& format = QStringLiteral("%1"));
 
 private:
     bool m_verbose;
+    QStringList& m_notes;
     bool m_assumeYes = false;
     QString m_linkName;
     std::optional<QString> m_problem;
-    int m_problemCode = 0;
 };
 
 }  // namespace lumivex::ctl

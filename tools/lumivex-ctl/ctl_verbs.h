@@ -1,20 +1,28 @@
 #pragma once
-// The verbs of lumivex-ctl, once the command line is read.
+// The verbs of lumivex-ctl, once the command line is read: the request,
+// and the session each link runs it in.
 
+#include "ctl_device.h"
 #include "ctl_link.h"
+#include "ctl_messages.h"
+#include "ini_profile.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
 #include <chrono>
 #include <optional>
+#include <vector>
 
 namespace lumivex::ctl {
+
+struct VerbSpec;
 
 struct Request {
     QString verb;
     QStringList args;           // what follows the verb
-    std::optional<LinkTarget> link;
+    std::vector<LinkTarget> links;
     bool json = false;
     bool yes = false;
     bool verbose = false;
@@ -26,7 +34,64 @@ struct Request {
     std::optional<std::chrono::milliseconds> replyWait;  // --wait MS
 };
 
-// Runs the verb; throws Failure. Output goes to stdout.
-void runVerb(const Request& request);
+// What one link's run leaves to be printed, so that links running side by
+// side never mix their lines.
+struct LinkOutput {
+    QString text;                    // for stdout
+    std::optional<QJsonObject> json; // with --json, for the verbs that report
+    QStringList notes;               // for stderr: warnings, --verbose
+};
+
+// One verb's run on one link: the link, the messages and ZEPTA.ini. The
+// link opens on first use, and the model is asked once.
+class Session {
+public:
+    Session(const Request& request, std::optional<LinkTarget> target, LinkOutput& output);
+
+    void open();
+    void send(const Command& command);
+    int32_t model();
+    Snapshot snapshot();
+    DisplayState display();
+    SettingState setting(std::optional<GpioBits>& gpio);
+    // Keeps the sizes in ZEPTA.ini; fails when they cannot be written.
+    void saveSizes(const DisplayState& state);
+
+    CtlLink& link() { return m_link; }
+    CtlMessages& messages() { return m_messages; }
+    const Request& request() const { return m_request; }
+    LinkOutput& output() { return m_output; }
+    // The link as --link named it.
+    QString linkSpec() const { return m_target ? m_target->spec : QString(); }
+    void print(const QString& text) { m_output.text += text; }
+
+private:
+    std::chrono::milliseconds replyWait();
+
+    const Request& m_request;
+    std::optional<LinkTarget> m_target;
+    LinkOutput& m_output;
+    CtlMessages m_messages;
+    IniProfile m_ini;
+    CtlLink m_link;
+    bool m_opened = false;
+    std::optional<int32_t> m_model;
+};
+
+// Runs the verb on one link (or none, for a verb that needs none); throws
+// Failure.
+void runVerb(const Request& request, const VerbSpec& verb, const std::optional<LinkTarget>& target,
+             LinkOutput& output);
+
+// The verbs, for the table.
+void portsVerb(const Request&, Session&);
+void modelVerb(const Request&, Session&);
+void statusVerb(const Request&, Session&);
+void setVerb(const Request&, Session&);
+void identifyVerb(const Request&, Session&);
+void autoAdjustVerb(const Request&, Session&);
+void resetVerb(const Request&, Session&);
+void saveVerb(const Request&, Session&);
+void applyVerb(const Request&, Session&);
 
 }  // namespace lumivex::ctl

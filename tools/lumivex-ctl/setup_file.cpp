@@ -21,19 +21,15 @@ QString fileLine(const QString& path, int line, const QString& text)
 
 namespace {
 
-// A percentage of the mask in tenths, with the panel's checks.
-std::optional<int32_t> maskTenths(const QString& text, QString& why)
+// A percentage of the mask in tenths: what a device can hold, which is
+// more than the panel's Calculate allows, so that a saved set-up goes back.
+std::optional<int32_t> maskTenths(const QString& text)
 {
     bool number = false;
-    const float percent = text.toFloat(&number);
-    DisplayState state;
-    state.hPercent = number ? percent : std::nanf("");
-    const MaskCheck check = calculateMask(state, -1);
-    if (check != MaskCheck::Fine) {
-        why = maskCheckMessage(check);
+    const double percent = text.toDouble(&number);
+    if (!number || !(percent >= 0 && percent * 10 <= kMaxStoredTenths + 0.05))
         return std::nullopt;
-    }
-    return state.hTenths;
+    return int32_t(std::lround(percent * 10));
 }
 
 std::optional<double> sizeValue(const QString& text)
@@ -60,11 +56,18 @@ bool store(Field<T>& field, std::optional<T> value, int line)
     return true;
 }
 
-Key named(Field<int> SetupFile::*field, const QStringList& names)
+// A name, or the raw number 0..255 a device reported.
+template <typename E>
+Key named(Field<E> SetupFile::*field, const QStringList& names)
 {
     return {[field, &names](SetupFile& f, const QString& v, int line, QString& why) {
         why = names.join(QStringLiteral(" or "));
-        return store(f.*field, pickName(names, v), line);
+        std::optional<int> index = pickName(names, v);
+        bool number = false;
+        const int value = v.trimmed().toInt(&number);
+        if (!index && number && value >= 0 && value <= 255)
+            index = value;
+        return store(f.*field, index ? std::optional<E>(E(*index)) : std::nullopt, line);
     }};
 }
 
@@ -78,7 +81,8 @@ Key text(Field<QString> SetupFile::*field)
 Key tenths(Field<int32_t> SetupFile::*field)
 {
     return {[field](SetupFile& f, const QString& v, int line, QString& why) {
-        return store(f.*field, maskTenths(v, why), line);
+        why = QStringLiteral("a percentage from 0.0 to %1").arg(kMaxStoredTenths / 10.0, 0, 'f', 1);
+        return store(f.*field, maskTenths(v), line);
     }};
 }
 
@@ -96,7 +100,10 @@ const std::map<QString, Section>& sections()
 {
     static const std::map<QString, Section> all{
         {"device",
-         {{"model", named(&SetupFile::model, modelNames())},
+         {{"model", {[](SetupFile& f, const QString& v, int line, QString& why) {
+               why = modelNames().join(QStringLiteral(" or "));
+               return store(f.model, pickName(modelNames(), v), line);
+           }}},
           {"input", named(&SetupFile::input, inputNames())},
           {"power", named(&SetupFile::power, powerNames())},
           {"osd", named(&SetupFile::osd, osdNames())},
@@ -165,36 +172,46 @@ SetupFile readSetupFile(const QString& path)
     return setup;
 }
 
-QString setupFileText(const Snapshot& s, const QString& linkName)
+namespace {
+
+// A value's name, or its raw number when it has none.
+QString valueText(const QStringList& names, int32_t value)
+{
+    return names.value(value, QString::number(value));
+}
+
+}  // namespace
+
+QString setupFileText(const Snapshot& s, const QString& linkSpec)
 {
     QString out;
     QTextStream t(&out);
     const ModelFeatures features = modelFeatures(s.model);
     const QStringList layouts = displayModeLabels(s.model);
     const auto list = [](const QStringList& names) { return names.join(QStringLiteral(", ")); };
-    t << "; ZEPTA set-up read from " << linkName << " on "
+    t << "; ZEPTA set-up read from " << linkSpec << " on "
       << QDateTime::currentDateTime().toString(Qt::ISODate) << ".\n"
-      << "; Edit it and load it with: lumivex-ctl --link " << linkName << " apply FILE\n"
+      << "; Edit it and load it with: lumivex-ctl --link " << linkSpec << " apply FILE\n"
       << "; A key left out is left as it is on the device.\n\n";
     t << "[Device]\n";
     if (s.model >= 0)
         t << "; what the set-up was read from\nmodel=" << modelNames()[s.model] << "\n";
     t << "; " << list(features.analogInputs ? inputNames() : QStringList{inputNames()[2]}) << "\n"
-      << "input=" << inputNames().value(s.setting.inputSource) << "\n"
-      << "; " << list(powerNames()) << "\npower=" << powerNames().value(s.setting.power) << "\n"
-      << "; " << list(osdNames()) << "\nosd=" << osdNames().value(s.setting.osdLock) << "\n";
+      << "input=" << valueText(inputNames(), s.setting.inputSource) << "\n"
+      << "; " << list(powerNames()) << "\npower=" << valueText(powerNames(), s.setting.power) << "\n"
+      << "; " << list(osdNames()) << "\nosd=" << valueText(osdNames(), s.setting.osdLock) << "\n";
     if (s.rotationKnown)
-        t << "; " << list(rotationNames()) << "\nrotation=" << rotationNames().value(s.setting.rotation) << "\n";
+        t << "; " << list(rotationNames()) << "\nrotation=" << valueText(rotationNames(), s.setting.rotation) << "\n";
     if (s.gpio && features.gpio)
         t << "; outputs GPO-4 to GPO-1, 1 is on\ngpo=" << bitsText(s.gpio->outputs) << "\n";
-    t << "; " << list(resolutionLabels()) << "\nresolution=" << resolutionLabels().value(s.display.resolution)
+    t << "; " << list(resolutionLabels()) << "\nresolution=" << valueText(resolutionLabels(), s.display.resolution)
       << "\n";
     if (!layouts.isEmpty())
-        t << "; " << list(layouts) << "\nlayout=" << layouts.value(s.display.displayMode) << "\n";
+        t << "; " << list(layouts) << "\nlayout=" << valueText(layouts, s.display.displayMode) << "\n";
     else
         t << "; the layout's number in the model's list\nlayout=" << s.display.displayMode << "\n";
-    t << "\n[Mask]\n; " << list(maskNames()) << "\nmask=" << maskNames().value(s.display.maskMode) << "\n"
-      << "; percent of the picture hidden at each edge, 0.0 to 10.0\n"
+    t << "\n[Mask]\n; " << list(maskNames()) << "\nmask=" << valueText(maskNames(), s.display.maskMode) << "\n"
+      << "; percent of the picture hidden at each edge; Calculate keeps to 10.0\n"
       << "h=" << QString::number(s.display.hTenths / 10.0, 'f', 1) << "\n"
       << "v=" << QString::number(s.display.vTenths / 10.0, 'f', 1) << "\n";
     t << "\n[Sizes]\n; millimetres, kept in ZEPTA.ini for the Display tab's Calculate\n";

@@ -3,6 +3,8 @@
 // settings, its bezel mask and the four sizes of ZEPTA.ini. Every key is
 // optional; a key left out is not touched when the file is applied.
 
+#include "device_values.h"
+
 #include <QString>
 
 #include <array>
@@ -23,15 +25,15 @@ struct Field {
 struct SetupFile {
     QString path;
     Field<int> model;
-    Field<int> input;
-    Field<int> power;
-    Field<int> osd;
-    Field<int> rotation;
+    Field<Input> input;
+    Field<Power> power;
+    Field<Osd> osd;
+    Field<Rotation> rotation;
     Field<uint8_t> gpo;
     Field<QString> resolution;  // a label or index; checked against the model
     Field<QString> layout;
-    Field<int> mask;
-    Field<int32_t> hTenths;
+    Field<Mask> mask;
+    Field<int32_t> hTenths;  // 0..kMaxStoredTenths
     Field<int32_t> vTenths;
     // Bezel width, viewable width, bezel height, viewable height.
     std::array<Field<double>, 4> sizes;
@@ -43,8 +45,10 @@ SetupFile readSetupFile(const QString& path);
 // True when the file sets nothing at all.
 bool isEmpty(const SetupFile& setup);
 
-// The text save writes.
-QString setupFileText(const Snapshot& snapshot, const QString& linkName);
+// The text save writes. Every value it writes reads back as the same value,
+// including raw numbers a device reported that have no name.
+// linkSpec is what --link takes to reach the same device again.
+QString setupFileText(const Snapshot& snapshot, const QString& linkSpec);
 
 // "FILE:LINE: text", the form of every complaint about a file.
 QString fileLine(const QString& path, int line, const QString& text);

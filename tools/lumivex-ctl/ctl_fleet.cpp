@@ -1,0 +1,115 @@
+#include "ctl_fleet.h"
+
+#include "ctl_errors.h"
+#include "verb_table.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+namespace lumivex::ctl {
+
+namespace {
+
+std::mutex& ddcTurn()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+void runOne(const Request& request, const VerbSpec& verb, LinkResult& result)
+{
+    try {
+        // The DDC/CI library keeps one list of monitors for the process.
+        std::unique_lock<std::mutex> turn;
+        if (result.target && result.target->ddc)
+            turn = std::unique_lock(ddcTurn());
+        runVerb(request, verb, result.target, result.output);
+    } catch (const Failure& failure) {
+        result.code = failure.code;
+        result.failure = failure.line;
+    }
+}
+
+void put(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stream);
+}
+
+// "COM1: " before each line of a link's text.
+QString prefixed(const QString& spec, const QString& text)
+{
+    QString out;
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        out += spec + QStringLiteral(": ") + line + QLatin1Char('\n');
+    return out;
+}
+
+// An error line names its link once.
+QString namedFailure(const LinkResult& r, bool several)
+{
+    if (!several || !r.target)
+        return r.failure;
+    const QString head = r.target->name + QStringLiteral(": ");
+    const QString line = r.failure.startsWith(head) ? r.failure.mid(head.size()) : r.failure;
+    return r.target->spec + QStringLiteral(": ") + line;
+}
+
+}  // namespace
+
+std::vector<LinkResult> runOnLinks(const Request& request)
+{
+    const VerbSpec* verb = findVerb(request.verb);
+    if (!verb)
+        fail(kExitUsage, QStringLiteral("unknown verb '%1' (see --help)").arg(request.verb));
+    std::vector<LinkResult> results(std::max<size_t>(1, request.links.size()));
+    for (size_t i = 0; i < request.links.size(); ++i)
+        results[i].target = request.links[i];
+    if (results.size() == 1) {
+        runOne(request, *verb, results.front());
+        return results;
+    }
+    std::vector<std::thread> threads;
+    threads.reserve(results.size());
+    for (LinkResult& result : results)
+        threads.emplace_back([&request, verb, &result] { runOne(request, *verb, result); });
+    for (std::thread& thread : threads)
+        thread.join();
+    return results;
+}
+
+int report(const Request& request, const std::vector<LinkResult>& results, std::FILE* out, std::FILE* err)
+{
+    const bool several = results.size() > 1;
+    int worst = kExitOk;
+    QJsonArray objects;
+    for (const LinkResult& r : results) {
+        worst = std::max(worst, r.code);
+        const QString spec = r.target ? r.target->spec : QString();
+        for (const QString& note : r.output.notes)
+            put(err, QStringLiteral("lumivex-ctl: %1%2\n").arg(several ? spec + QStringLiteral(": ") : QString(), note));
+        if (!r.failure.isEmpty())
+            put(err, QStringLiteral("lumivex-ctl: %1\n").arg(namedFailure(r, several)));
+        if (request.json && several) {
+            QJsonObject object = r.output.json.value_or(QJsonObject{});
+            object.insert(QStringLiteral("link"), spec);
+            if (r.code != kExitOk) {
+                object.insert(QStringLiteral("error"), namedFailure(r, true));
+                object.insert(QStringLiteral("exit"), r.code);
+            }
+            objects.append(object);
+        } else if (request.json && r.output.json) {
+            put(out, QString::fromUtf8(QJsonDocument(*r.output.json).toJson(QJsonDocument::Indented)));
+        } else {
+            put(out, several ? prefixed(spec, r.output.text) : r.output.text);
+        }
+    }
+    if (request.json && several)
+        put(out, QString::fromUtf8(QJsonDocument(objects).toJson(QJsonDocument::Indented)));
+    return worst;
+}
+
+}  // namespace lumivex::ctl

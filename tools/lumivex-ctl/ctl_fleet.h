@@ -1,0 +1,28 @@
+#pragma once
+// A request run on every link it names, each link on its own thread, and
+// what they leave printed in the order the links were given.
+
+#include "ctl_verbs.h"
+
+#include <cstdio>
+
+namespace lumivex::ctl {
+
+// What one link's run came to.
+struct LinkResult {
+    std::optional<LinkTarget> target;
+    LinkOutput output;
+    int code = 0;       // its exit code
+    QString failure;    // its one error line, when it failed
+};
+
+// Runs the request's verb: once when it needs no link, else on each link
+// at once. DDC/CI links take turns, as they share one library.
+std::vector<LinkResult> runOnLinks(const Request& request);
+
+// Prints the results: text lines prefixed by the link when there are
+// several, --json as one object or an array; errors on err. Returns the
+// exit status: the highest of the links' codes.
+int report(const Request& request, const std::vector<LinkResult>& results, std::FILE* out, std::FILE* err);
+
+}  // namespace lumivex::ctl

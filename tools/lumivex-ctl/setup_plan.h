@@ -1,0 +1,64 @@
+#pragma once
+// What apply does, as pure functions: the plan of what to send for a
+// set-up file and the device's snapshot, and the check of the snapshot
+// read afterwards against what was wanted. No link, no process.
+
+#include "command_table.h"
+#include "ctl_device.h"
+#include "device_values.h"
+#include "setup_file.h"
+
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace lumivex::ctl {
+
+// The values the file asks for; a field left out is not checked.
+struct Wanted {
+    std::optional<Input> input;
+    std::optional<Power> power;
+    std::optional<Osd> osd;
+    std::optional<Rotation> rotation;
+    std::optional<uint8_t> gpo;
+    std::optional<int32_t> resolution;
+    std::optional<int32_t> layout;
+    std::optional<Mask> mask;
+    std::optional<int32_t> hTenths;
+    std::optional<int32_t> vTenths;
+    std::array<std::optional<double>, 4> sizes;  // in the order of kSizeKeys
+};
+
+struct Step {
+    const char* field;               // "power", "input", ..., "sizes"
+    std::optional<Command> command;  // none for the sizes of ZEPTA.ini
+};
+
+struct Plan {
+    // Set when the file asks for what the device cannot be meant to do;
+    // nothing is sent then.
+    std::optional<QString> refusal;
+    Wanted wanted;
+    // In the order they are carried out; a wall switched on goes on first,
+    // one switched off goes off last.
+    std::vector<Step> steps;
+    std::optional<DisplayState> sizes;  // the "sizes" step's values
+    bool changes() const { return !steps.empty(); }
+    QStringList changedFields() const;
+};
+
+// ddc: DDC/CI, where the layout is a write of its own and the rotation
+// cannot be read back (so what the file says of it is always sent).
+Plan plan(const SetupFile& setup, const Snapshot& before, bool ddc);
+
+// One line per field that did not take: "input: wanted dvi, read back vga".
+QStringList verify(const Wanted& wanted, const Snapshot& after);
+
+// The index a resolution or layout text of a file names: a label of the
+// list (any case; a resolution without its "@60Hz" when only one matches),
+// an index of the list, or a raw number up to 255 that a device reported.
+std::optional<int32_t> pickListed(const QStringList& labels, const QString& text);
+
+}  // namespace lumivex::ctl

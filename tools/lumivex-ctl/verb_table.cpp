@@ -1,0 +1,240 @@
+#include "verb_table.h"
+
+#include "ctl_verbs.h"
+
+#include <QTextStream>
+
+#include <array>
+
+namespace lumivex::ctl {
+
+namespace {
+
+const std::array kOptions{
+    OptionSpec{"link", 0, "LINK",
+               "The link: ddc (ddc:N for monitor N), DDC2Bi or COMn as `ports' lists them (any case), or a device "
+               "path. Give it again for more links: the verb runs on all of them at once.",
+               true},
+    OptionSpec{"links", 0, "FILE", "Links one a line, as --link takes them; # starts a comment.", true},
+    OptionSpec{"monitor", 0, "N", "DDC/CI: the monitor of --link ddc, counted from 0 (default 0)."},
+    OptionSpec{"json", 0, nullptr, "status, model, ports, apply: JSON on stdout; an array of one object a link when "
+                                   "there are several."},
+    OptionSpec{"yes", 0, nullptr, "Confirm a verb that asks (reset)."},
+    OptionSpec{"h", 0, "PERCENT", "set mask on: the horizontal mask in percent."},
+    OptionSpec{"v", 0, "PERCENT", "set mask on: the vertical mask in percent."},
+    OptionSpec{"bezel", 0, "W,H", "set mask on: bezel width and height in mm."},
+    OptionSpec{"viewable", 0, "W,H", "set mask on: viewable width and height in mm."},
+    OptionSpec{"ini", 0, "FILE", "The panel's settings file (default: the panel's ZEPTA.ini)."},
+    OptionSpec{"wait", 0, "MS",
+               "Serial: the longest wait for each reply, in ms (default: ZEPTA_REPLY_WAIT_MS, then [Link] Reply "
+               "Wait ms of ZEPTA.ini, then 100)."},
+    OptionSpec{"verbose", 0, nullptr, "Tell the link's notices and what apply changed on stderr."},
+    OptionSpec{"help", 'h', nullptr, "Show this help."},
+    OptionSpec{"version", 'V', nullptr, "Show the version."},
+    OptionSpec{"man", 0, nullptr, "Print the man page's roff source.", false, true},
+};
+
+const std::array kVerbs{
+    VerbSpec{"ports", "", 0, 0, false, "the links the panel would offer", &portsVerb},
+    VerbSpec{"model", "", 0, 0, true, "K410 or K420", &modelVerb},
+    VerbSpec{"status", "", 0, 0, true, "the model, both read-backs and the four sizes of ZEPTA.ini", &statusVerb},
+    VerbSpec{"set", "SETTING VALUE", 2, 2, true, "one setting, as below", &setVerb},
+    VerbSpec{"identify", "", 0, 0, true, "the monitors show their numbers", &identifyVerb},
+    VerbSpec{"auto-adjust", "", 0, 0, true, "VGA input in 1x1 only (K410)", &autoAdjustVerb},
+    VerbSpec{"reset", "", 0, 0, true, "factory settings; needs --yes", &resetVerb},
+    VerbSpec{"save", "FILE", 1, 1, true,
+             "the whole set-up as an editable INI file (- for stdout; a folder with several links)", &saveVerb},
+    VerbSpec{"apply", "FILE", 1, 1, true, "sends what differs, reads back, checks; says unchanged when nothing differs",
+             &applyVerb},
+};
+
+const std::array kSettings{
+    SettingSpec{"input", "vga|component|dvi", "the K420 has DVI only"},
+    SettingSpec{"power", "on|off", ""},
+    SettingSpec{"osd", "lock|unlock", ""},
+    SettingSpec{"rotation", "normal|rotated", ""},
+    SettingSpec{"gpo", "BITS|N=on|off", "four digits 0|1, GPO-4 first, or one output N 1..4 (K410)"},
+    SettingSpec{"resolution", "LABEL|INDEX", "e.g. 1920x1080@60Hz, 1920x1080 or 8"},
+    SettingSpec{"layout", "LABEL|INDEX", "e.g. 2x2; the model's list"},
+    SettingSpec{"mask", "off|on", "on takes --h and --v, or --bezel and --viewable (kept in ZEPTA.ini)"},
+};
+
+struct Section {
+    const char* title;
+    const char* text;
+};
+
+// The parts of the help that are not tables.
+constexpr const char* kSummary = "Sets and reads the ZEPTA video-wall controller (K410/K420) over the panel's links.";
+
+const std::array kExitStatus{
+    Section{"0", "success"},
+    Section{"1", "usage: the command line or a set-up file is wrong, or a file cannot be written"},
+    Section{"2", "the device did not answer, or a read failed"},
+    Section{"3", "the link cannot be opened (absent, or in use by another program)"},
+    Section{"4", "apply: a field did not take"},
+};
+
+const std::array kEnvironment{
+    Section{"ZEPTA_COMn", "the device path of COMn, over [Ports] of ZEPTA.ini and the default table"},
+    Section{"ZEPTA_DDCHELPER", "the DDC/CI library to load, and the only one tried"},
+    Section{"ZEPTA_REPLY_WAIT_MS", "the serial reply wait, below --wait"},
+    Section{"STATE_DIRECTORY", "where ZEPTA.ini goes when there is no home folder (a system service)"},
+};
+
+const std::array kFiles{
+    Section{"ZEPTA.ini", "beside the panel in a build tree; ~/.config/zepta/ZEPTA.ini for an installed copy; "
+                         "$STATE_DIRECTORY/ZEPTA.ini or /var/lib/lumivex/ZEPTA.ini without a home folder. "
+                         "Holds [Ports], [Link] Reply Wait ms and the four sizes."},
+};
+
+const std::array kExamples{
+    Section{"lumivex-ctl --link COM1 status", "both read-backs of the controller on COM1"},
+    Section{"lumivex-ctl --link ddc set input dvi", "switch the input over DDC/CI"},
+    Section{"lumivex-ctl --link COM1 save wall.ini", "keep the whole set-up"},
+    Section{"lumivex-ctl --links room.txt --json apply wall.ini",
+            "the same set-up on every wall of a room, at once; each object says unchanged or applied"},
+};
+
+QString synopsisOf(const OptionSpec& o)
+{
+    QString text = o.shortName ? QStringLiteral("-%1, --%2").arg(QLatin1Char(o.shortName)).arg(QLatin1String(o.name))
+                               : QStringLiteral("--%1").arg(QLatin1String(o.name));
+    if (o.value)
+        text += QLatin1Char(' ') + QLatin1String(o.value);
+    return text;
+}
+
+QString verbSynopsis(const VerbSpec& v)
+{
+    return *v.arguments ? QStringLiteral("%1 %2").arg(QLatin1String(v.name), QLatin1String(v.arguments))
+                        : QLatin1String(v.name);
+}
+
+// roff text: a leading dot or quote would be a request, a backslash an escape.
+QString roff(QString text)
+{
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\e"));
+    text.replace(QLatin1Char('-'), QStringLiteral("\\-"));
+    if (text.startsWith(QLatin1Char('.')) || text.startsWith(QLatin1Char('\'')))
+        text.prepend(QStringLiteral("\\&"));
+    return text;
+}
+
+}  // namespace
+
+std::span<const OptionSpec> optionTable()
+{
+    return kOptions;
+}
+
+std::span<const VerbSpec> verbTable()
+{
+    return kVerbs;
+}
+
+std::span<const SettingSpec> settingTable()
+{
+    return kSettings;
+}
+
+const OptionSpec* findOption(const QString& longName)
+{
+    for (const OptionSpec& o : kOptions)
+        if (longName == QLatin1String(o.name))
+            return &o;
+    return nullptr;
+}
+
+const VerbSpec* findVerb(const QString& name)
+{
+    for (const VerbSpec& v : kVerbs)
+        if (name == QLatin1String(v.name))
+            return &v;
+    return nullptr;
+}
+
+QString helpText()
+{
+    QString out;
+    QTextStream t(&out);
+    // Two columns, the right one wrapped to fit 80.
+    const auto row = [&t](const QString& left, const char* right) {
+        constexpr int kLeft = 30;
+        constexpr int kRight = 46;
+        t << "  " << QStringLiteral("%1").arg(left, -kLeft);
+        if (left.size() > kLeft && *right)
+            t << "\n  " << QString(kLeft, QLatin1Char(' '));
+        int used = 0;
+        for (const QString& word : QString::fromUtf8(right).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (used > 0 && used + 1 + word.size() > kRight) {
+                t << "\n  " << QString(kLeft, QLatin1Char(' '));
+                used = 0;
+            } else if (used > 0) {
+                t << ' ';
+                ++used;
+            }
+            t << word;
+            used += int(word.size());
+        }
+        t << "\n";
+    };
+    t << "Usage: lumivex-ctl [OPTIONS] VERB [ARGS...]\n" << kSummary << "\n\nVerbs:\n";
+    for (const VerbSpec& v : kVerbs)
+        row(verbSynopsis(v), v.help);
+    t << "\nSettings of set:\n";
+    for (const SettingSpec& s : kSettings)
+        row(QStringLiteral("set %1 %2").arg(QLatin1String(s.name), QLatin1String(s.values)), s.help);
+    t << "\nOptions:\n";
+    for (const OptionSpec& o : kOptions)
+        if (!o.hidden)
+            row(synopsisOf(o), o.help);
+    t << "\nExit status:\n";
+    for (const Section& s : kExitStatus)
+        row(QLatin1String(s.title), s.text);
+    t << "With several links, the highest of the links' codes. Errors are one line each on stderr.\n";
+    t.flush();
+    return out;
+}
+
+QString manPage()
+{
+    QString out;
+    QTextStream t(&out);
+    const auto item = [&t](const QString& tag, const QString& text) {
+        t << ".TP\n" << roff(tag) << "\n" << roff(text) << "\n";
+    };
+    t << ".TH LUMIVEX-CTL 1 \"\" \"lumivex-ctl " << LUMIVEX_VERSION << "\" \"User Commands\"\n"
+      << ".SH NAME\nlumivex\\-ctl \\- command\\-line control of the ZEPTA video\\-wall controller\n"
+      << ".SH SYNOPSIS\n.B lumivex\\-ctl\n[\\fIOPTIONS\\fR] \\fIVERB\\fR [\\fIARGS\\fR...]\n"
+      << ".SH DESCRIPTION\n" << roff(QLatin1String(kSummary)) << "\n"
+      << "Every verb that needs a link runs on each link given, each on its own thread; text output is then "
+         "prefixed by the link.\n"
+      << ".SH VERBS\n";
+    for (const VerbSpec& v : kVerbs)
+        item(verbSynopsis(v), QLatin1String(v.help));
+    t << ".SS Settings of set\n";
+    for (const SettingSpec& s : kSettings)
+        item(QStringLiteral("set %1 %2").arg(QLatin1String(s.name), QLatin1String(s.values)), QLatin1String(s.help));
+    t << ".SH OPTIONS\n";
+    for (const OptionSpec& o : kOptions)
+        if (!o.hidden)
+            item(synopsisOf(o), QLatin1String(o.help));
+    t << ".SH EXIT STATUS\n";
+    for (const Section& s : kExitStatus)
+        item(QLatin1String(s.title), QLatin1String(s.text));
+    t << ".PP\nWith several links, the highest of the links' codes.\n.SH ENVIRONMENT\n";
+    for (const Section& s : kEnvironment)
+        item(QLatin1String(s.title), QLatin1String(s.text));
+    t << ".SH FILES\n";
+    for (const Section& s : kFiles)
+        item(QLatin1String(s.title), QLatin1String(s.text));
+    t << ".SH EXAMPLES\n";
+    for (const Section& s : kExamples)
+        item(QLatin1String(s.title), QLatin1String(s.text));
+    t << ".SH SEE ALSO\n.BR lumivex (1),\n.BR zepta\\-sim (1)\n";
+    t.flush();
+    return out;
+}
+
+}  // namespace lumivex::ctl

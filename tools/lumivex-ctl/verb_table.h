@@ -1,0 +1,53 @@
+#pragma once
+// lumivex-ctl's verbs and options, declared once: the command line is
+// parsed, dispatched, and explained in --help and the man page from these
+// tables.
+
+#include <QString>
+
+#include <span>
+
+namespace lumivex::ctl {
+
+struct Request;
+class Session;
+
+struct OptionSpec {
+    const char* name;     // --name
+    char shortName;       // -x, 0 for none
+    const char* value;    // the value's placeholder; nullptr for a flag
+    const char* help;
+    bool repeatable = false;
+    bool hidden = false;  // not in --help (--man)
+};
+
+struct VerbSpec {
+    const char* name;
+    const char* arguments;  // as in the synopsis, "" for none
+    int minArgs;
+    int maxArgs;
+    bool needsLink;
+    const char* help;
+    // Runs the verb on one link's session (nullptr for none); throws Failure.
+    void (*run)(const Request&, Session&);
+};
+
+// The settings of "set": each line of its help.
+struct SettingSpec {
+    const char* name;
+    const char* values;  // what follows the name
+    const char* help;
+};
+
+std::span<const OptionSpec> optionTable();
+std::span<const VerbSpec> verbTable();
+std::span<const SettingSpec> settingTable();
+
+const OptionSpec* findOption(const QString& longName);
+const VerbSpec* findVerb(const QString& name);
+
+// The --help text, and the roff source of the man page.
+QString helpText();
+QString manPage();
+
+}  // namespace lumivex::ctl
