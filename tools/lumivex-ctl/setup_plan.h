@@ -18,17 +18,17 @@ namespace lumivex::ctl {
 
 // The values the file asks for; a field left out is not checked.
 struct Wanted {
-    std::optional<Input> input;
-    std::optional<Power> power;
-    std::optional<Osd> osd;
-    std::optional<Rotation> rotation;
-    std::optional<uint8_t> gpo;
-    std::optional<int32_t> resolution;
-    std::optional<int32_t> layout;
-    std::optional<Mask> mask;
-    std::optional<int32_t> hTenths;
-    std::optional<int32_t> vTenths;
-    std::array<std::optional<double>, 4> sizes;  // in the order of kSizeKeys
+    std::optional<Input> input{};
+    std::optional<Power> power{};
+    std::optional<Osd> osd{};
+    std::optional<Rotation> rotation{};
+    std::optional<uint8_t> gpo{};
+    std::optional<int32_t> resolution{};
+    std::optional<int32_t> layout{};
+    std::optional<Mask> mask{};
+    std::optional<int32_t> hTenths{};
+    std::optional<int32_t> vTenths{};
+    std::array<std::optional<double>, 4> sizes{};  // in the order of kSizeKeys
 };
 
 struct Step {
