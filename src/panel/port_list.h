@@ -1,11 +1,13 @@
 #pragma once
 // The links the Interface page offers: DDC/CI first, then every COM port
 // that can be opened now. Ports that are absent or held by another program
-// are left out.
+// are left out; so are ports closed to this user, but those are counted so
+// the caller can say why and what to do.
 
 #include <QStringList>
 
 #include <functional>
+#include <string>
 
 namespace lumivex {
 
@@ -14,7 +16,8 @@ inline constexpr const char* kDdcLinkName = "DDC2Bi";
 // COM1 up to this one are tried.
 inline constexpr int kHighestComPort = 255;
 
-// Answers 0 when the port could be opened now (see CSerial::probe).
+// Answers as CSerial::probe: 0 when the port could be opened now, 3 when it
+// is there but closed to this user.
 using PortProbe = std::function<int(const char* name)>;
 
 // "DDC2Bi", then "COMn" for n = 1..255 whose probe answers 0.
@@ -22,5 +25,21 @@ QStringList availableLinks(const PortProbe& probe);
 
 // The same with the real serial port probe.
 QStringList availableLinks();
+
+struct PortListing {
+    QStringList links;    // what availableLinks() offers
+    int deniedCount = 0;  // ports left out for lack of permission
+    std::string advice;   // the next step for the first of them; empty when none
+};
+
+// The next step for a port closed to this user, by its COM name.
+using DeniedPortAdvice = std::function<std::string(const char* name)>;
+
+// The links with the ports left out for lack of permission; advise is asked
+// about the first such port only.
+PortListing listPorts(const PortProbe& probe, const DeniedPortAdvice& advise);
+
+// The same with the real probe and the real facts about that port's device.
+PortListing listPorts();
 
 }  // namespace lumivex

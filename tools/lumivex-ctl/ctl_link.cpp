@@ -1,5 +1,6 @@
 #include "ctl_link.h"
 
+#include "access_advice.h"
 #include "app_paths.h"
 #include "com_port_map.h"
 #include "ctl_errors.h"
@@ -74,8 +75,14 @@ void CtlLink::openDdc(const LinkTarget& target, CtlMessages& messages)
         fail(kExitNoLink, QStringLiteral("DDC/CI: Error #%1").arg(QString::number(uint32_t(status), 16).toUpper()));
     MonitorTable found;
     enumerateMonitors(*m_ddc, found);
-    if (target.monitor < 0 || target.monitor >= found.count)
-        fail(kExitNoLink, QStringLiteral("DDC/CI: no monitor %1 (%2 found)").arg(target.monitor).arg(found.count));
+    if (target.monitor < 0 || target.monitor >= found.count) {
+        // None found is often a bus this user may not open.
+        const std::string advice = found.count == 0 ? i2cAccessAdvice(i2cAccessFacts()) : std::string();
+        fail(kExitNoLink, QStringLiteral("DDC/CI: no monitor %1 (%2 found)%3")
+                              .arg(target.monitor)
+                              .arg(found.count)
+                              .arg(advice.empty() ? QString() : QStringLiteral("; ") + QString::fromStdString(advice)));
+    }
     // Every command goes to entry 0: the chosen monitor goes there.
     m_monitors.handles[0] = found.handles[size_t(target.monitor)];
     m_monitors.count = 1;
@@ -94,8 +101,10 @@ void CtlLink::openSerial(const LinkTarget& target, CtlMessages& messages)
         const QString path = QString::fromStdString(ComPortMap::global().resolve(target.name.toStdString()));
         const QString why = status > 0 && status < 4096 ? QString::fromLocal8Bit(std::strerror(status))
                                                          : QStringLiteral("status %1").arg(status);
-        fail(kExitNoLink, QStringLiteral("%1 cannot be opened (%2: %3)")
-                              .arg(target.name, path.isEmpty() ? QStringLiteral("no device") : path, why));
+        const std::string advice = serialAccessAdvice(path.toStdString(), status, serialAccessFacts(path.toStdString()));
+        fail(kExitNoLink, QStringLiteral("%1 cannot be opened (%2: %3)%4")
+                              .arg(target.name, path.isEmpty() ? QStringLiteral("no device") : path, why,
+                                   advice.empty() ? QString() : QStringLiteral("; ") + QString::fromStdString(advice)));
     }
     // Open, but the line could not be set up.
     messages.throwIfProblem(kExitNoLink);

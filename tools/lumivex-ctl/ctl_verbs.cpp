@@ -267,11 +267,17 @@ void setVerb(const Request& r, Session& session)
 
 void portsVerb(const Request& r, Session& session)
 {
-    const QStringList links = availableLinks();
+    const PortListing listing = listPorts();
+    if (listing.deniedCount > 0)
+        session.output().notes << QStringLiteral("%1 left out: no permission; %2")
+                                      .arg(listing.deniedCount == 1 ? QStringLiteral("1 port")
+                                                                    : QStringLiteral("%1 ports").arg(listing.deniedCount),
+                                           QString::fromStdString(listing.advice));
     if (r.json)
-        session.output().json = QJsonObject{{"ports", QJsonArray::fromStringList(links)}};
+        session.output().json = QJsonObject{{"ports", QJsonArray::fromStringList(listing.links)},
+                                            {"leftOutForPermission", listing.deniedCount}};
     else
-        session.print(links.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        session.print(listing.links.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 }
 
 void modelVerb(const Request& r, Session& session)

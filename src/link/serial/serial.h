@@ -69,7 +69,8 @@ public:
     // not instead of it: the user-interface thread's own reply wait.
     virtual bool waitForInput(std::chrono::steady_clock::time_point deadline);
 
-    // 0 available, 1 not present, 2 in use, −1 any other error.
+    // 0 available, 1 not present, 2 in use, 3 no permission, −1 any other
+    // error.
     static int probe(const char* device);
 
     int32_t lastError() const { return m_lastError.load(); }

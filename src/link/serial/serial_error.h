@@ -3,6 +3,7 @@
 // serial status value.
 
 #include <cstdint>
+#include <string>
 
 namespace lumivex {
 
@@ -11,7 +12,14 @@ namespace lumivex {
 int32_t statusFromErrno(int savedErrno);
 
 // What a probe answers for the status of an attempt to open the port:
-// 0 available, 1 not present, 2 in use, −1 any other error.
+// 0 available, 1 not present, 2 in use, 3 no permission (the port is there
+// but closed to this user), −1 any other error.
 int probeAnswerFromStatus(int32_t status);
+inline constexpr int kProbeNoPermission = 3;
+
+// False when the kernel says the device node has no UART behind it (its
+// port type under sysTty is 0). Such a node answers EIO to whoever may open
+// it, but EACCES to a user who may not, before the driver is asked.
+bool uartFitted(const std::string& devicePath, const std::string& sysTty = "/sys/class/tty");
 
 }  // namespace lumivex

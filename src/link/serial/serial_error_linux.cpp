@@ -1,6 +1,8 @@
 #include "serial_error.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 
 namespace lumivex {
 
@@ -30,9 +32,25 @@ int probeAnswerFromStatus(int32_t status)
         return 1;
     case EBUSY:
         return 2;
+    case EACCES:
+    case EPERM:
+        return kProbeNoPermission;
     default:
         return -1;
     }
+}
+
+bool uartFitted(const std::string& devicePath, const std::string& sysTty)
+{
+    const std::filesystem::path device(devicePath);
+    if (device.parent_path() != "/dev")
+        return true;
+    std::ifstream type(std::filesystem::path(sysTty) / device.filename() / "type");
+    int portType = -1;
+    // USB and ACM ports have no port type: fitted whenever the node is there.
+    if (!(type >> portType))
+        return true;
+    return portType != 0;
 }
 
 }  // namespace lumivex

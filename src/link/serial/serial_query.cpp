@@ -86,7 +86,11 @@ int CSerial::probe(const char* device)
     const std::string path = ComPortMap::global().resolve(device);
     if (path.empty())
         return probeAnswerFromStatus(ENOENT);
-    return probeAnswerFromStatus(PortChannel::tryOpen(path));
+    int32_t status = PortChannel::tryOpen(path);
+    // A node without its UART is no port, also when it is closed to us.
+    if ((status == EACCES || status == EPERM) && !uartFitted(path))
+        status = ENODEV;
+    return probeAnswerFromStatus(status);
 }
 
 }  // namespace lumivex

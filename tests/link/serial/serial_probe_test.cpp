@@ -2,12 +2,16 @@
 #include "com_port_map.h"
 #include "pty_pair.h"
 #include "serial.h"
+#include "serial_error.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sys/file.h>
 #include <unistd.h>
@@ -77,6 +81,24 @@ TEST(SerialProbe, AProbeLeavesThePortFreeToOpen)
     ASSERT_EQ(CSerial::probe(pty.path().c_str()), 0);
     CSerial port;
     EXPECT_EQ(port.open(pty.path().c_str()), kSerialSuccess);
+}
+
+// A refused node is a port closed to the user only when a UART is behind it.
+TEST(SerialProbe, APortClosedToTheUserHasItsOwnAnswer)
+{
+    EXPECT_EQ(probeAnswerFromStatus(EACCES), kProbeNoPermission);
+    EXPECT_EQ(probeAnswerFromStatus(EPERM), kProbeNoPermission);
+    lumivex::testing::TempDir sys;
+    for (const auto& [port, type] : {std::pair{"ttyS0", "4\n"}, std::pair{"ttyS1", "0\n"}}) {
+        std::filesystem::create_directory(sys / port);
+        std::ofstream(sys / port / "type") << type;
+    }
+    const std::pair<const char*, bool> fitted[] = {
+        {"/dev/ttyS0", true}, {"/dev/ttyS1", false}, {"/dev/ttyUSB0", true}, {"/tmp/ttyS1", true}};
+    for (const auto& [device, expected] : fitted) {
+        SCOPED_TRACE(device);
+        EXPECT_EQ(uartFitted(device, sys.path().string()), expected);
+    }
 }
 
 TEST(SerialExclusive, APortInUseFailsToOpenAndTheHolderKeepsIt)
