@@ -1,0 +1,128 @@
+// lumivex-ctl's command line, in-process: one row a convention a script
+// relies on, each to what it parses to or the one line it is refused with.
+
+#include "ctl_arguments.h"
+#include "ctl_errors.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace lumivex::ctl;
+using lumivex::testing::TempDir;
+
+namespace {
+
+struct ArgumentRow {
+    const char* name;
+    std::vector<std::string> args;  // {dir}: the row's folder
+    int code;                       // -1: parsed
+    const char* refusal;            // the usage line, exactly
+    std::function<void(const Request&)> check;
+};
+
+QString text(const char* s)
+{
+    return QString::fromLatin1(s);
+}
+
+const ArgumentRow kRows[] = {
+    {"-h is help", {"-h"}, kExitOk, "", nullptr},
+    {"-V is the version", {"status", "-V"}, kExitOk, "", nullptr},
+    {"the mask options are long only", {"--link", "ddc", "set", "mask", "on", "--h", "5", "--v", "1"}, -1, "",
+     [](const Request& r) { EXPECT_EQ(r.h, text("5")); EXPECT_EQ(r.v, text("1")); }},
+    {"a value that starts with - after an option", {"--link", "ddc", "set", "mask", "on", "--h", "-1", "--v", "-x"},
+     -1, "", [](const Request& r) { EXPECT_EQ(r.h, text("-1")); EXPECT_EQ(r.v, text("-x")); }},
+    {"a negative number is an argument", {"--link", "ddc", "set", "layout", "-1"}, -1, "",
+     [](const Request& r) { EXPECT_EQ(r.args, QStringList({"layout", "-1"})); }},
+    {"an unknown option", {"--link", "ddc", "status", "-x"}, kExitUsage, "unknown option '-x' (see --help)", nullptr},
+    {"extra arguments", {"--link", "ddc", "status", "extra"}, kExitUsage, "status takes no arguments, not 'extra'",
+     nullptr},
+    {"one argument too many", {"--link", "ddc", "set", "power", "on", "now"}, kExitUsage,
+     "set takes SETTING VALUE; 'now' is one too many", nullptr},
+    {"an option given twice", {"--link", "ddc", "--wait", "5", "--wait", "6", "status"}, kExitUsage,
+     "--wait is given twice", nullptr},
+    {"a link given twice", {"--link", "COM1", "--link", "com1", "status"}, kExitUsage, "the link COM1 is given twice",
+     nullptr},
+    {"what ports prints, in any case", {"--link", "ddc2bi", "--link", "com3", "--link", "/dev/ttyUSB0", "status"}, -1,
+     "", [](const Request& r) {
+         ASSERT_EQ(r.links.size(), 3u);
+         EXPECT_TRUE(r.links[0].ddc);
+         EXPECT_EQ(r.links[0].spec, text("ddc"));
+         EXPECT_EQ(r.links[1].name, text("COM3"));
+         EXPECT_EQ(r.links[2].name, text("/dev/ttyUSB0"));
+     }},
+    {"two monitors of one library", {"--link", "ddc:1", "--link", "ddc", "status"}, -1, "", [](const Request& r) {
+         ASSERT_EQ(r.links.size(), 2u);
+         EXPECT_EQ(r.links[0].monitor, 1);
+         EXPECT_EQ(r.links[0].spec, text("ddc:1"));
+         EXPECT_EQ(r.links[1].monitor, 0);
+     }},
+    {"--monitor with one ddc link", {"--link", "ddc", "--monitor", "2", "status"}, -1, "",
+     [](const Request& r) { EXPECT_EQ(r.links.at(0).monitor, 2); }},
+    {"--monitor with two links", {"--link", "ddc", "--link", "COM1", "--monitor", "1", "status"}, kExitUsage,
+     "--monitor goes with one --link ddc", nullptr},
+    {"a link that is none", {"--link", "tty", "status"}, kExitUsage,
+     "--link takes ddc, ddc:N, DDC2Bi, COMn or a device path, not 'tty'", nullptr},
+    {"a file of links", {"--links", "{dir}/room.txt", "--link", "COM9", "status"}, -1, "", [](const Request& r) {
+         ASSERT_EQ(r.links.size(), 3u);
+         EXPECT_EQ(r.links[0].spec, text("COM9"));
+         EXPECT_EQ(r.links[1].spec, text("COM1"));
+         EXPECT_EQ(r.links[2].spec, text("ddc:1"));
+     }},
+    {"a file of links that is a device", {"--links", "/dev/null", "status"}, kExitUsage,
+     "--links: /dev/null is not a regular file", nullptr},
+    {"a mask option elsewhere", {"--link", "ddc", "status", "--h", "5"}, kExitUsage, "--h goes with set mask on",
+     nullptr},
+    {"ports takes no link", {"--link", "ddc", "ports"}, kExitUsage, "ports takes no link", nullptr},
+    {"a verb that needs a link", {"status"}, kExitUsage, "status needs --link ddc|COMn|/dev/...", nullptr},
+    {"a flag with a value", {"--json=yes", "ports"}, kExitUsage, "--json takes no value", nullptr},
+    {"an option with no value", {"status", "--link"}, kExitUsage, "--link needs a value (LINK)", nullptr},
+    {"-- ends the options", {"--link", "ddc", "set", "layout", "--", "--h"}, -1, "",
+     [](const Request& r) { EXPECT_EQ(r.args, QStringList({"layout", "--h"})); }},
+};
+
+class CtlArguments : public ::testing::TestWithParam<ArgumentRow> {};
+
+}  // namespace
+
+TEST_P(CtlArguments, ParseOrRefuseWithOneLine)
+{
+    const ArgumentRow& row = GetParam();
+    TempDir dir;
+    std::ofstream(dir / "room.txt") << "# the east wall\nCOM1\n\n  ddc:1  # the west wall\n";
+    std::vector<std::string> args{"lumivex-ctl", "--ini", (dir / "ZEPTA.ini").string()};
+    for (std::string arg : row.args) {
+        if (const size_t at = arg.find("{dir}"); at != std::string::npos)
+            arg.replace(at, 5, dir.path().string());
+        args.push_back(arg);
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    // --help and --version print: what they print is not this table's.
+    std::FILE* saved = stdout;
+    stdout = std::fopen("/dev/null", "w");
+    try {
+        const Request r = parseArguments(int(args.size()), argv.data());
+        std::fclose(stdout);
+        stdout = saved;
+        ASSERT_EQ(row.code, -1) << "parsed, not refused";
+        if (row.check)
+            row.check(r);
+    } catch (const Failure& failure) {
+        std::fclose(stdout);
+        stdout = saved;
+        EXPECT_EQ(failure.code, row.code);
+        EXPECT_EQ(failure.line.toStdString(), row.refusal);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CtlArguments, ::testing::ValuesIn(kRows), [](const auto& info) {
+    std::string name = info.param.name;
+    for (char& c : name)
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+});
