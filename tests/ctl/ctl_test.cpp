@@ -254,6 +254,8 @@ TEST(CtlStatus, JsonParsesBackWithTheDeviceStateAndTheSizes)
     QJsonParseError error;
     const QJsonObject status = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out;
+    EXPECT_EQ(status["model"].toString(), "K410");
+    EXPECT_EQ(status["layout"]["label"].toString(), "1x1");
     EXPECT_EQ(status["input"].toString(), "component");
     EXPECT_EQ(status["power"].toString(), "on");
     EXPECT_EQ(status["gpi"].toString(), "1001");
@@ -262,6 +264,27 @@ TEST(CtlStatus, JsonParsesBackWithTheDeviceStateAndTheSizes)
     EXPECT_EQ(status["mask"]["hTenths"].toInt(), 10);
     EXPECT_EQ(status["mask"]["vTenths"].toInt(), 20);
     EXPECT_EQ(status["sizes"]["viewableHeight"].toDouble(), 250.0);
+}
+
+// Each verb that needs the model asks it once, however many rules use it.
+TEST(CtlModel, AskedOnceARunOnTheSerialLine)
+{
+    TempDir dir;
+    std::ofstream(dir / "setup.ini") << "[Device]\ninput=vga\ngpo=0001\nlayout=2x2\n";
+    for (const Args& verb : {Args{"set", "input", "vga"}, Args{"set", "gpo", "1=on"}, Args{"status"},
+                             Args{"apply", (dir / "setup.ini").string()}}) {
+        SCOPED_TRACE(joined(verb));
+        const std::string log = (dir / "sim.log").string();
+        std::filesystem::remove(log);
+        SimProcess sim({"--persist", "--log", log});
+        ASSERT_TRUE(sim.started());
+        const CtlRun run = runCtl(withLink(sim.slavePath(), dir / "ZEPTA.ini", verb));
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<Bytes> received = loggedBytes(log, "rx");
+        EXPECT_EQ(std::count_if(received.begin(), received.end(),
+                                [](const Bytes& f) { return f.size() == 4 && f[1] == 26; }),
+                  1);
+    }
 }
 
 TEST(CtlSetup, SavedFromOneControllerAppliedToAnotherBothEndAlike)

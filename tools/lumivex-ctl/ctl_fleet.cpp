@@ -54,8 +54,12 @@ QString namedFailure(const LinkResult& r, bool several)
     if (!several || !r.target)
         return r.failure;
     const QString head = r.target->name + QStringLiteral(": ");
-    const QString line = r.failure.startsWith(head) ? r.failure.mid(head.size()) : r.failure;
-    return r.target->spec + QStringLiteral(": ") + line;
+    if (r.failure.startsWith(head))
+        return r.target->spec + QStringLiteral(": ") + r.failure.mid(head.size());
+    // "COM1 is in use by another program" names it already.
+    if (r.target->name == r.target->spec && r.failure.startsWith(r.target->spec + QLatin1Char(' ')))
+        return r.failure;
+    return r.target->spec + QStringLiteral(": ") + r.failure;
 }
 
 }  // namespace

@@ -1,0 +1,143 @@
+// Several controllers in one run of lumivex-ctl: two zepta-sims and the
+// simulated DDC/CI library, each link's output kept apart and named, the
+// exit status the worst of them.
+
+#include "ctl_process.h"
+#include "sim_process.h"
+#include "temp_dir.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+
+using namespace lumivex::testing;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct Room {
+    TempDir dir;
+    SimProcess a{{"--persist"}};
+    SimProcess b{{"--persist", "--model", "K420"}};
+    SimProcess silent{{"--persist", "--no-reply"}};
+
+    // {a} {b} {silent} {dir} in the arguments become their paths.
+    CtlRun run(Args args)
+    {
+        for (std::string& arg : args)
+            for (const auto& [key, value] : {std::pair<std::string, std::string>{"{a}", a.slavePath()},
+                                             {"{b}", b.slavePath()}, {"{silent}", silent.slavePath()},
+                                             {"{dir}", dir.path().string()}})
+                if (const size_t at = arg.find(key); at != std::string::npos)
+                    arg.replace(at, key.size(), value);
+        Args all{"--ini", (dir / "ZEPTA.ini").string()};
+        all.insert(all.end(), args.begin(), args.end());
+        return runCtl(all, {{"ZEPTA_DDCHELPER", binDir() + "/libDDCHelper-sim.so"},
+                            {"ZEPTA_SIM_MODEL", "K410"},
+                            {"ZEPTA_SIM_MONITORS", "2"},
+                            {"ZEPTA_REPLY_WAIT_MS", std::to_string(kSilentDeviceWait.count())}});
+    }
+    std::string path(const std::string& key) { return key == "a" ? a.slavePath() : b.slavePath(); }
+};
+
+QJsonArray jsonArray(const std::string& out)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << out;
+    EXPECT_TRUE(document.isArray()) << out;
+    return document.array();
+}
+
+bool has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+struct FleetRow {
+    const char* name;
+    std::vector<Args> before;  // runs on their own first
+    Args args;
+    int code;
+    std::function<void(Room&, const CtlRun&)> check;
+};
+
+const FleetRow kRows[] = {
+    {"each link's lines carry its name", {}, {"--link", "{a}", "--link", "{b}", "--link", "ddc", "status"}, 0,
+     [](Room& room, const CtlRun& run) {
+         EXPECT_TRUE(has(run.out, room.path("a") + ": model            K410\n")) << run.out;
+         EXPECT_TRUE(has(run.out, room.path("b") + ": model            K420\n")) << run.out;
+         EXPECT_TRUE(has(run.out, "ddc: layout           1x1 (0)\n")) << run.out;
+         EXPECT_EQ(run.err, "");
+     }},
+    {"one JSON object a link, in the order given", {}, {"--json", "--link", "{b}", "--link", "{a}", "model"}, 0,
+     [](Room& room, const CtlRun& run) {
+         const QJsonArray links = jsonArray(run.out);
+         ASSERT_EQ(links.size(), 2);
+         EXPECT_EQ(links[0]["link"].toString().toStdString(), room.path("b"));
+         EXPECT_EQ(links[0]["model"].toString(), "K420");
+         EXPECT_EQ(links[1]["model"].toString(), "K410");
+     }},
+    {"a link that fails hides nothing of the others", {}, {"--link", "/dev/lumivex-absent", "--link", "{a}", "status"},
+     3, [](Room& room, const CtlRun& run) {
+         EXPECT_TRUE(has(run.out, room.path("a") + ": input            vga\n")) << run.out;
+         EXPECT_EQ(run.err.rfind("lumivex-ctl: /dev/lumivex-absent cannot be opened (", 0), 0u) << run.err;
+     }},
+    {"the worst exit of the links", {}, {"--json", "--link", "{silent}", "--link", "/dev/lumivex-absent", "status"}, 3,
+     [](Room&, const CtlRun& run) {
+         const QJsonArray links = jsonArray(run.out);
+         ASSERT_EQ(links.size(), 2);
+         EXPECT_EQ(links[0]["exit"].toInt(), 2);
+         EXPECT_EQ(links[1]["exit"].toInt(), 3);
+         EXPECT_TRUE(links[0]["error"].toString().contains("did not answer"));
+     }},
+    {"apply tells changed from unchanged", {{"--link", "{a}", "set", "input", "dvi"}},
+     {"--json", "--link", "{a}", "--link", "{b}", "--link", "ddc", "apply", "{dir}/wall.ini"}, 0,
+     [](Room&, const CtlRun& run) {
+         const QJsonArray links = jsonArray(run.out);
+         ASSERT_EQ(links.size(), 3);
+         EXPECT_EQ(links[0]["result"].toString(), "unchanged");
+         EXPECT_EQ(links[0]["changed"].toArray().size(), 0);
+         EXPECT_EQ(links[1]["result"].toString(), "applied and verified");
+         EXPECT_EQ(links[1]["changed"].toArray(), QJsonArray({"input"}));
+         EXPECT_EQ(links[2]["result"].toString(), "applied and verified");
+     }},
+    {"save keeps one file a link in a folder", {}, {"--link", "{a}", "--link", "ddc:1", "save", "{dir}"}, 0,
+     [](Room& room, const CtlRun& run) {
+         std::ifstream ddc(room.dir / "ddc-1.ini");
+         std::string first;
+         std::getline(ddc, first);
+         EXPECT_EQ(first.rfind("; ZEPTA set-up read from ddc:1 on ", 0), 0u) << first;
+         EXPECT_TRUE(has(run.out, "ddc:1: saved " + (room.dir / "ddc-1.ini").string() + "\n")) << run.out;
+     }},
+};
+
+class CtlFleet : public ::testing::TestWithParam<FleetRow> {};
+
+}  // namespace
+
+TEST_P(CtlFleet, EveryLinkAnswersForItself)
+{
+    const FleetRow& row = GetParam();
+    Room room;
+    ASSERT_TRUE(room.a.started() && room.b.started() && room.silent.started());
+    std::ofstream(room.dir / "wall.ini") << "[Device]\ninput=dvi\n";
+    for (const Args& before : row.before)
+        ASSERT_EQ(room.run(before).exitCode, 0);
+    const CtlRun run = room.run(row.args);
+    EXPECT_EQ(run.exitCode, row.code) << run.err;
+    row.check(room, run);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CtlFleet, ::testing::ValuesIn(kRows), [](const auto& info) {
+    std::string name = info.param.name;
+    for (char& c : name)
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+});
