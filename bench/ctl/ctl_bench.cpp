@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,25 @@ int main(int argc, char** argv)
                 "208.2 ms with the fixed 100 ms waits\n",
                 target, percentile(status, 0.5), percentile(status, 0.5) <= target ? "within" : "OVER",
                 percentile(startup, 0.5));
+    // Several links in one run go side by side: four controllers that each
+    // take 50 ms to answer cost about what one does, not four times it.
+    std::vector<std::unique_ptr<testing::SimProcess>> slow;
+    std::vector<std::string> four{"--ini", ini, "--wait", "1000"};
+    for (int i = 0; i < 4; ++i) {
+        slow.push_back(std::make_unique<testing::SimProcess>(std::vector<std::string>{"--persist", "--delay", "50"}));
+        if (!slow.back()->started())
+            return 1;
+        four.insert(four.end(), {"--link", slow.back()->slavePath()});
+    }
+    four.push_back("status");
+    const int slowRuns = std::max(1, runs / 3);
+    std::vector<double> one, all;
+    if (!measure("status, one link answering in 50 ms",
+                 {"--ini", ini, "--wait", "1000", "--link", slow.front()->slavePath(), "status"}, slowRuns, one)
+        || !measure("status, four such links in one run", four, slowRuns, all))
+        return 1;
+    std::printf("  four links in one run: %.2f ms against %.2f ms for one (%.1fx; one after another would be 4x)\n",
+                percentile(all, 0.5), percentile(one, 0.5), percentile(all, 0.5) / percentile(one, 0.5));
     std::remove(ini.c_str());
     return 0;
 }

@@ -6,10 +6,12 @@
 #include "ddchelper.h"
 #include "device_model.h"
 #include "sim_config.h"
+#include "sim_state_file.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -33,6 +35,7 @@ struct Simulator {
     std::vector<DeviceModel> monitors;
     size_t cursor = 0;
     lumivex::sim::CallLog log;
+    std::string statePath;  // ZEPTA_SIM_STATE as of the last InitDDCHelper
 };
 
 Simulator& simulator()
@@ -119,6 +122,13 @@ int32_t InitDDCHelper(void)
     if (!config.problems.empty())
         std::fprintf(stderr, "libDDCHelper-sim: %s\n", config.problems.c_str());
     sim.monitors.assign(static_cast<size_t>(config.monitors), DeviceModel(config.model));
+    sim.statePath = config.statePath;
+    if (!sim.statePath.empty()) {
+        const std::string problem = lumivex::sim::loadSimState(sim.statePath, sim.monitors);
+        if (!problem.empty())
+            std::fprintf(stderr, "libDDCHelper-sim: %s: %s; the monitors start from their defaults\n",
+                         sim.statePath.c_str(), problem.c_str());
+    }
     sim.cursor = 0;
     sim.initialised = config.initError == 0;
     sim.log.reopen(config.logPath);
@@ -163,6 +173,14 @@ int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
     std::lock_guard lock(sim.mutex);
     const int32_t status = writeValue(sim, handle, vcp, value);
     sim.log.write("SetCIValue(0x%08X, 0x%02X, %u) = %d", handle, vcp, value, status);
+    // The monitor took the value either way; the file is only its memory
+    // for the next run, so a write that fails is said but not returned.
+    if (status == 0 && !sim.statePath.empty()) {
+        const std::string problem = lumivex::sim::saveSimState(sim.statePath, sim.monitors);
+        if (!problem.empty())
+            std::fprintf(stderr, "libDDCHelper-sim: %s: %s; the next run will not see this setting\n",
+                         sim.statePath.c_str(), problem.c_str());
+    }
     return status;
 }
 

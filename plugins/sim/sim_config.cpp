@@ -47,6 +47,8 @@ SimConfig readSimConfig(EnvLookup env)
     }
     if (const char* log = env("ZEPTA_SIM_LOG"))
         config.logPath = log;
+    if (const char* state = env("ZEPTA_SIM_STATE"))
+        config.statePath = state;
     return config;
 }
 

@@ -5,6 +5,7 @@
 //   ZEPTA_SIM_MONITORS    number of monitors, default 1 (0 and more than 10 allowed)
 //   ZEPTA_SIM_INIT_ERROR  InitDDCHelper answers this status (decimal or 0x..)
 //   ZEPTA_SIM_LOG         a file every call is appended to (none when unset)
+//   ZEPTA_SIM_STATE       a file the monitors' settings are kept in between runs
 
 #include "device_model.h"
 
@@ -18,6 +19,7 @@ struct SimConfig {
     int monitors = 1;
     int32_t initError = 0;
     std::string logPath;
+    std::string statePath;  // empty: every run starts from the defaults
     std::string problems;  // what in the environment was not understood
 };
 

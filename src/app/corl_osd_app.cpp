@@ -6,8 +6,6 @@
 #include "message_service.h"
 #include "sheet_osd.h"
 
-#include <cstdlib>
-
 namespace lumivex {
 
 CORL_OSDApp::CORL_OSDApp(MessageService& messages, DdcApi& ddc)
@@ -31,13 +29,7 @@ int CORL_OSDApp::InitInstance()
 
     if (m_applicationDirectory.empty())
         m_applicationDirectory = executableDirectory();
-    auto env = [](const char* name) -> std::optional<std::string> {
-        const char* value = std::getenv(name);
-        return value ? std::optional<std::string>(value) : std::nullopt;
-    };
-    m_profile = std::make_unique<IniProfile>(prepareIniPath(
-        {m_applicationDirectory, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
-         isInstalledCopy(m_applicationDirectory)}));
+    m_profile = std::make_unique<IniProfile>(prepareIniPath(iniLocationInputsFromEnvironment(m_applicationDirectory)));
     // COM names may be mapped to devices in section "Ports" of the same file.
     ComPortMap::global().setIniPath(m_profile->path());
 

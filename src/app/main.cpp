@@ -1,6 +1,7 @@
 // lumivex: the configuration panel of the ZEPTA video-wall controller.
 
 #include "app_paths.h"
+#include "command_line.h"
 #include "corl_osd_app.h"
 #include "ddc_library.h"
 #include "message_service.h"
@@ -9,10 +10,44 @@
 
 #include <QApplication>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// What --help and --version print, with an output that cannot be written
+// (a full disk, a closed pipe) said and failed rather than lost.
+int printAndEnd(const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "lumivex: standard output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    // Before QApplication, which needs a display.
+    const lumivex::CommandLine command = lumivex::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (command.action) {
+    case lumivex::CommandLineAction::ShowHelp:
+        return printAndEnd(lumivex::helpText(
+            lumivex::chooseIniPath(lumivex::iniLocationInputsFromEnvironment(lumivex::executableDirectory()))));
+    case lumivex::CommandLineAction::ShowVersion:
+        return printAndEnd(lumivex::versionText());
+    case lumivex::CommandLineAction::Refuse:
+        std::fprintf(stderr, "lumivex: %s\n", command.error.c_str());
+        return 1;
+    case lumivex::CommandLineAction::RunPanel:
+        break;
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivex"));
     QApplication::setOrganizationName(QStringLiteral("ZEPTA"));

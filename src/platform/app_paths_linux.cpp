@@ -38,6 +38,18 @@ bool isWritableLocation(const std::filesystem::path& file)
     return !std::filesystem::exists(file, ec) || ::access(file.c_str(), W_OK) == 0;
 }
 
+namespace {
+
+// A service has no per-user folder; the program's own folder is no place
+// for settings either (root could write into /usr/bin).
+std::filesystem::path serviceStateDirectory(const std::optional<std::string>& stateDirectory)
+{
+    const std::string first = stateDirectory ? stateDirectory->substr(0, stateDirectory->find(':')) : std::string();
+    return first.empty() ? std::filesystem::path(kSystemStateDirectory) : std::filesystem::path(first);
+}
+
+}  // namespace
+
 std::filesystem::path chooseIniPath(const IniLocationInputs& in)
 {
     const std::filesystem::path besideExe = in.executableDirectory / kIniFileName;
@@ -50,7 +62,7 @@ std::filesystem::path chooseIniPath(const IniLocationInputs& in)
     else if (in.home && !in.home->empty())
         configHome = std::filesystem::path(*in.home) / ".config";
     else
-        return besideExe;  // nowhere better to go; writes will fail quietly
+        return serviceStateDirectory(in.stateDirectory) / kIniFileName;
     return configHome / "zepta" / kIniFileName;
 }
 
@@ -76,15 +88,19 @@ std::filesystem::path prepareIniPath(const IniLocationInputs& in)
     return besideExe;
 }
 
-std::filesystem::path defaultIniPath()
+IniLocationInputs iniLocationInputsFromEnvironment(const std::filesystem::path& executableDir)
 {
     auto env = [](const char* name) -> std::optional<std::string> {
         const char* value = std::getenv(name);
         return value ? std::optional<std::string>(value) : std::nullopt;
     };
-    const std::filesystem::path exeDir = executableDirectory();
-    return prepareIniPath({exeDir, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
-                           isInstalledCopy(exeDir)});
+    return {executableDir, env("XDG_CONFIG_HOME"), env("HOME"), &isWritableLocation,
+            isInstalledCopy(executableDir), env("STATE_DIRECTORY")};
+}
+
+std::filesystem::path defaultIniPath()
+{
+    return prepareIniPath(iniLocationInputsFromEnvironment(executableDirectory()));
 }
 
 }  // namespace lumivex

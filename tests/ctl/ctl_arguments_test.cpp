@@ -49,14 +49,14 @@ const ArgumentRow kRows[] = {
      "", [](const Request& r) {
          ASSERT_EQ(r.links.size(), 3u);
          EXPECT_TRUE(r.links[0].ddc);
-         EXPECT_EQ(r.links[0].spec, text("ddc"));
+         EXPECT_EQ(r.links[0].id, text("ddc"));
          EXPECT_EQ(r.links[1].name, text("COM3"));
          EXPECT_EQ(r.links[2].name, text("/dev/ttyUSB0"));
      }},
     {"two monitors of one library", {"--link", "ddc:1", "--link", "ddc", "status"}, -1, "", [](const Request& r) {
          ASSERT_EQ(r.links.size(), 2u);
          EXPECT_EQ(r.links[0].monitor, 1);
-         EXPECT_EQ(r.links[0].spec, text("ddc:1"));
+         EXPECT_EQ(r.links[0].id, text("ddc:1"));
          EXPECT_EQ(r.links[1].monitor, 0);
      }},
     {"--monitor with one ddc link", {"--link", "ddc", "--monitor", "2", "status"}, -1, "",
@@ -67,9 +67,9 @@ const ArgumentRow kRows[] = {
      "--link takes ddc, ddc:N, DDC2Bi, COMn or a device path, not 'tty'", nullptr},
     {"a file of links", {"--links", "{dir}/room.txt", "--link", "COM9", "status"}, -1, "", [](const Request& r) {
          ASSERT_EQ(r.links.size(), 3u);
-         EXPECT_EQ(r.links[0].spec, text("COM9"));
-         EXPECT_EQ(r.links[1].spec, text("COM1"));
-         EXPECT_EQ(r.links[2].spec, text("ddc:1"));
+         EXPECT_EQ(r.links[0].id, text("COM9"));
+         EXPECT_EQ(r.links[1].id, text("COM1"));
+         EXPECT_EQ(r.links[2].id, text("ddc:1"));
      }},
     {"a file of links that is a device", {"--links", "/dev/null", "status"}, kExitUsage,
      "--links: /dev/null is not a regular file", nullptr},

@@ -1,5 +1,7 @@
 #include "emulated_bus.h"
 
+#include "device_state_text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -31,34 +33,6 @@ std::string format(const char* pattern, auto... values)
     std::snprintf(line, sizeof line, pattern, values...);
     return line;
 }
-
-// The fields of a controller's state line, in the order it is written.
-struct StateField {
-    const char* name;
-    uint32_t (*get)(const device::DeviceModel&);
-    void (*set)(device::DeviceModel&, uint32_t);
-};
-
-template <auto Member>
-constexpr StateField stateField(const char* name)
-{
-    return {name, [](const device::DeviceModel& m) -> uint32_t { return m.state().*Member; },
-            [](device::DeviceModel& m, uint32_t v) { m.state().*Member = static_cast<std::remove_reference_t<decltype(m.state().*Member)>>(v); }};
-}
-
-const StateField kStateFields[] = {
-    stateField<&device::DeviceState::inputSource>("input"),
-    stateField<&device::DeviceState::powerOn>("power"),
-    stateField<&device::DeviceState::osdLock>("osd-lock"),
-    stateField<&device::DeviceState::rotation>("rotation"),
-    stateField<&device::DeviceState::gpoBits>("gpo"),
-    stateField<&device::DeviceState::gpiBits>("gpi"),
-    stateField<&device::DeviceState::resolution>("resolution"),
-    stateField<&device::DeviceState::displayMode>("mode"),
-    stateField<&device::DeviceState::maskH>("mask-h"),
-    stateField<&device::DeviceState::maskV>("mask-v"),
-    stateField<&device::DeviceState::maskOn>("mask-on"),
-};
 
 }  // namespace
 
@@ -174,9 +148,7 @@ void EmulatedBus::applySet(const SetRequest& set)
 
 std::string EmulatedBus::stateLine() const
 {
-    std::string line = "bus=" + std::to_string(m_config.number);
-    for (const StateField& field : kStateFields)
-        line += format(" %s=%u", field.name, field.get(m_controller));
+    std::string line = "bus=" + std::to_string(m_config.number) + " " + device::stateWords(m_controller.state());
     for (const auto& [code, own] : m_config.codes)
         line += format(" 0x%02X=%u", code, own.current);
     return line;
@@ -194,18 +166,16 @@ bool EmulatedBus::restoreState(std::string_view line)
             continue;
         const std::string_view key = word.substr(0, equals);
         const std::string_view text = word.substr(equals + 1);
-        uint32_t value = 0;
-        if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc{})
-            return false;
-        for (const StateField& field : kStateFields) {
-            if (key == field.name)
-                field.set(m_controller, value);
-        }
         if (key.starts_with("0x")) {
             uint32_t code = 0;
+            uint32_t value = 0;
             std::from_chars(key.data() + 2, key.data() + key.size(), code, 16);
+            if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc{})
+                return false;
             if (auto own = m_config.codes.find(static_cast<uint8_t>(code)); own != m_config.codes.end())
                 own->second.current = static_cast<uint16_t>(value);
+        } else if (device::applyStateWord(m_controller.state(), key, text) == device::StateWord::BadValue) {
+            return false;
         }
     }
     return true;

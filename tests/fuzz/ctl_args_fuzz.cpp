@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const LinkTarget& link : r.links) {
             require(link.monitor >= 0, "a monitor counted below 0");
             require(link.ddc || link.monitor == 0, "a monitor on a serial link");
-            require(!link.spec.isEmpty(), "a link with no spec");
+            require(!link.id.isEmpty(), "a link with no id");
         }
         const bool waitInRange = !r.replyWait || (r.replyWait->count() >= lumivex::kMinReplyWaitMs
                                                   && r.replyWait->count() <= lumivex::kMaxReplyWaitMs);

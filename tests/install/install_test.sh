@@ -15,6 +15,9 @@ for f in bin/lumivex bin/zepta-sim "$plugins/libDDCHelper.so" "$plugins/libDDCHe
          share/applications/lumivex.desktop share/icons/hicolor/64x64/apps/lumivex.png; do
   [[ -f "$work/staged/$f" ]] || fail "not installed: $f"
 done
+for page in lumivex zepta-sim; do
+  gzip -t "$work/staged/share/man/man1/$page.1.gz" 2>/dev/null || fail "no gzipped man page: $page.1.gz"
+done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$work/staged/share/applications/lumivex.desktop"
 fi

@@ -8,7 +8,7 @@
 using lumivex::chooseIniPath;
 using lumivex::IniLocationInputs;
 
-TEST(IniLocation, BesideTheProgramWhenWritableElseThePerUserFolder)
+TEST(IniLocation, BesideTheProgramWhenWritableElseThePerUserFolderElseTheServiceStateFolder)
 {
     auto writable = [](const std::filesystem::path&) { return true; };
     auto readOnly = [](const std::filesystem::path&) { return false; };
@@ -24,7 +24,16 @@ TEST(IniLocation, BesideTheProgramWhenWritableElseThePerUserFolder)
         {"home", {"/usr/bin", std::nullopt, "/home/op", readOnly}, "/home/op/.config/zepta/ZEPTA.ini"},
         {"relative xdg ignored", {"/usr/bin", "cfg", "/home/op", readOnly}, "/home/op/.config/zepta/ZEPTA.ini"},
         {"empty xdg ignored", {"/usr/bin", "", "/home/op", readOnly}, "/home/op/.config/zepta/ZEPTA.ini"},
-        {"nowhere else", {"/usr/bin", std::nullopt, std::nullopt, readOnly}, "/usr/bin/ZEPTA.ini"},
+        {"home before the state folder", {"/usr/bin", std::nullopt, "/home/op", readOnly, false, "/var/lib/svc"},
+         "/home/op/.config/zepta/ZEPTA.ini"},
+        {"no home: the service's state folder", {"/usr/bin", std::nullopt, std::nullopt, readOnly, false, "/var/lib/svc"},
+         "/var/lib/svc/ZEPTA.ini"},
+        {"state folders listed: the first", {"/usr/bin", "", "", readOnly, false, "/var/lib/svc:/var/lib/other"},
+         "/var/lib/svc/ZEPTA.ini"},
+        {"no home, no state folder", {"/usr/bin", std::nullopt, std::nullopt, readOnly}, "/var/lib/lumivex/ZEPTA.ini"},
+        {"empty home and state folder", {"/usr/bin", "", "", readOnly, false, ""}, "/var/lib/lumivex/ZEPTA.ini"},
+        {"installed service never beside the program", {"/usr/bin", std::nullopt, std::nullopt, writable, true},
+         "/var/lib/lumivex/ZEPTA.ini"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

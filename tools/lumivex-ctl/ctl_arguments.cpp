@@ -86,7 +86,7 @@ Parsed scan(int argc, char** argv)
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* option = nullptr;
+        const OptionEntry* option = nullptr;
         std::optional<QString> inlineValue;
         if (word.startsWith(QLatin1String("--"))) {
             const qsizetype eq = word.indexOf(QLatin1Char('='));
@@ -94,7 +94,7 @@ Parsed scan(int argc, char** argv)
             if (eq >= 0)
                 inlineValue = word.mid(eq + 1);
         } else if (word.size() == 2) {
-            for (const OptionSpec& o : optionTable())
+            for (const OptionEntry& o : optionTable())
                 if (o.shortName && word[1] == QLatin1Char(o.shortName))
                     option = &o;
         }
@@ -148,7 +148,7 @@ Request parseArguments(int argc, char** argv)
         usage(QStringLiteral("no verb given (see --help)"));
     r.verb = p.positional.first().toLower();
     r.args = p.positional.mid(1);
-    const VerbSpec* verb = findVerb(r.verb);
+    const VerbEntry* verb = findVerb(r.verb);
     if (!verb)
         usage(QStringLiteral("unknown verb '%1' (see --help)").arg(r.verb));
     if (r.args.size() > verb->maxArgs)
@@ -172,8 +172,8 @@ Request parseArguments(int argc, char** argv)
     for (const QString& text : linkTexts) {
         const LinkTarget target = parseLinkTarget(text, monitorIndex);
         for (const LinkTarget& earlier : r.links)
-            if (earlier.spec == target.spec)
-                usage(QStringLiteral("the link %1 is given twice").arg(target.spec));
+            if (earlier.id == target.id)
+                usage(QStringLiteral("the link %1 is given twice").arg(target.id));
         r.links.push_back(target);
     }
     if (given("monitor") && !(r.links.size() == 1 && r.links.front().ddc))

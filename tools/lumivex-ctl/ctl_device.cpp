@@ -122,7 +122,7 @@ int32_t readModel(CtlLink& link, CtlMessages& messages)
     return result.outcome == ModelQueryResult::Outcome::Known ? result.modelIndex : -1;
 }
 
-Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& ini, int32_t model)
+Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, int32_t model)
 {
     Snapshot s;
     s.model = model;
@@ -132,7 +132,6 @@ Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& in
     if (!modelFeatures(model).gpio)
         s.gpio.reset();
     requireRead(readBackDisplay(link.state(), messages, s.display), messages);
-    loadSizes(ini, s.display);
     return s;
 }
 

@@ -52,9 +52,9 @@ void requireRead(ReadBackOutcome outcome, CtlMessages& messages);
 
 // The model, throwing when it cannot be read.
 int32_t readModel(CtlLink& link, CtlMessages& messages);
-// Both read-backs and the sizes, with the model already read. Throws
-// kExitNoAnswer when either read-back fails.
-Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, const IniProfile& ini, int32_t model);
+// Both read-backs, with the model already read (the sizes are the
+// caller's). Throws kExitNoAnswer when either read-back fails.
+Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, int32_t model);
 
 QString statusText(const Snapshot& snapshot);
 QJsonObject statusJson(const Snapshot& snapshot, const QString& linkName);

@@ -20,7 +20,7 @@ std::mutex& ddcTurn()
     return lock;
 }
 
-void runOne(const Request& request, const VerbSpec& verb, LinkResult& result)
+void runOne(const Request& request, const VerbEntry& verb, LinkResult& result)
 {
     try {
         // The DDC/CI library keeps one list of monitors for the process.
@@ -40,11 +40,11 @@ void put(std::FILE* stream, const QString& text)
 }
 
 // "COM1: " before each line of a link's text.
-QString prefixed(const QString& spec, const QString& text)
+QString prefixed(const QString& link, const QString& text)
 {
     QString out;
     for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        out += spec + QStringLiteral(": ") + line + QLatin1Char('\n');
+        out += link + QStringLiteral(": ") + line + QLatin1Char('\n');
     return out;
 }
 
@@ -55,18 +55,18 @@ QString namedFailure(const LinkResult& r, bool several)
         return r.failure;
     const QString head = r.target->name + QStringLiteral(": ");
     if (r.failure.startsWith(head))
-        return r.target->spec + QStringLiteral(": ") + r.failure.mid(head.size());
+        return r.target->id + QStringLiteral(": ") + r.failure.mid(head.size());
     // "COM1 is in use by another program" names it already.
-    if (r.target->name == r.target->spec && r.failure.startsWith(r.target->spec + QLatin1Char(' ')))
+    if (r.target->name == r.target->id && r.failure.startsWith(r.target->id + QLatin1Char(' ')))
         return r.failure;
-    return r.target->spec + QStringLiteral(": ") + r.failure;
+    return r.target->id + QStringLiteral(": ") + r.failure;
 }
 
 }  // namespace
 
 std::vector<LinkResult> runOnLinks(const Request& request)
 {
-    const VerbSpec* verb = findVerb(request.verb);
+    const VerbEntry* verb = findVerb(request.verb);
     if (!verb)
         fail(kExitUsage, QStringLiteral("unknown verb '%1' (see --help)").arg(request.verb));
     std::vector<LinkResult> results(std::max<size_t>(1, request.links.size()));
@@ -92,14 +92,14 @@ int report(const Request& request, const std::vector<LinkResult>& results, std::
     QJsonArray objects;
     for (const LinkResult& r : results) {
         worst = std::max(worst, r.code);
-        const QString spec = r.target ? r.target->spec : QString();
+        const QString link = r.target ? r.target->id : QString();
         for (const QString& note : r.output.notes)
-            put(err, QStringLiteral("lumivex-ctl: %1%2\n").arg(several ? spec + QStringLiteral(": ") : QString(), note));
+            put(err, QStringLiteral("lumivex-ctl: %1%2\n").arg(several ? link + QStringLiteral(": ") : QString(), note));
         if (!r.failure.isEmpty())
             put(err, QStringLiteral("lumivex-ctl: %1\n").arg(namedFailure(r, several)));
         if (request.json && several) {
             QJsonObject object = r.output.json.value_or(QJsonObject{});
-            object.insert(QStringLiteral("link"), spec);
+            object.insert(QStringLiteral("link"), link);
             if (r.code != kExitOk) {
                 object.insert(QStringLiteral("error"), namedFailure(r, true));
                 object.insert(QStringLiteral("exit"), r.code);
@@ -108,7 +108,7 @@ int report(const Request& request, const std::vector<LinkResult>& results, std::
         } else if (request.json && r.output.json) {
             put(out, QString::fromUtf8(QJsonDocument(*r.output.json).toJson(QJsonDocument::Indented)));
         } else {
-            put(out, several ? prefixed(spec, r.output.text) : r.output.text);
+            put(out, several ? prefixed(link, r.output.text) : r.output.text);
         }
     }
     if (request.json && several)

@@ -22,7 +22,7 @@ struct LinkTarget {
     bool ddc = false;
     QString name;     // "COMn" or a device path; "DDC/CI" for ddc
     int monitor = 0;  // DDC/CI only: which monitor found answers
-    QString spec;     // what --link takes to reach it again: "COM1", "ddc", "ddc:1"
+    QString id;       // what --link takes to reach it again: "COM1", "ddc", "ddc:1"
 };
 
 // "ddc" or "ddc:N", "DDC2Bi" and "COMn" as the port list names them (any

@@ -75,9 +75,10 @@ int32_t Session::model()
 
 Snapshot Session::snapshot()
 {
-    const int32_t known = model();
+    Snapshot s = readSnapshot(m_link, m_messages, model());
     std::lock_guard lock(iniWrites());
-    return readSnapshot(m_link, m_messages, m_ini, known);
+    loadSizes(m_ini, s.display);
+    return s;
 }
 
 DisplayState Session::display()
@@ -115,7 +116,7 @@ std::chrono::milliseconds Session::replyWait()
     return chosen.wait;
 }
 
-void runVerb(const Request& request, const VerbSpec& verb, const std::optional<LinkTarget>& target,
+void runVerb(const Request& request, const VerbEntry& verb, const std::optional<LinkTarget>& target,
              LinkOutput& output)
 {
     Session session(request, target, output);
@@ -192,7 +193,7 @@ void setGpo(const QString& value, Session& session)
     std::optional<GpioBits> gpio;
     session.setting(gpio);
     if (!gpio)
-        fail(kExitNoAnswer, session.linkSpec() + QStringLiteral(": the device did not report its GPO bits"));
+        fail(kExitNoAnswer, session.linkId() + QStringLiteral(": the device did not report its GPO bits"));
     session.send(commands::gpo(gpoWithBit(gpio->outputs, n - 1, *on == 1)));
 }
 
@@ -212,7 +213,7 @@ void setMask(const Request& r, Mask mask, Session& session)
 
 QString statusLinkName(const Session& session)
 {
-    return session.linkSpec();
+    return session.linkId();
 }
 
 }  // namespace
@@ -259,7 +260,7 @@ void setVerb(const Request& r, Session& session)
         setMask(r, Mask(pick(maskNames())), session);
     } else {
         QStringList names;
-        for (const SettingSpec& setting : settingTable())
+        for (const SettingEntry& setting : settingTable())
             names << QLatin1String(setting.name);
         usage(QStringLiteral("set takes one of %1, not '%2'").arg(names.join(QStringLiteral(", ")), what));
     }
@@ -328,10 +329,10 @@ namespace {
 
 // A file name for a link's set-up in a folder: "COM1.ini", "ddc-1.ini",
 // "dev-ttyUSB0.ini".
-QString fileNameFor(const QString& spec)
+QString fileNameFor(const QString& id)
 {
     QString name;
-    for (const QChar c : spec)
+    for (const QChar c : id)
         name += c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('.') ? c : QLatin1Char('-');
     while (name.startsWith(QLatin1Char('-')))
         name.remove(0, 1);
@@ -347,9 +348,9 @@ void saveVerb(const Request& r, Session& session)
         // Several links: one file each, in the folder given.
         if (!std::filesystem::is_directory(path.toStdString()))
             usage(QStringLiteral("save with several links takes a folder, and %1 is none").arg(path));
-        path = path + QLatin1Char('/') + fileNameFor(session.linkSpec());
+        path = path + QLatin1Char('/') + fileNameFor(session.linkId());
     }
-    const QString text = setupFileText(session.snapshot(), session.linkSpec());
+    const QString text = setupFileText(session.snapshot(), session.linkId());
     // "-" is standard output; main() reports a failed write there.
     if (path == QLatin1String("-")) {
         session.print(text);
@@ -388,7 +389,7 @@ void applyVerb(const Request& r, Session& session)
                          : p.changes()       ? QStringLiteral("applied and verified")
                                              : QStringLiteral("unchanged");
     if (r.json) {
-        session.output().json = QJsonObject{{"link", session.linkSpec()},
+        session.output().json = QJsonObject{{"link", session.linkId()},
                                             {"result", result},
                                             {"changed", QJsonArray::fromStringList(changed)},
                                             {"missed", QJsonArray::fromStringList(missed)}};
@@ -402,7 +403,7 @@ void applyVerb(const Request& r, Session& session)
         fail(kExitNotVerified, QStringLiteral("%1: %2 of the set-up did not take on %3")
                                    .arg(setup.path,
                                         missed.size() == 1 ? QStringLiteral("1 field") : QStringLiteral("%1 fields").arg(missed.size()),
-                                        session.linkSpec()));
+                                        session.linkId()));
 }
 
 }  // namespace lumivex::ctl

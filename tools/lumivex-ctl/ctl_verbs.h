@@ -17,7 +17,7 @@
 
 namespace lumivex::ctl {
 
-struct VerbSpec;
+struct VerbEntry;
 
 struct Request {
     QString verb;
@@ -62,7 +62,7 @@ public:
     const Request& request() const { return m_request; }
     LinkOutput& output() { return m_output; }
     // The link as --link named it.
-    QString linkSpec() const { return m_target ? m_target->spec : QString(); }
+    QString linkId() const { return m_target ? m_target->id : QString(); }
     void print(const QString& text) { m_output.text += text; }
 
 private:
@@ -80,7 +80,7 @@ private:
 
 // Runs the verb on one link (or none, for a verb that needs none); throws
 // Failure.
-void runVerb(const Request& request, const VerbSpec& verb, const std::optional<LinkTarget>& target,
+void runVerb(const Request& request, const VerbEntry& verb, const std::optional<LinkTarget>& target,
              LinkOutput& output);
 
 // The verbs, for the table.

@@ -182,16 +182,16 @@ QString valueText(const QStringList& names, int32_t value)
 
 }  // namespace
 
-QString setupFileText(const Snapshot& s, const QString& linkSpec)
+QString setupFileText(const Snapshot& s, const QString& linkId)
 {
     QString out;
     QTextStream t(&out);
     const ModelFeatures features = modelFeatures(s.model);
     const QStringList layouts = displayModeLabels(s.model);
     const auto list = [](const QStringList& names) { return names.join(QStringLiteral(", ")); };
-    t << "; ZEPTA set-up read from " << linkSpec << " on "
+    t << "; ZEPTA set-up read from " << linkId << " on "
       << QDateTime::currentDateTime().toString(Qt::ISODate) << ".\n"
-      << "; Edit it and load it with: lumivex-ctl --link " << linkSpec << " apply FILE\n"
+      << "; Edit it and load it with: lumivex-ctl --link " << linkId << " apply FILE\n"
       << "; A key left out is left as it is on the device.\n\n";
     t << "[Device]\n";
     if (s.model >= 0)

@@ -47,8 +47,8 @@ bool isEmpty(const SetupFile& setup);
 
 // The text save writes. Every value it writes reads back as the same value,
 // including raw numbers a device reported that have no name.
-// linkSpec is what --link takes to reach the same device again.
-QString setupFileText(const Snapshot& snapshot, const QString& linkSpec);
+// linkId is what --link takes to reach the same device again.
+QString setupFileText(const Snapshot& snapshot, const QString& linkId);
 
 // "FILE:LINE: text", the form of every complaint about a file.
 QString fileLine(const QString& path, int line, const QString& text);

@@ -11,52 +11,52 @@ namespace lumivex::ctl {
 namespace {
 
 const std::array kOptions{
-    OptionSpec{"link", 0, "LINK",
+    OptionEntry{"link", 0, "LINK",
                "The link: ddc (ddc:N for monitor N), DDC2Bi or COMn as `ports' lists them (any case), or a device "
                "path. Give it again for more links: the verb runs on all of them at once.",
                true},
-    OptionSpec{"links", 0, "FILE", "Links one a line, as --link takes them; # starts a comment.", true},
-    OptionSpec{"monitor", 0, "N", "DDC/CI: the monitor of --link ddc, counted from 0 (default 0)."},
-    OptionSpec{"json", 0, nullptr, "status, model, ports, apply: JSON on stdout; an array of one object a link when "
+    OptionEntry{"links", 0, "FILE", "Links one a line, as --link takes them; # starts a comment.", true},
+    OptionEntry{"monitor", 0, "N", "DDC/CI: the monitor of --link ddc, counted from 0 (default 0)."},
+    OptionEntry{"json", 0, nullptr, "status, model, ports, apply: JSON on stdout; an array of one object a link when "
                                    "there are several."},
-    OptionSpec{"yes", 0, nullptr, "Confirm a verb that asks (reset)."},
-    OptionSpec{"h", 0, "PERCENT", "set mask on: the horizontal mask in percent."},
-    OptionSpec{"v", 0, "PERCENT", "set mask on: the vertical mask in percent."},
-    OptionSpec{"bezel", 0, "W,H", "set mask on: bezel width and height in mm."},
-    OptionSpec{"viewable", 0, "W,H", "set mask on: viewable width and height in mm."},
-    OptionSpec{"ini", 0, "FILE", "The panel's settings file (default: the panel's ZEPTA.ini)."},
-    OptionSpec{"wait", 0, "MS",
+    OptionEntry{"yes", 0, nullptr, "Confirm a verb that asks (reset)."},
+    OptionEntry{"h", 0, "PERCENT", "set mask on: the horizontal mask in percent."},
+    OptionEntry{"v", 0, "PERCENT", "set mask on: the vertical mask in percent."},
+    OptionEntry{"bezel", 0, "W,H", "set mask on: bezel width and height in mm."},
+    OptionEntry{"viewable", 0, "W,H", "set mask on: viewable width and height in mm."},
+    OptionEntry{"ini", 0, "FILE", "The panel's settings file (default: the panel's ZEPTA.ini)."},
+    OptionEntry{"wait", 0, "MS",
                "Serial: the longest wait for each reply, in ms (default: ZEPTA_REPLY_WAIT_MS, then [Link] Reply "
                "Wait ms of ZEPTA.ini, then 100)."},
-    OptionSpec{"verbose", 0, nullptr, "Tell the link's notices and what apply changed on stderr."},
-    OptionSpec{"help", 'h', nullptr, "Show this help."},
-    OptionSpec{"version", 'V', nullptr, "Show the version."},
-    OptionSpec{"man", 0, nullptr, "Print the man page's roff source.", false, true},
+    OptionEntry{"verbose", 0, nullptr, "Tell the link's notices and what apply changed on stderr."},
+    OptionEntry{"help", 'h', nullptr, "Show this help."},
+    OptionEntry{"version", 'V', nullptr, "Show the version."},
+    OptionEntry{"man", 0, nullptr, "Print the man page's roff source.", false, true},
 };
 
 const std::array kVerbs{
-    VerbSpec{"ports", "", 0, 0, false, "the links the panel would offer", &portsVerb},
-    VerbSpec{"model", "", 0, 0, true, "K410 or K420", &modelVerb},
-    VerbSpec{"status", "", 0, 0, true, "the model, both read-backs and the four sizes of ZEPTA.ini", &statusVerb},
-    VerbSpec{"set", "SETTING VALUE", 2, 2, true, "one setting, as below", &setVerb},
-    VerbSpec{"identify", "", 0, 0, true, "the monitors show their numbers", &identifyVerb},
-    VerbSpec{"auto-adjust", "", 0, 0, true, "VGA input in 1x1 only (K410)", &autoAdjustVerb},
-    VerbSpec{"reset", "", 0, 0, true, "factory settings; needs --yes", &resetVerb},
-    VerbSpec{"save", "FILE", 1, 1, true,
+    VerbEntry{"ports", "", 0, 0, false, "the links the panel would offer", &portsVerb},
+    VerbEntry{"model", "", 0, 0, true, "K410 or K420", &modelVerb},
+    VerbEntry{"status", "", 0, 0, true, "the model, both read-backs and the four sizes of ZEPTA.ini", &statusVerb},
+    VerbEntry{"set", "SETTING VALUE", 2, 2, true, "one setting, as below", &setVerb},
+    VerbEntry{"identify", "", 0, 0, true, "the monitors show their numbers", &identifyVerb},
+    VerbEntry{"auto-adjust", "", 0, 0, true, "VGA input in 1x1 only (K410)", &autoAdjustVerb},
+    VerbEntry{"reset", "", 0, 0, true, "factory settings; needs --yes", &resetVerb},
+    VerbEntry{"save", "FILE", 1, 1, true,
              "the whole set-up as an editable INI file (- for stdout; a folder with several links)", &saveVerb},
-    VerbSpec{"apply", "FILE", 1, 1, true, "sends what differs, reads back, checks; says unchanged when nothing differs",
+    VerbEntry{"apply", "FILE", 1, 1, true, "sends what differs, reads back, checks; says unchanged when nothing differs",
              &applyVerb},
 };
 
 const std::array kSettings{
-    SettingSpec{"input", "vga|component|dvi", "the K420 has DVI only"},
-    SettingSpec{"power", "on|off", ""},
-    SettingSpec{"osd", "lock|unlock", ""},
-    SettingSpec{"rotation", "normal|rotated", ""},
-    SettingSpec{"gpo", "BITS|N=on|off", "four digits 0|1, GPO-4 first, or one output N 1..4 (K410)"},
-    SettingSpec{"resolution", "LABEL|INDEX", "e.g. 1920x1080@60Hz, 1920x1080 or 8"},
-    SettingSpec{"layout", "LABEL|INDEX", "e.g. 2x2; the model's list"},
-    SettingSpec{"mask", "off|on", "on takes --h and --v, or --bezel and --viewable (kept in ZEPTA.ini)"},
+    SettingEntry{"input", "vga|component|dvi", "the K420 has DVI only"},
+    SettingEntry{"power", "on|off", ""},
+    SettingEntry{"osd", "lock|unlock", ""},
+    SettingEntry{"rotation", "normal|rotated", ""},
+    SettingEntry{"gpo", "BITS|N=on|off", "four digits 0|1, GPO-4 first, or one output N 1..4 (K410)"},
+    SettingEntry{"resolution", "LABEL|INDEX", "e.g. 1920x1080@60Hz, 1920x1080 or 8"},
+    SettingEntry{"layout", "LABEL|INDEX", "e.g. 2x2; the model's list"},
+    SettingEntry{"mask", "off|on", "on takes --h and --v, or --bezel and --viewable (kept in ZEPTA.ini)"},
 };
 
 struct Section {
@@ -96,7 +96,7 @@ const std::array kExamples{
             "the same set-up on every wall of a room, at once; each object says unchanged or applied"},
 };
 
-QString synopsisOf(const OptionSpec& o)
+QString synopsisOf(const OptionEntry& o)
 {
     QString text = o.shortName ? QStringLiteral("-%1, --%2").arg(QLatin1Char(o.shortName)).arg(QLatin1String(o.name))
                                : QStringLiteral("--%1").arg(QLatin1String(o.name));
@@ -105,7 +105,7 @@ QString synopsisOf(const OptionSpec& o)
     return text;
 }
 
-QString verbSynopsis(const VerbSpec& v)
+QString verbSynopsis(const VerbEntry& v)
 {
     return *v.arguments ? QStringLiteral("%1 %2").arg(QLatin1String(v.name), QLatin1String(v.arguments))
                         : QLatin1String(v.name);
@@ -123,32 +123,32 @@ QString roff(QString text)
 
 }  // namespace
 
-std::span<const OptionSpec> optionTable()
+std::span<const OptionEntry> optionTable()
 {
     return kOptions;
 }
 
-std::span<const VerbSpec> verbTable()
+std::span<const VerbEntry> verbTable()
 {
     return kVerbs;
 }
 
-std::span<const SettingSpec> settingTable()
+std::span<const SettingEntry> settingTable()
 {
     return kSettings;
 }
 
-const OptionSpec* findOption(const QString& longName)
+const OptionEntry* findOption(const QString& longName)
 {
-    for (const OptionSpec& o : kOptions)
+    for (const OptionEntry& o : kOptions)
         if (longName == QLatin1String(o.name))
             return &o;
     return nullptr;
 }
 
-const VerbSpec* findVerb(const QString& name)
+const VerbEntry* findVerb(const QString& name)
 {
-    for (const VerbSpec& v : kVerbs)
+    for (const VerbEntry& v : kVerbs)
         if (name == QLatin1String(v.name))
             return &v;
     return nullptr;
@@ -180,13 +180,13 @@ QString helpText()
         t << "\n";
     };
     t << "Usage: lumivex-ctl [OPTIONS] VERB [ARGS...]\n" << kSummary << "\n\nVerbs:\n";
-    for (const VerbSpec& v : kVerbs)
+    for (const VerbEntry& v : kVerbs)
         row(verbSynopsis(v), v.help);
     t << "\nSettings of set:\n";
-    for (const SettingSpec& s : kSettings)
+    for (const SettingEntry& s : kSettings)
         row(QStringLiteral("set %1 %2").arg(QLatin1String(s.name), QLatin1String(s.values)), s.help);
     t << "\nOptions:\n";
-    for (const OptionSpec& o : kOptions)
+    for (const OptionEntry& o : kOptions)
         if (!o.hidden)
             row(synopsisOf(o), o.help);
     t << "\nExit status:\n";
@@ -211,13 +211,13 @@ QString manPage()
       << "Every verb that needs a link runs on each link given, each on its own thread; text output is then "
          "prefixed by the link.\n"
       << ".SH VERBS\n";
-    for (const VerbSpec& v : kVerbs)
+    for (const VerbEntry& v : kVerbs)
         item(verbSynopsis(v), QLatin1String(v.help));
     t << ".SS Settings of set\n";
-    for (const SettingSpec& s : kSettings)
+    for (const SettingEntry& s : kSettings)
         item(QStringLiteral("set %1 %2").arg(QLatin1String(s.name), QLatin1String(s.values)), QLatin1String(s.help));
     t << ".SH OPTIONS\n";
-    for (const OptionSpec& o : kOptions)
+    for (const OptionEntry& o : kOptions)
         if (!o.hidden)
             item(synopsisOf(o), QLatin1String(o.help));
     t << ".SH EXIT STATUS\n";

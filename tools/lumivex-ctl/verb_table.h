@@ -12,7 +12,7 @@ namespace lumivex::ctl {
 struct Request;
 class Session;
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;     // --name
     char shortName;       // -x, 0 for none
     const char* value;    // the value's placeholder; nullptr for a flag
@@ -21,7 +21,7 @@ struct OptionSpec {
     bool hidden = false;  // not in --help (--man)
 };
 
-struct VerbSpec {
+struct VerbEntry {
     const char* name;
     const char* arguments;  // as in the synopsis, "" for none
     int minArgs;
@@ -33,18 +33,18 @@ struct VerbSpec {
 };
 
 // The settings of "set": each line of its help.
-struct SettingSpec {
+struct SettingEntry {
     const char* name;
     const char* values;  // what follows the name
     const char* help;
 };
 
-std::span<const OptionSpec> optionTable();
-std::span<const VerbSpec> verbTable();
-std::span<const SettingSpec> settingTable();
+std::span<const OptionEntry> optionTable();
+std::span<const VerbEntry> verbTable();
+std::span<const SettingEntry> settingTable();
 
-const OptionSpec* findOption(const QString& longName);
-const VerbSpec* findVerb(const QString& name);
+const OptionEntry* findOption(const QString& longName);
+const VerbEntry* findVerb(const QString& name);
 
 // The --help text, and the roff source of the man page.
 QString helpText();
