@@ -218,52 +218,83 @@ QString statusLinkName(const Session& session)
 
 }  // namespace
 
+namespace {
+
+int pick(const char* what, const QStringList& names, const QString& value)
+{
+    const std::optional<int> index = pickName(names, value);
+    if (!index)
+        usage(QStringLiteral("set %1 takes %2, not '%3'").arg(QLatin1String(what), want(names), value));
+    return *index;
+}
+
+}  // namespace
+
+void setInput(const Request&, const QString& value, Session& session)
+{
+    const Input input = Input(pick("input", inputNames(), value));
+    if (input != Input::Dvi)
+        requireFeature(modelFeatures(session.model()).analogInputs, session.model(), inputNames()[int(input)]);
+    session.send(commands::inputSource(int32_t(input)));
+}
+
+void setPower(const Request&, const QString& value, Session& session)
+{
+    session.send(commands::power(pick("power", powerNames(), value)));
+}
+
+void setOsd(const Request&, const QString& value, Session& session)
+{
+    session.send(commands::osdMode(osdModeFor(Osd(pick("osd", osdNames(), value)))));
+}
+
+void setRotation(const Request&, const QString& value, Session& session)
+{
+    session.send(commands::osdMode(osdModeFor(Rotation(pick("rotation", rotationNames(), value)))));
+}
+
+void setResolution(const Request&, const QString& value, Session& session)
+{
+    const std::optional<int32_t> index = pickListed(resolutionLabels(), value);
+    if (!index || *index >= resolutionLabels().size())
+        usage(QStringLiteral("set resolution takes one of %1 or 0..8, not '%2'")
+                  .arg(resolutionLabels().join(QLatin1Char(' ')), value));
+    session.send(commands::resolution(*index, session.display().displayMode));
+}
+
+void setLayout(const Request&, const QString& value, Session& session)
+{
+    const int32_t model = session.model();
+    const QStringList labels = displayModeLabels(model);
+    const std::optional<int> index = pickLabel(labels, value);
+    if (!index)
+        usage(QStringLiteral("set layout takes one of %1, not '%2'")
+                  .arg(labels.isEmpty() ? QStringLiteral("(no model known)") : labels.join(QLatin1Char(' ')), value));
+    session.send(commands::displayMode(session.display().resolution, *index));
+}
+
+void setMaskVerb(const Request& r, const QString& value, Session& session)
+{
+    setMask(r, Mask(pick("mask", maskNames(), value)), session);
+}
+
+void setGpoVerb(const Request&, const QString& value, Session& session)
+{
+    setGpo(value, session);
+}
+
 void setVerb(const Request& r, Session& session)
 {
     const QString what = r.args.value(0).toLower();
-    const QString value = r.args.value(1);
-    const auto pick = [&](const QStringList& names) {
-        const std::optional<int> index = pickName(names, value);
-        if (!index)
-            usage(QStringLiteral("set %1 takes %2, not '%3'").arg(what, want(names), value));
-        return *index;
-    };
-    if (what == QLatin1String("input")) {
-        const Input input = Input(pick(inputNames()));
-        if (input != Input::Dvi)
-            requireFeature(modelFeatures(session.model()).analogInputs, session.model(), inputNames()[int(input)]);
-        session.send(commands::inputSource(int32_t(input)));
-    } else if (what == QLatin1String("power")) {
-        session.send(commands::power(pick(powerNames())));
-    } else if (what == QLatin1String("osd")) {
-        session.send(commands::osdMode(osdModeFor(Osd(pick(osdNames())))));
-    } else if (what == QLatin1String("rotation")) {
-        session.send(commands::osdMode(osdModeFor(Rotation(pick(rotationNames())))));
-    } else if (what == QLatin1String("gpo")) {
-        setGpo(value, session);
-    } else if (what == QLatin1String("resolution")) {
-        const std::optional<int32_t> index = pickListed(resolutionLabels(), value);
-        if (!index || *index >= resolutionLabels().size())
-            usage(QStringLiteral("set resolution takes one of %1 or 0..8, not '%2'")
-                      .arg(resolutionLabels().join(QLatin1Char(' ')), value));
-        session.send(commands::resolution(*index, session.display().displayMode));
-    } else if (what == QLatin1String("layout")) {
-        const int32_t model = session.model();
-        const QStringList labels = displayModeLabels(model);
-        const std::optional<int> index = pickLabel(labels, value);
-        if (!index)
-            usage(QStringLiteral("set layout takes one of %1, not '%2'")
-                      .arg(labels.isEmpty() ? QStringLiteral("(no model known)") : labels.join(QLatin1Char(' ')),
-                           value));
-        session.send(commands::displayMode(session.display().resolution, *index));
-    } else if (what == QLatin1String("mask")) {
-        setMask(r, Mask(pick(maskNames())), session);
-    } else {
-        QStringList names;
-        for (const SettingEntry& setting : settingTable())
-            names << QLatin1String(setting.name);
-        usage(QStringLiteral("set takes one of %1, not '%2'").arg(names.join(QStringLiteral(", ")), what));
+    QStringList names;
+    for (const SettingEntry& setting : settingTable()) {
+        if (what == QLatin1String(setting.name)) {
+            setting.run(r, r.args.value(1), session);
+            return;
+        }
+        names << QLatin1String(setting.name);
     }
+    usage(QStringLiteral("set takes one of %1, not '%2'").arg(names.join(QStringLiteral(", ")), what));
 }
 
 void portsVerb(const Request& r, Session& session)

@@ -94,4 +94,14 @@ void resetVerb(const Request&, Session&);
 void saveVerb(const Request&, Session&);
 void applyVerb(const Request&, Session&);
 
+// The settings of set, for the table.
+void setInput(const Request&, const QString& value, Session&);
+void setPower(const Request&, const QString& value, Session&);
+void setOsd(const Request&, const QString& value, Session&);
+void setRotation(const Request&, const QString& value, Session&);
+void setGpoVerb(const Request&, const QString& value, Session&);
+void setResolution(const Request&, const QString& value, Session&);
+void setLayout(const Request&, const QString& value, Session&);
+void setMaskVerb(const Request&, const QString& value, Session&);
+
 }  // namespace lumivex::ctl

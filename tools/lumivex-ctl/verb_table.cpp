@@ -49,14 +49,14 @@ const std::array kVerbs{
 };
 
 const std::array kSettings{
-    SettingEntry{"input", "vga|component|dvi", "the K420 has DVI only"},
-    SettingEntry{"power", "on|off", ""},
-    SettingEntry{"osd", "lock|unlock", ""},
-    SettingEntry{"rotation", "normal|rotated", ""},
-    SettingEntry{"gpo", "BITS|N=on|off", "four digits 0|1, GPO-4 first, or one output N 1..4 (K410)"},
-    SettingEntry{"resolution", "LABEL|INDEX", "e.g. 1920x1080@60Hz, 1920x1080 or 8"},
-    SettingEntry{"layout", "LABEL|INDEX", "e.g. 2x2; the model's list"},
-    SettingEntry{"mask", "off|on", "on takes --h and --v, or --bezel and --viewable (kept in ZEPTA.ini)"},
+    SettingEntry{"input", "vga|component|dvi", "the K420 has DVI only", &setInput},
+    SettingEntry{"power", "on|off", "", &setPower},
+    SettingEntry{"osd", "lock|unlock", "", &setOsd},
+    SettingEntry{"rotation", "normal|rotated", "", &setRotation},
+    SettingEntry{"gpo", "BITS|N=on|off", "four digits 0|1, GPO-4 first, or one output N 1..4 (K410)", &setGpoVerb},
+    SettingEntry{"resolution", "LABEL|INDEX", "e.g. 1920x1080@60Hz, 1920x1080 or 8", &setResolution},
+    SettingEntry{"layout", "LABEL|INDEX", "e.g. 2x2; the model's list", &setLayout},
+    SettingEntry{"mask", "off|on", "on takes --h and --v, or --bezel and --viewable (kept in ZEPTA.ini)", &setMaskVerb},
 };
 
 struct Section {

@@ -37,6 +37,7 @@ struct SettingEntry {
     const char* name;
     const char* values;  // what follows the name
     const char* help;
+    void (*run)(const Request&, const QString& value, Session&);
 };
 
 std::span<const OptionEntry> optionTable();
