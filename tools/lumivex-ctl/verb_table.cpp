@@ -220,18 +220,16 @@ QString manPage()
     for (const OptionEntry& o : kOptions)
         if (!o.hidden)
             item(synopsisOf(o), QLatin1String(o.help));
-    t << ".SH EXIT STATUS\n";
-    for (const Section& s : kExitStatus)
-        item(QLatin1String(s.title), QLatin1String(s.text));
-    t << ".PP\nWith several links, the highest of the links' codes.\n.SH ENVIRONMENT\n";
-    for (const Section& s : kEnvironment)
-        item(QLatin1String(s.title), QLatin1String(s.text));
-    t << ".SH FILES\n";
-    for (const Section& s : kFiles)
-        item(QLatin1String(s.title), QLatin1String(s.text));
-    t << ".SH EXAMPLES\n";
-    for (const Section& s : kExamples)
-        item(QLatin1String(s.title), QLatin1String(s.text));
+    const auto section = [&](const char* heading, std::span<const Section> rows) {
+        t << ".SH " << heading << "\n";
+        for (const Section& s : rows)
+            item(QLatin1String(s.title), QLatin1String(s.text));
+    };
+    section("EXIT STATUS", kExitStatus);
+    t << ".PP\nWith several links, the highest of the links' codes.\n";
+    section("ENVIRONMENT", kEnvironment);
+    section("FILES", kFiles);
+    section("EXAMPLES", kExamples);
     t << ".SH SEE ALSO\n.BR lumivex (1),\n.BR zepta\\-sim (1)\n";
     t.flush();
     return out;
