@@ -31,7 +31,6 @@ constexpr int32_t kNoI2cDevices = 5;
 
 struct Display {
     DDCA_Display_Ref ref = nullptr;
-    DDCA_Display_Handle handle = nullptr;
 };
 
 struct Library {
@@ -88,34 +87,42 @@ int32_t loadI2cDevModule()
 
 void releaseDisplays(Library& lib)
 {
-    for (Display& d : lib.displays) {
-        if (d.handle)
-            ddca_close_display(d.handle);
-    }
     lib.displays.clear();
     if (lib.list)
         ddca_free_display_info_list(lib.list);
     lib.list = nullptr;
 }
 
-// Opens the display behind a handle on first use.
-int32_t openDisplay(Library& lib, uint32_t index, DDCA_Display_Handle& out)
-{
-    if (!lib.initialised)
-        return kNotInitialised;
-    if (index >= lib.displays.size())
-        return kBadHandle;
-    Display& d = lib.displays[index];
-    if (!d.handle) {
-        const DDCA_Status rc = ddca_open_display2(d.ref, true, &d.handle);
-        if (rc != 0) {
-            d.handle = nullptr;
-            return rc;
-        }
+// The display behind a handle, open for one call. An open display belongs
+// to the thread that opened it until it is closed, so it is never kept:
+// the panel's link works on a thread of its own, and one that ended would
+// otherwise hold the display for good.
+class OpenDisplay {
+public:
+    OpenDisplay(Library& lib, uint32_t index)
+    {
+        if (!lib.initialised)
+            m_status = kNotInitialised;
+        else if (index >= lib.displays.size())
+            m_status = kBadHandle;
+        else if (const DDCA_Status rc = ddca_open_display2(lib.displays[index].ref, true, &m_handle); rc != 0)
+            m_status = rc, m_handle = nullptr;
     }
-    out = d.handle;
-    return 0;
-}
+    ~OpenDisplay()
+    {
+        if (m_handle)
+            ddca_close_display(m_handle);
+    }
+    OpenDisplay(const OpenDisplay&) = delete;
+    OpenDisplay& operator=(const OpenDisplay&) = delete;
+
+    int32_t status() const { return m_status; }
+    DDCA_Display_Handle handle() const { return m_handle; }
+
+private:
+    DDCA_Display_Handle m_handle = nullptr;
+    int32_t m_status = 0;
+};
 
 }  // namespace
 
@@ -142,7 +149,7 @@ int32_t InitDDCHelper(void)
         return rc;
     }
     for (int i = 0; i < lib.list->ct; ++i)
-        lib.displays.push_back({lib.list->info[i].dref, nullptr});
+        lib.displays.push_back({lib.list->info[i].dref});
     lib.initialised = true;
     return 0;
 }
@@ -183,11 +190,11 @@ int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* m
     std::lock_guard lock(lib.mutex);
     if (!current || !maximum || vcp > 0xFF)
         return kBadArgument;
-    DDCA_Display_Handle dh = nullptr;
-    if (const int32_t rc = openDisplay(lib, handle, dh); rc != 0)
-        return rc;
+    const OpenDisplay display(lib, handle);
+    if (display.status() != 0)
+        return display.status();
     DDCA_Non_Table_Vcp_Value value{};
-    const DDCA_Status rc = ddca_get_non_table_vcp_value(dh, static_cast<DDCA_Vcp_Feature_Code>(vcp), &value);
+    const DDCA_Status rc = ddca_get_non_table_vcp_value(display.handle(), static_cast<DDCA_Vcp_Feature_Code>(vcp), &value);
     if (rc != 0)
         return rc;
     *current = (uint32_t(value.sh) << 8) | value.sl;
@@ -201,16 +208,16 @@ int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
     std::lock_guard lock(lib.mutex);
     if (vcp > 0xFF || value > 0xFFFF)
         return kBadArgument;
-    DDCA_Display_Handle dh = nullptr;
-    if (const int32_t rc = openDisplay(lib, handle, dh); rc != 0)
-        return rc;
+    const OpenDisplay display(lib, handle);
+    if (display.status() != 0)
+        return display.status();
     // No read-back after a Set: the controller reports some codes its own
     // way (power off reads 4, rotation is not what OSD mode reads) and the
     // momentary ones (auto adjust, identify) not at all, so a verified Set
     // of those fails although the controller did it; and it costs a Get.
     // The pages read back what they need. The setting is per thread.
     ddca_enable_verify(false);
-    return ddca_set_non_table_vcp_value(dh, static_cast<DDCA_Vcp_Feature_Code>(vcp),
+    return ddca_set_non_table_vcp_value(display.handle(), static_cast<DDCA_Vcp_Feature_Code>(vcp),
                                         static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xFF));
 }
 

@@ -28,6 +28,9 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     , m_messages(messages)
     , m_profile(profile)
     , m_link(ddc, m_monitors)
+    , m_worker(std::make_unique<LinkWorker>())
+    , m_linkMessages(messages)
+    , m_heldInput(*this)
 {
     setWindowTitle(QString::fromLatin1(kCaption));
     m_modelNames[0] = QStringLiteral("K410");
@@ -83,8 +86,35 @@ void Sheet_OSD::addTabKeys()
 
 Sheet_OSD::~Sheet_OSD()
 {
-    // The port goes first, so its event thread never outlives the pages.
+    // The worker ends first (what it was doing finishes), then the port,
+    // so its event thread never outlives the pages.
+    m_worker.reset();
     m_link.closePort();
+}
+
+void Sheet_OSD::withLink(const LinkJob& job)
+{
+    if (!m_heldInput.holding())
+        setCursor(Qt::BusyCursor);
+    m_heldInput.hold();
+    m_worker->run([this, &job] { job(m_link, m_linkMessages); });
+    if (m_heldInput.holding() && !m_heldInput.holdingMoreThanOnce())
+        unsetCursor();
+    m_heldInput.release();
+}
+
+void Sheet_OSD::drainLink()
+{
+    // Idle, nothing else touches the link: no need to queue behind nothing.
+    if (m_worker->isIdle())
+        m_link.drain();
+    else
+        m_worker->post([this] { m_link.drain(); });
+}
+
+void Sheet_OSD::whenFree(std::function<void()> call)
+{
+    m_heldInput.whenFree(std::move(call));
 }
 
 void Sheet_OSD::addPage(PropertyPage* page)
@@ -143,7 +173,8 @@ namespace lumivex {
 
 void Sheet_OSD::modelQuery()
 {
-    const ModelQueryResult result = queryModel(m_link, m_messages);
+    ModelQueryResult result;
+    withLink([&result](LinkState& link, MessageService& messages) { result = queryModel(link, messages); });
     const bool known = result.outcome == ModelQueryResult::Outcome::Known;
     if (known)
         m_modelIndex = result.modelIndex;

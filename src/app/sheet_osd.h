@@ -2,13 +2,17 @@
 // The panel's only window: a modal tabbed sheet holding the four pages and
 // what they share (the monitors found at start-up, the model).
 
+#include "busy_input_queue.h"
+#include "cross_thread_messages.h"
 #include "link_state.h"
+#include "link_worker.h"
 #include "monitor_table.h"
 #include "page_host.h"
 
 #include <QDialog>
 
 #include <array>
+#include <memory>
 
 class QTabWidget;
 class QVBoxLayout;
@@ -48,8 +52,14 @@ public:
     int32_t monitorCount() const { return m_monitors.count; }
     const QString& modelName(int index) const { return m_modelNames.at(static_cast<size_t>(index)); }
     int32_t modelIndex() const override { return m_modelIndex; }
-    // InterfaceMode, transmit frame, serial port and receive buffer.
-    LinkState& link() override { return m_link; }
+    // InterfaceMode, transmit frame, serial port and receive buffer. Its
+    // worker owns it while a job runs; touch it here only when idle.
+    LinkState& link() { return m_link; }
+    void withLink(const LinkJob& job) override;
+    void drainLink() override;
+    void whenFree(std::function<void()> call) override;
+    // The link's worker has nothing running or queued.
+    bool linkIdle() const { return m_worker->isIdle(); }
     // Reads the model from the open link into the model index and the
     // title; "Interface port unload" without a link. A failed DDC/CI read
     // changes nothing.
@@ -79,6 +89,10 @@ private:
     std::array<QString, kModelNameCount> m_modelNames;
     int32_t m_modelIndex = kNoModel;
     LinkState m_link;
+    // All of the link's I/O runs there; its boxes come back here.
+    std::unique_ptr<LinkWorker> m_worker;
+    CrossThreadMessages m_linkMessages;
+    BusyInputQueue m_heldInput;
 
     QVBoxLayout* m_layout = nullptr;
     QTabWidget* m_tabs = nullptr;

@@ -77,7 +77,10 @@ void OSD_Color::activatePage(PageHost& host)
     QComboBox* modes = list(kDisplayModeListId);
     modes->clear();
     modes->addItems(displayModeLabels(host.modelIndex()));
-    readBackDisplay(host.link(), host.messages(), m_state);
+    // Read on the link's worker into a copy the page takes back after.
+    DisplayState read = m_state;
+    host.withLink([&read](LinkState& link, MessageService& messages) { readBackDisplay(link, messages, read); });
+    m_state = read;
     // Sizes typed but not calculated give way to the stored ones.
     loadSizes(host.profile(), m_state);
     showState();
@@ -132,7 +135,7 @@ void OSD_Color::chooseResolution(int index)
 {
     m_state.resolution = index;
     if (PageHost* sheet = host())
-        sheet->link().send(commands::resolution(index, list(kDisplayModeListId)->currentIndex()));
+        sheet->send(commands::resolution(index, list(kDisplayModeListId)->currentIndex()));
     showState();
 }
 
@@ -140,7 +143,7 @@ void OSD_Color::chooseDisplayMode(int index)
 {
     m_state.displayMode = index;
     if (PageHost* sheet = host())
-        sheet->link().send(commands::displayMode(list(kResolutionListId)->currentIndex(), index));
+        sheet->send(commands::displayMode(list(kResolutionListId)->currentIndex(), index));
 }
 
 void OSD_Color::setMask(int mode)
@@ -148,8 +151,8 @@ void OSD_Color::setMask(int mode)
     m_state.maskMode = mode;
     // The tenths the page holds, from the last read-back or "Calculate".
     if (PageHost* sheet = host())
-        sheet->link().send(commands::bezelMask(list(kDisplayModeListId)->currentIndex(), m_state.hTenths,
-                                               m_state.vTenths, mode == 1));
+        sheet->send(commands::bezelMask(list(kDisplayModeListId)->currentIndex(), m_state.hTenths, m_state.vTenths,
+                                        mode == 1));
 }
 
 void OSD_Color::calculate()

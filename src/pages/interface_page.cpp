@@ -54,7 +54,9 @@ void System::load()
         return;
     // What the box's edit field shows: a listed name or one typed in.
     const QString text = portBox()->currentText();
-    if (loadLink(sheet->link(), sheet->messages(), text, this) != LoadResult::Loaded)
+    LoadResult result = LoadResult::Ignored;
+    sheet->withLink([&](LinkState& link, MessageService& messages) { result = loadLink(link, messages, text, this); });
+    if (result != LoadResult::Loaded)
         return;
     showLoaded(true);
     sheet->modelQuery();
@@ -65,7 +67,7 @@ void System::unload()
     PageHost* sheet = host();
     if (!sheet)
         return;
-    unloadLink(sheet->link(), sheet->messages());
+    sheet->withLink([](LinkState& link, MessageService& messages) { unloadLink(link, messages); });
     showLoaded(false);
 }
 
@@ -85,7 +87,7 @@ void System::onSerialNotification(const SerialNotifyEvent& notification)
     if (!(notification.events() & kSerialEventRxChar))
         return;
     if (PageHost* sheet = host())
-        sheet->link().drain();
+        sheet->drainLink();
 }
 
 }  // namespace lumivex

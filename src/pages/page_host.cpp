@@ -1,8 +1,15 @@
 #include "page_host.h"
 
+#include "link_state.h"
+
 #include <QWidget>
 
 namespace lumivex {
+
+void PageHost::send(const Command& command)
+{
+    withLink([&command](LinkState& link, MessageService&) { link.send(command); });
+}
 
 PageHost* PageHost::of(const QWidget* widget)
 {

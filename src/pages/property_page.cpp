@@ -7,6 +7,7 @@
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QShowEvent>
 #include <QtGlobal>
 
@@ -123,8 +124,15 @@ void PropertyPage::scheduleActivation()
         this,
         [this] {
             m_activationPending = false;
-            if (isVisible())
-                activate();
+            // Behind any link work still under way, in turn.
+            const auto run = [page = QPointer<PropertyPage>(this)] {
+                if (page && page->isVisible())
+                    page->activate();
+            };
+            if (PageHost* host = PageHost::of(this))
+                host->whenFree(run);
+            else
+                run();
         },
         Qt::QueuedConnection);
 }

@@ -53,15 +53,24 @@ void Image::initialisePage()
     // Registered once the tab has first been shown; where the desktop
     // offers no system-wide keys the panel goes on without it.
     m_hotkey = GlobalHotkey::create();
-    connect(m_hotkey.get(), &GlobalHotkey::activated, this, &Image::powerOnFromHotkey);
+    // A key pressed while the link is busy acts once it is free, in turn.
+    connect(m_hotkey.get(), &GlobalHotkey::activated, this, [this] {
+        if (PageHost* sheet = host())
+            sheet->whenFree([this] { powerOnFromHotkey(); });
+        else
+            powerOnFromHotkey();
+    });
     m_hotkey->registerAltKey(kPowerOnHotkeyId, Qt::Key_P);
 }
 
 void Image::activatePage(PageHost& host)
 {
     enableForModel(host.modelIndex());
+    // Read on the link's worker into a copy the page takes back after.
     std::optional<GpioBits> gpio;
-    readBackSettings(host.link(), host.messages(), m_state, gpio);
+    SettingState read = m_state;
+    host.withLink([&](LinkState& link, MessageService& messages) { readBackSettings(link, messages, read, gpio); });
+    m_state = read;
     if (gpio)
         showGpio(*gpio);
     showState();
@@ -105,7 +114,7 @@ void Image::showGpio(const GpioBits& bits)
 void Image::send(const Command& command)
 {
     if (PageHost* sheet = host())
-        sheet->link().send(command);
+        sheet->send(command);
 }
 
 void Image::chooseInput(int index)
@@ -154,7 +163,9 @@ void Image::autoAdjust()
     PageHost* sheet = host();
     if (!sheet)
         return;
-    const AutoAdjustCheck check = checkAutoAdjust(sheet->link(), m_state.inputSource, sheet->displayLayoutSelection());
+    const int layout = sheet->displayLayoutSelection();
+    AutoAdjustCheck check = AutoAdjustCheck::NoLink;
+    sheet->withLink([&](LinkState& link, MessageService&) { check = checkAutoAdjust(link, m_state.inputSource, layout); });
     if (check == AutoAdjustCheck::NoLink)
         return;
     if (check != AutoAdjustCheck::Ask) {

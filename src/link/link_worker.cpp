@@ -1,0 +1,72 @@
+#include "link_worker.h"
+
+#include <QEventLoop>
+#include <QMetaObject>
+
+namespace lumivex {
+
+LinkWorker::LinkWorker()
+    : m_thread([this] { loop(); })
+{
+}
+
+LinkWorker::~LinkWorker()
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_stopping = true;
+        m_jobs.clear();
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void LinkWorker::post(std::function<void()> job)
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_one();
+}
+
+void LinkWorker::run(const std::function<void()>& job)
+{
+    if (onWorkerThread()) {
+        job();
+        return;
+    }
+    QEventLoop waiting;
+    // The quit is an event for this thread: it ends this loop, whatever
+    // loops (a message box) run inside it meanwhile.
+    post([&job, &waiting] {
+        job();
+        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    waiting.exec();
+}
+
+bool LinkWorker::isIdle() const
+{
+    std::lock_guard lock(m_lock);
+    return !m_running && m_jobs.empty();
+}
+
+void LinkWorker::loop()
+{
+    std::unique_lock lock(m_lock);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+        if (m_stopping)
+            return;
+        std::function<void()> job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        m_running = true;
+        lock.unlock();
+        job();
+        lock.lock();
+        m_running = false;
+    }
+}
+
+}  // namespace lumivex

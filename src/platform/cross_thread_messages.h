@@ -1,0 +1,26 @@
+#pragma once
+// The message service as another thread may use it: each box is shown on
+// the thread the service belongs to, and the caller waits for its answer,
+// so the boxes keep the order the rules raise them in.
+
+#include "message_service.h"
+
+#include <QObject>
+
+namespace lumivex {
+
+class CrossThreadMessages final : public MessageService {
+public:
+    // Belongs to the calling thread, which must run an event loop whenever
+    // another thread may be waiting on a box.
+    explicit CrossThreadMessages(MessageService& shown);
+
+    void info(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+
+private:
+    MessageService& m_shown;
+    QObject m_home;  // lives on the owning thread
+};
+
+}  // namespace lumivex
