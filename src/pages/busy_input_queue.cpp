@@ -33,22 +33,35 @@ BusyInputQueue::BusyInputQueue(QWidget& window)
 
 BusyInputQueue::~BusyInputQueue()
 {
-    if (m_depth > 0)
+    if (m_filtering)
+        qApp->removeEventFilter(this);
+}
+
+void BusyInputQueue::filter(bool on)
+{
+    if (on == m_filtering)
+        return;
+    m_filtering = on;
+    if (on)
+        qApp->installEventFilter(this);
+    else
         qApp->removeEventFilter(this);
 }
 
 void BusyInputQueue::hold()
 {
-    if (m_depth++ == 0)
-        qApp->installEventFilter(this);
+    ++m_depth;
+    filter(true);
 }
 
 void BusyInputQueue::release()
 {
     if (m_depth == 0 || --m_depth > 0)
         return;
-    qApp->removeEventFilter(this);
-    replay();
+    if (m_held.empty())
+        filter(false);
+    else
+        scheduleReplay();
 }
 
 void BusyInputQueue::whenFree(std::function<void()> call)
@@ -60,11 +73,21 @@ void BusyInputQueue::whenFree(std::function<void()> call)
     m_held.push_back({nullptr, nullptr, std::move(call)});
 }
 
+void BusyInputQueue::scheduleReplay()
+{
+    // Once the code that waited has taken its answer: what was held comes
+    // after it, not in the middle of it.
+    if (m_replayScheduled)
+        return;
+    m_replayScheduled = true;
+    QMetaObject::invokeMethod(this, &BusyInputQueue::replay, Qt::QueuedConnection);
+}
+
 bool BusyInputQueue::eventFilter(QObject* watched, QEvent* event)
 {
     // Only this window's input: a message box shown meanwhile takes its own.
     const auto* widget = qobject_cast<QWidget*>(watched);
-    if (m_depth == 0 || !widget || !isOperatorInput(event->type()) || widget->window() != &m_window)
+    if ((m_delivering && m_depth == 0) || !widget || !isOperatorInput(event->type()) || widget->window() != &m_window)
         return false;
     if (event->type() == QEvent::Close && widget != &m_window)
         return false;
@@ -77,18 +100,21 @@ void BusyInputQueue::replay()
 {
     // In turn from the front: one that starts new work is held behind by
     // that work's own hold, and what is held meanwhile joins the back.
-    if (m_replaying)
+    m_replayScheduled = false;
+    if (m_delivering)
         return;
-    m_replaying = true;
     while (m_depth == 0 && !m_held.empty()) {
         Held next = std::move(m_held.front());
-        m_held.erase(m_held.begin());
+        m_held.pop_front();
+        m_delivering = true;
         if (next.call)
             next.call();
         else if (next.receiver)
             QCoreApplication::sendEvent(next.receiver, next.event.get());
+        m_delivering = false;
     }
-    m_replaying = false;
+    if (m_depth == 0 && m_held.empty())
+        filter(false);
 }
 
 }  // namespace lumivex

@@ -21,13 +21,14 @@ public:
     explicit BusyInputQueue(QWidget& window);
     ~BusyInputQueue() override;
 
-    // Nested holds count; the last release replays what was held.
+    // Nested holds count; after the last release, what was held is
+    // replayed from the event loop, once the waiting code has gone on.
     void hold();
     void release();
     bool holding() const { return m_depth > 0; }
     bool holdingMoreThanOnce() const { return m_depth > 1; }
 
-    // Runs now when nothing is held, else in turn after the release.
+    // Runs now when nothing is held, else in turn with what is.
     void whenFree(std::function<void()> call);
 
 protected:
@@ -40,11 +41,15 @@ private:
         std::function<void()> call;
     };
 
+    void filter(bool on);
+    void scheduleReplay();
     void replay();
 
     QWidget& m_window;
     int m_depth = 0;
-    bool m_replaying = false;
+    bool m_filtering = false;
+    bool m_replayScheduled = false;
+    bool m_delivering = false;
     std::deque<Held> m_held;
 };
 
