@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
+#include <atomic>
+
 namespace lumivex {
 
 LinkWorker::LinkWorker()
@@ -37,13 +39,17 @@ void LinkWorker::run(const std::function<void()>& job)
         return;
     }
     QEventLoop waiting;
+    // What the job wrote is the caller's once this is seen set.
+    std::atomic<bool> finished{false};
     // The quit is an event for this thread: it ends this loop, whatever
     // loops (a message box) run inside it meanwhile.
-    post([&job, &waiting] {
+    post([&job, &waiting, &finished] {
         job();
+        finished.store(true, std::memory_order_release);
         QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    waiting.exec();
+    while (!finished.load(std::memory_order_acquire))
+        waiting.exec();
 }
 
 bool LinkWorker::isIdle() const

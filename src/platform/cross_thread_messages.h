@@ -7,6 +7,9 @@
 
 #include <QObject>
 
+#include <functional>
+#include <mutex>
+
 namespace lumivex {
 
 class CrossThreadMessages final : public MessageService {
@@ -19,7 +22,10 @@ public:
     bool askYesNo(const QString& text) override;
 
 private:
+    void askOnHome(const std::function<void()>& show);
+
     MessageService& m_shown;
+    std::mutex m_handOver;
     QObject m_home;  // lives on the owning thread
 };
 
