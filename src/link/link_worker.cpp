@@ -48,8 +48,11 @@ void LinkWorker::run(const std::function<void()>& job)
         finished.store(true, std::memory_order_release);
         QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    while (!finished.load(std::memory_order_acquire))
+    // Always entered, however quick the job: the loop must outlive the
+    // quit that is posted to it.
+    do
         waiting.exec();
+    while (!finished.load(std::memory_order_acquire));
 }
 
 bool LinkWorker::isIdle() const
