@@ -1,7 +1,8 @@
 #include "link_worker.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
-#include <QMetaObject>
 
 #include <atomic>
 
@@ -46,7 +47,7 @@ void LinkWorker::run(const std::function<void()>& job)
     post([&job, &waiting, &finished] {
         job();
         finished.store(true, std::memory_order_release);
-        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+        QCoreApplication::postEvent(&waiting, new QEvent(QEvent::Quit));
     });
     // Always entered, however quick the job: the loop must outlive the
     // quit that is posted to it.

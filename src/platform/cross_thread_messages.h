@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 
@@ -17,16 +19,28 @@ public:
     // Belongs to the calling thread, which must run an event loop whenever
     // another thread may be waiting on a box.
     explicit CrossThreadMessages(MessageService& shown);
+    ~CrossThreadMessages() override;
 
     void info(const QString& text) override;
     bool askYesNo(const QString& text) override;
 
 private:
-    void askOnHome(const std::function<void()>& show);
+    // A box asked for by another thread, and whether it has been shown.
+    struct Request {
+        const std::function<void()>* show;
+        bool done = false;
+    };
+    class Home;
+
+    void showOnHome(const std::function<void()>& show);
+    // Shows what is asked for, the lock held between boxes.
+    void serve(std::unique_lock<std::mutex>& lock);
 
     MessageService& m_shown;
-    std::mutex m_handOver;
-    QObject m_home;  // lives on the owning thread
+    std::mutex m_lock;
+    std::condition_variable m_shownOne;
+    std::deque<Request*> m_requests;
+    Home* m_home;  // lives on the owning thread
 };
 
 }  // namespace lumivex

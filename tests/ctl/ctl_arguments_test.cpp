@@ -61,6 +61,14 @@ const ArgumentRow kRows[] = {
      }},
     {"--monitor with one ddc link", {"--link", "ddc", "--monitor", "2", "status"}, -1, "",
      [](const Request& r) { EXPECT_EQ(r.links.at(0).monitor, 2); }},
+    {"--monitor with a serial link", {"--link", "COM1", "--monitor", "1", "status"}, kExitUsage,
+     "--monitor goes with one --link ddc", nullptr},
+    {"ddc:0 is the first monitor", {"--link", "ddc:0", "status"}, -1, "", [](const Request& r) {
+         EXPECT_EQ(r.links.at(0).monitor, 0);
+         EXPECT_EQ(r.links.at(0).id, text("ddc"));
+     }},
+    {"a mask option with another verb's mask", {"--link", "ddc", "save", "mask", "--h", "5"}, kExitUsage,
+     "--h goes with set mask on", nullptr},
     {"--monitor with two links", {"--link", "ddc", "--link", "COM1", "--monitor", "1", "status"}, kExitUsage,
      "--monitor goes with one --link ddc", nullptr},
     {"a link that is none", {"--link", "tty", "status"}, kExitUsage,

@@ -76,6 +76,18 @@ const FleetRow kRows[] = {
          EXPECT_TRUE(has(run.out, "ddc: layout           1x1 (0)\n")) << run.out;
          EXPECT_EQ(run.err, "");
      }},
+    {"text: nothing but each link's lines", {}, {"--link", "{a}", "--link", "{b}", "model"}, 0,
+     [](Room& room, const CtlRun& run) {
+         EXPECT_EQ(run.out, room.path("a") + ": K410\n" + room.path("b") + ": K420\n");
+     }},
+    {"a link's error names it once", {}, {"--json", "--link", "{a}", "--link", "{b}", "set", "gpo", "0001"}, 1,
+     [](Room& room, const CtlRun& run) {
+         const QJsonArray links = jsonArray(run.out);
+         ASSERT_EQ(links.size(), 2);
+         EXPECT_FALSE(links[0].toObject().contains("error"));
+         EXPECT_EQ(links[1]["error"].toString().toStdString(), room.path("b") + ": the K420 has no GPIO");
+         EXPECT_EQ(run.err, "lumivex-ctl: " + room.path("b") + ": the K420 has no GPIO\n");
+     }},
     {"one JSON object a link, in the order given", {}, {"--json", "--link", "{b}", "--link", "{a}", "model"}, 0,
      [](Room& room, const CtlRun& run) {
          const QJsonArray links = jsonArray(run.out);

@@ -48,6 +48,8 @@ TEST(CtlShows, RotationOnlyWhereTheLinkReadsItAndTheMaskInTenths)
         EXPECT_EQ(saved.contains(QStringLiteral("\nrotation=rotated\n")), c.rotationKnown) << saved.toStdString();
         EXPECT_TRUE(saved.contains(QLatin1String(c.savedMask))) << saved.toStdString();
         EXPECT_EQ(statusText(s).contains(QStringLiteral("\nrotation ")), c.rotationKnown);
+        // The file says how to load it back onto the same link.
+        EXPECT_TRUE(saved.contains(QStringLiteral("\n; Edit it and load it with: lumivex-ctl --link COM1 apply FILE\n")));
         EXPECT_EQ(statusJson(s, QStringLiteral("COM1")).value(QStringLiteral("rotation")),
                   c.rotationKnown ? QJsonValue(QStringLiteral("rotated")) : QJsonValue());
     }
@@ -98,6 +100,14 @@ TEST(CtlOverDdcCi, ApplySendsWhatTheFileSaysToTheMonitorChosen)
     }
     for (const char* name : {"ZEPTA_DDCHELPER", "ZEPTA_SIM_MONITORS", "ZEPTA_SIM_MODEL", "ZEPTA_SIM_LOG"})
         unsetenv(name);
+}
+
+TEST(CtlExitCodes, EachReadBackOutcomeHasItsCode)
+{
+    EXPECT_EQ(exitCodeFor(ReadBackOutcome::Read), kExitOk);
+    EXPECT_EQ(exitCodeFor(ReadBackOutcome::NoLink), kExitNoLink);
+    EXPECT_EQ(exitCodeFor(ReadBackOutcome::DdcReadFailed), kExitNoAnswer);
+    EXPECT_EQ(exitCodeFor(ReadBackOutcome::NoReply), kExitNoAnswer);
 }
 
 TEST(CtlNames, ALabelOrAnIndexWithinTheList)

@@ -1,6 +1,7 @@
 // What apply plans and how it checks, with no link and no process: one row
 // a rule that a device or a saved file can meet.
 
+#include "ctl_errors.h"
 #include "setup_file.h"
 #include "setup_plan.h"
 #include "temp_dir.h"
@@ -98,6 +99,15 @@ const PlanRow kPlanRows[] = {
      ":2: saved from a K410; the device is a K420"},
     {"a layout the model does not have", device(kK420), "[Device]\nlayout=Mode1\n", false, "",
      ":2: bad value 'Mode1' for layout: 1x1, 2x2, 2x3, 3x2, 3x3"},
+    {"saved from a K420, applied to a K410", device(kK410), "[Device]\nmodel=K420\n", false, "",
+     ":2: saved from a K420; the device is a K410"},
+    {"a K420 on DVI is not switched to component", device(kK420), "[Device]\ninput=component\n", false, "",
+     ":2: the K420 has only the DVI input"},
+    {"a resolution cut short of its rate", device(kK410), "[Device]\nresolution=1024x76\n", false, "",
+     ":2: bad value '1024x76' for resolution"},
+    {"the highest raw value", device(kK410, [](Snapshot& s) { s.setting.inputSource = 255; }), "[Device]\ninput=255\n",
+     false, "", ""},
+    {"a percentage rounds to the nearest tenth", device(kK410), "[Mask]\nv=1.26\n", false, "", ""},
 };
 
 class ApplyPlan : public ::testing::TestWithParam<PlanRow> {};
@@ -149,6 +159,35 @@ TEST(SaveThenApply, SendsNothingToTheSameDevice)
         EXPECT_FALSE(p.refusal) << p.refusal.value_or(QString()).toStdString();
         EXPECT_EQ(stepsText(p), "");
         EXPECT_TRUE(verify(p.wanted, row.s).isEmpty());
+    }
+}
+
+// What a file may say of the mask and of raw values: everything save can
+// write, and not a tenth more.
+TEST(SetupFileValues, TakesWhatSaveWritesAndRefusesTheRestWithItsLine)
+{
+    const struct {
+        const char* name;
+        const char* text;
+        const char* refusal;  // "" when taken
+    } rows[] = {
+        {"the largest mask a device holds", "[Mask]\nh=25.5\n", ""},
+        {"a tenth above it", "[Mask]\nh=25.6\n", ":2: bad value '25.6' for h: a percentage from 0.0 to 25.5"},
+        {"a raw value past a byte", "[Device]\ninput=256\n", ":2: bad value '256' for input: vga or component or dvi"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        QString refused;
+        try {
+            fileOf(dir, row.text);
+        } catch (const Failure& failure) {
+            refused = failure.line;
+        }
+        EXPECT_EQ(refused.isEmpty(), *row.refusal == 0) << refused.toStdString();
+        if (*row.refusal) {
+            EXPECT_TRUE(refused.endsWith(QLatin1String(row.refusal))) << refused.toStdString();
+        }
     }
 }
 

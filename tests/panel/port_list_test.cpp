@@ -39,6 +39,7 @@ TEST(PortList, OffersDdcThenEveryOpenableComPortInOrderAndCountsThoseClosedToThe
         EXPECT_EQ(listing.links, c.expected);
         EXPECT_EQ(listing.deniedCount, c.denied);
         EXPECT_EQ(listing.advice, c.advice);
+        EXPECT_EQ(listPorts(probe, nullptr).deniedCount, c.denied) << "counted without advice too";
         asked.clear();
         EXPECT_EQ(availableLinks(probe), c.expected);
         ASSERT_EQ(asked.size(), 255u);

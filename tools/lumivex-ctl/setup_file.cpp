@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <mutex>
 
 namespace lumivex::ctl {
 
@@ -174,6 +175,15 @@ SetupFile readSetupFile(const QString& path)
 
 namespace {
 
+// The local time, one thread at a time: the C library reads the time zone
+// again at each call, under a lock of its own that checkers cannot see.
+QString localTimeNow()
+{
+    static std::mutex lock;
+    std::lock_guard hold(lock);
+    return QDateTime::currentDateTime().toString(Qt::ISODate);
+}
+
 // A value's name, or its raw number when it has none.
 QString valueText(const QStringList& names, int32_t value)
 {
@@ -190,7 +200,7 @@ QString setupFileText(const Snapshot& s, const QString& linkId)
     const QStringList layouts = displayModeLabels(s.model);
     const auto list = [](const QStringList& names) { return names.join(QStringLiteral(", ")); };
     t << "; ZEPTA set-up read from " << linkId << " on "
-      << QDateTime::currentDateTime().toString(Qt::ISODate) << ".\n"
+      << localTimeNow() << ".\n"
       << "; Edit it and load it with: lumivex-ctl --link " << linkId << " apply FILE\n"
       << "; A key left out is left as it is on the device.\n\n";
     t << "[Device]\n";

@@ -63,6 +63,7 @@ TEST(SimState, ASettingOutlivesTheLibraryThatMadeItAndABadFileGivesDefaults)
         {"malformed file: defaults", "monitor=0 input=dvi\n", std::nullopt, 0, true},
         {"half good: nothing of it", "monitor=0 input=1\nmonitor=0 power=9\n", std::nullopt, 0, true},
         {"not this file's words", "bus=3 input=1\n", std::nullopt, 0, true},
+        {"a monitor number with more after it", "monitor=0x input=1\n", std::nullopt, 0, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
