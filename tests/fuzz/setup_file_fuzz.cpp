@@ -34,15 +34,22 @@ bool named(const Field<int>& field, const QStringList& names)
     return lineKept(field) && (!field.value || (*field.value >= 0 && *field.value < names.size()));
 }
 
+// A name's index, or the raw byte a device reported and save wrote.
+template <typename E>
+bool byteValue(const Field<E>& field)
+{
+    return lineKept(field) && (!field.value || (static_cast<int>(*field.value) >= 0 && static_cast<int>(*field.value) <= 255));
+}
+
 bool text(const Field<QString>& field)
 {
     return lineKept(field) && (!field.value || (!field.value->isEmpty() && *field.value == field.value->trimmed()));
 }
 
-// Tenths of a percent: the device masks up to 10 %.
+// Tenths of a percent: what a device can hold, a byte.
 bool tenths(const Field<int32_t>& field)
 {
-    return lineKept(field) && (!field.value || (*field.value >= 0 && *field.value <= 100));
+    return lineKept(field) && (!field.value || (*field.value >= 0 && *field.value <= kMaxStoredTenths));
 }
 
 bool size(const Field<double>& field)
@@ -54,12 +61,12 @@ bool size(const Field<double>& field)
 void checkTaken(const SetupFile& f, const QString& path)
 {
     require(f.path == path, "the path is not the one read");
-    require(named(f.model, modelNames()) && named(f.input, inputNames()) && named(f.power, powerNames())
-                && named(f.osd, osdNames()) && named(f.rotation, rotationNames()) && named(f.mask, maskNames()),
-            "a named value outside its list");
+    require(named(f.model, modelNames()), "a model outside its list");
+    require(byteValue(f.input) && byteValue(f.power) && byteValue(f.osd) && byteValue(f.rotation) && byteValue(f.mask),
+            "a value beyond a byte");
     require(lineKept(f.gpo) && (!f.gpo.value || *f.gpo.value <= 0xF), "gpo beyond four outputs");
     require(text(f.resolution) && text(f.layout), "an empty or untrimmed resolution or layout");
-    require(tenths(f.hTenths) && tenths(f.vTenths), "a mask beyond 0..10 %");
+    require(tenths(f.hTenths) && tenths(f.vTenths), "a mask beyond 0..25.5 %");
     for (const Field<double>& s : f.sizes)
         require(size(s), "a size beyond 0..kMaxSize");
 }
