@@ -28,7 +28,7 @@ void LinkWorker::post(std::function<void()> job)
 {
     {
         std::lock_guard lock(m_lock);
-        m_jobs.push_back(std::move(job));
+        m_jobs.push_back({std::move(job), {}});
     }
     m_wake.notify_one();
 }
@@ -43,12 +43,17 @@ void LinkWorker::run(const std::function<void()>& job)
     // What the job wrote is the caller's once this is seen set.
     std::atomic<bool> finished{false};
     // The quit is an event for this thread: it ends this loop, whatever
-    // loops (a message box) run inside it meanwhile.
-    post([&job, &waiting, &finished] {
-        job();
-        finished.store(true, std::memory_order_release);
-        QCoreApplication::postEvent(&waiting, new QEvent(QEvent::Quit));
-    });
+    // loops (a message box) run inside it meanwhile. It is sent once the
+    // worker counts as idle again, so isIdle() after run() never sees this
+    // job still running.
+    {
+        std::lock_guard lock(m_lock);
+        m_jobs.push_back({job, [&waiting, &finished] {
+                              finished.store(true, std::memory_order_release);
+                              QCoreApplication::postEvent(&waiting, new QEvent(QEvent::Quit));
+                          }});
+    }
+    m_wake.notify_one();
     // Always entered, however quick the job: the loop must outlive the
     // quit that is posted to it.
     do
@@ -69,13 +74,18 @@ void LinkWorker::loop()
         m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
         if (m_stopping)
             return;
-        std::function<void()> job = std::move(m_jobs.front());
+        Job job = std::move(m_jobs.front());
         m_jobs.pop_front();
         m_running = true;
         lock.unlock();
-        job();
+        job.work();
         lock.lock();
         m_running = false;
+        if (job.done) {
+            lock.unlock();
+            job.done();
+            lock.lock();
+        }
     }
 }
 

@@ -34,11 +34,15 @@ public:
     bool onWorkerThread() const { return std::this_thread::get_id() == m_thread.get_id(); }
 
 private:
+    struct Job {
+        std::function<void()> work;
+        std::function<void()> done;  // after the worker is idle again, if given
+    };
     void loop();
 
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_jobs;
+    std::deque<Job> m_jobs;
     bool m_running = false;  // a job is under way
     bool m_stopping = false;
     std::thread m_thread;
