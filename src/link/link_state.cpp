@@ -1,9 +1,14 @@
 #include "link_state.h"
 
 #include "ddc_api.h"
+#include "link_spec.h"
 #include "monitor_table.h"
+#include "network_port.h"
+#include "posted_input_notice.h"
 #include "serial_byte_port.h"
 #include "serial_mfc.h"
+
+#include <cerrno>
 
 namespace lumivex {
 
@@ -11,7 +16,17 @@ LinkState::LinkState(DdcApi& ddc, const MonitorTable& monitors)
     : m_ddc(ddc)
     , m_monitors(monitors)
     , m_port(std::make_unique<CSerialMFC>())
+    , m_network(std::make_unique<NetworkPort>())
 {
+}
+
+template <typename Work>
+auto LinkState::withBytes(Work&& work)
+{
+    if (m_network->isOpen())
+        return work(static_cast<BytePort&>(*m_network));
+    SerialBytePort bytes(*m_port);
+    return work(static_cast<BytePort&>(bytes));
 }
 
 LinkState::~LinkState()
@@ -27,7 +42,34 @@ void LinkState::replacePort(std::unique_ptr<CSerialMFC> port)
 
 int32_t LinkState::closePort()
 {
+    // The reader thread ends before the notice it calls goes.
+    m_network->close();
+    m_networkNotice.reset();
     return m_port->close();
+}
+
+int32_t LinkState::openNetwork(const std::string& spec, QObject* notifyTarget)
+{
+    closePort();
+    const NetworkSpecParse parsed = parseNetworkSpec(spec);
+    if (!parsed.spec) {
+        m_networkProblem = parsed.error;
+        return EINVAL;
+    }
+    // A slow network's replies get the reply wait, as a slow device's do.
+    const NetworkPort::Timing timing;
+    m_networkNotice = std::make_unique<PostedInputNotice>(notifyTarget);
+    const int32_t status =
+        m_network->open(*parsed.spec, timing, [notice = m_networkNotice.get()] { notice->post(); });
+    m_networkProblem = m_network->problem();
+    if (status != 0)
+        m_networkNotice.reset();
+    return status;
+}
+
+bool LinkState::usesNetwork() const
+{
+    return m_network->isOpen();
 }
 
 void LinkState::send(const Command& command)
@@ -38,11 +80,9 @@ void LinkState::send(const Command& command)
     case InterfaceMode::DdcCi:
         m_ddc.SetCIValue(m_monitors.first(), command.vcpCode, command.vcpValue);
         return;
-    case InterfaceMode::Serial: {
-        SerialBytePort bytes(*m_port);
-        sendFrame(bytes, m_frame, command.serialCommand, command.serialValues());
+    case InterfaceMode::Serial:
+        withBytes([&](BytePort& bytes) { sendFrame(bytes, m_frame, command.serialCommand, command.serialValues()); });
         return;
-    }
     }
 }
 
@@ -58,8 +98,8 @@ int32_t LinkState::readVcp(uint8_t code, uint32_t& current)
 
 std::optional<int> LinkState::requestAndScan(ReadRequest request)
 {
-    SerialBytePort bytes(*m_port);
-    return lumivex::requestAndScan(bytes, m_frame, m_receive, request, m_wait);
+    return withBytes(
+        [&](BytePort& bytes) { return lumivex::requestAndScan(bytes, m_frame, m_receive, request, m_wait); });
 }
 
 std::optional<SettingsReply> LinkState::readBackSettings()
@@ -89,8 +129,7 @@ std::optional<ModelReply> LinkState::requestModel()
 
 size_t LinkState::drain()
 {
-    SerialBytePort bytes(*m_port);
-    return lumivex::drain(bytes, m_receive);
+    return withBytes([&](BytePort& bytes) { return lumivex::drain(bytes, m_receive); });
 }
 
 }  // namespace lumivex

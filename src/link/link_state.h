@@ -14,11 +14,17 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+
+class QObject;
 
 namespace lumivex {
 
+class BytePort;
 class CSerialMFC;
 class DdcApi;
+class NetworkPort;
+class PostedInputNotice;
 struct MonitorTable;
 
 enum class InterfaceMode : int32_t {
@@ -43,7 +49,16 @@ public:
     CSerialMFC& port() { return *m_port; }
     // Closes the current port and takes another (a test's fault-injecting one).
     void replacePort(std::unique_ptr<CSerialMFC> port);
+    // Closes the serial port and the network link, whichever is open.
     int32_t closePort();
+
+    // Opens a network link ("tcp://HOST:PORT", "rfc2217://HOST:PORT") in
+    // the serial port's place; input is notified to notifyTarget as the
+    // serial port's is. 0, or an errno value with networkProblem() saying
+    // why in one line.
+    int32_t openNetwork(const std::string& spec, QObject* notifyTarget);
+    bool usesNetwork() const;
+    const std::string& networkProblem() const { return m_networkProblem; }
 
     const SerialFrame& transmitFrame() const { return m_frame; }
     ReceiveBuffer& receiveBuffer() { return m_receive; }
@@ -81,11 +96,18 @@ public:
     void setReplyWait(std::chrono::milliseconds wait) { m_wait = wait; }
 
 private:
+    // The network link while one is open, else the serial port.
+    template <typename Work>
+    auto withBytes(Work&& work);
+
     DdcApi& m_ddc;
     const MonitorTable& m_monitors;
     InterfaceMode m_interfaceMode = InterfaceMode::None;
     SerialFrame m_frame;
     std::unique_ptr<CSerialMFC> m_port;
+    std::unique_ptr<NetworkPort> m_network;
+    std::unique_ptr<PostedInputNotice> m_networkNotice;
+    std::string m_networkProblem;
     ReceiveBuffer m_receive;
     std::chrono::milliseconds m_wait = kDefaultReplyWait;
 };

@@ -1,6 +1,8 @@
 #include "link_loader.h"
 
+#include "com_port_map.h"
 #include "link_messages.h"
+#include "link_spec.h"
 #include "link_state.h"
 #include "message_service.h"
 #include "port_list.h"
@@ -41,20 +43,46 @@ void failLineSetUp(LinkState& link, MessageService& messages, const char* messag
     link.closePort();
 }
 
+void reportUnableToOpen(LinkState& link, MessageService& messages, const QString& name)
+{
+    link.setInterfaceMode(InterfaceMode::None);
+    messages.info(text(link_messages::kUnableToOpen) + name + text(link_messages::kUnableToOpenTail));
+    link.closePort();
+}
+
+// A COM name mapped to a serial device server: the same messages as a
+// local port. The server sets up the line, so there is no line step to fail.
+LoadResult loadNetworkLink(LinkState& link, MessageService& messages, const QString& name, const std::string& spec,
+                           QObject* notifyTarget, int32_t* openStatus)
+{
+    const int32_t status = link.openNetwork(spec, notifyTarget);
+    if (openStatus)
+        *openStatus = status;
+    if (status != 0) {
+        reportUnableToOpen(link, messages, name);
+        return LoadResult::Failed;
+    }
+    messages.info(text(link_messages::kOpenedHead) + name + text(link_messages::kOpenedTail));
+    link.setInterfaceMode(InterfaceMode::Serial);
+    link.resetWritePosition();
+    return LoadResult::Loaded;
+}
+
 }  // namespace
 
 LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget,
                           int32_t* openStatus)
 {
-    CSerialMFC& port = link.port();
     const QByteArray device = name.toLocal8Bit();
+    const std::string resolved = ComPortMap::global().resolve(device.toStdString());
+    if (looksLikeNetworkLink(resolved))
+        return loadNetworkLink(link, messages, name, resolved, notifyTarget, openStatus);
+    CSerialMFC& port = link.port();
     const int32_t status = port.open(device.constData(), notifyTarget);
     if (openStatus)
         *openStatus = status;
     if (status != kSerialSuccess) {
-        link.setInterfaceMode(InterfaceMode::None);
-        messages.info(text(link_messages::kUnableToOpen) + name + text(link_messages::kUnableToOpenTail));
-        link.closePort();
+        reportUnableToOpen(link, messages, name);
         return LoadResult::Failed;
     }
     messages.info(text(link_messages::kOpenedHead) + name + text(link_messages::kOpenedTail));

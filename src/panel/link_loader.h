@@ -30,7 +30,8 @@ inline constexpr int32_t kLinkDataBits = 8;
 LoadResult loadLink(LinkState& link, MessageService& messages, const QString& text, QObject* notifyTarget);
 
 // The serial half of loadLink() for any name the port opens: "COMn" or a
-// device path. openStatus, when given, receives the open's own status (EBUSY
+// device path, or a network link ("tcp://…", "rfc2217://…") given directly
+// or as what "COMn" maps to. openStatus, when given, receives the open's own status (EBUSY
 // for a port held by another program) before the close that follows a
 // failure clears it.
 LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget,

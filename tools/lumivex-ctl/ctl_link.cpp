@@ -7,6 +7,7 @@
 #include "ctl_messages.h"
 #include "ddc_library.h"
 #include "link_loader.h"
+#include "link_spec.h"
 #include "port_list.h"
 
 #include <cerrno>
@@ -35,8 +36,15 @@ LinkTarget parseLinkTarget(const QString& text, int monitor)
         return {false, upper, 0, upper};
     if (t.startsWith(QLatin1Char('/')))
         return {false, t, 0, t};
-    fail(kExitUsage, QStringLiteral("--link takes ddc, ddc:N, %1, COMn or a device path, not '%2'")
-                         .arg(QLatin1String(kDdcLinkName), text));
+    if (looksLikeNetworkLink(t.toStdString())) {
+        const NetworkSpecParse parsed = parseNetworkSpec(t.toStdString());
+        if (!parsed.spec)
+            fail(kExitUsage, QStringLiteral("--link: %1").arg(QString::fromStdString(parsed.error)));
+        return {false, t, 0, t};
+    }
+    fail(kExitUsage,
+         QStringLiteral("--link takes ddc, ddc:N, %1, COMn, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT, not '%2'")
+             .arg(QLatin1String(kDdcLinkName), text));
 }
 
 // Serial links need no DDC/CI library: an empty candidate list loads none.
@@ -95,10 +103,16 @@ void CtlLink::openSerial(const LinkTarget& target, CtlMessages& messages)
 {
     int32_t status = 0;
     if (loadSerialLink(*m_link, messages, target.name, nullptr, &status) == LoadResult::Failed) {
+        const QString path = QString::fromStdString(ComPortMap::global().resolve(target.name.toStdString()));
+        // A server says what went wrong in its own terms; a name that maps to
+        // one is named with it.
+        if (looksLikeNetworkLink(path.toStdString())) {
+            const QString problem = QString::fromStdString(m_link->networkProblem());
+            fail(kExitNoLink, path == target.name ? problem : QStringLiteral("%1 (%2)").arg(target.name, problem));
+        }
         // The exclusive lock is taken without waiting: a held port fails at once.
         if (status == EBUSY)
             fail(kExitNoLink, target.name + QStringLiteral(" is in use by another program"));
-        const QString path = QString::fromStdString(ComPortMap::global().resolve(target.name.toStdString()));
         const QString why = status > 0 && status < 4096 ? QString::fromLocal8Bit(std::strerror(status))
                                                          : QStringLiteral("status %1").arg(status);
         const std::string advice = serialAccessAdvice(path.toStdString(), status, serialAccessFacts(path.toStdString()));

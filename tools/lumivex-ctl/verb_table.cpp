@@ -12,8 +12,9 @@ namespace {
 
 const std::array kOptions{
     OptionEntry{"link", 0, "LINK",
-               "The link: ddc (ddc:N for monitor N), DDC2Bi or COMn as `ports' lists them (any case), or a device "
-               "path. Give it again for more links: the verb runs on all of them at once.",
+               "The link: ddc (ddc:N for monitor N), DDC2Bi or COMn as `ports' lists them (any case), a device "
+               "path, or a serial device server: tcp://HOST:PORT (raw bytes) or rfc2217://HOST:PORT (Telnet COM "
+               "port control). Give it again for more links: the verb runs on all of them at once.",
                true},
     OptionEntry{"links", 0, "FILE", "Links one a line, as --link takes them; # starts a comment.", true},
     OptionEntry{"monitor", 0, "N", "DDC/CI: the monitor of --link ddc, counted from 0 (default 0)."},
@@ -71,7 +72,7 @@ const std::array kExitStatus{
     Section{"0", "success"},
     Section{"1", "usage: the command line or a set-up file is wrong, or a file cannot be written"},
     Section{"2", "the device did not answer, or a read failed"},
-    Section{"3", "the link cannot be opened (absent, or in use by another program)"},
+    Section{"3", "the link cannot be opened (absent, in use by another program, or its server refused or did not answer)"},
     Section{"4", "apply: a field did not take"},
 };
 
@@ -91,6 +92,7 @@ const std::array kFiles{
 const std::array kExamples{
     Section{"lumivex-ctl --link COM1 status", "both read-backs of the controller on COM1"},
     Section{"lumivex-ctl --link ddc set input dvi", "switch the input over DDC/CI"},
+    Section{"lumivex-ctl --link rfc2217://10.0.0.5:4002 status", "the controller behind a serial device server"},
     Section{"lumivex-ctl --link COM1 save wall.ini", "keep the whole set-up"},
     Section{"lumivex-ctl --links room.txt --json apply wall.ini",
             "the same set-up on every wall of a room, at once; each object says unchanged or applied"},

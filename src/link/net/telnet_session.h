@@ -70,6 +70,40 @@ public:
     bool lineReady() const;
     // The baud rate the server reported back; 0 until it has.
     uint32_t reportedBaudRate() const;
+
+    // The line settings are sent once; otherwise a reply is at most as long
+    // as what was received. Six subnegotiations of six framing bytes, nine
+    // value bytes each doubled should it be IAC.
+    static constexpr size_t kMostLineSettingsBytes = 6 * 6 + 2 * 9;
+
+private:
+    // Where an option stands on one side (RFC 1143). Refused is No after the
+    // refusal has been said once, so a server asking again gets no answer.
+    enum class Stand : uint8_t { No, Yes, WantYes, Refused };
+    enum class Read : uint8_t { Data, Iac, Option, Sub, SubIac };
+    static constexpr size_t kSubCap = 64;
+
+    void dataByte(uint8_t byte, std::vector<uint8_t>& data);
+    void subByte(uint8_t byte);
+    void afterIac(uint8_t byte, std::vector<uint8_t>& data);
+    void negotiate(uint8_t verb, uint8_t option, std::vector<uint8_t>& reply);
+    void subnegotiation();
+    void appendLineSettings(std::vector<uint8_t>& reply) const;
+
+    LineSettings m_line;
+    std::array<Stand, 256> m_us{};   // options the client performs
+    std::array<Stand, 256> m_him{};  // options the server performs
+    Read m_read = Read::Data;
+    uint8_t m_verb = 0;
+    bool m_afterCr = false;
+    std::array<uint8_t, kSubCap> m_sub{};  // option, command, value
+    size_t m_subLength = 0;
+    bool m_subOverflow = false;
+    bool m_settingsSent = false;
+    bool m_comPortRefused = false;
+    bool m_baudSeen = false;
+    bool m_purgeSeen = false;
+    uint32_t m_baud = 0;
 };
 
 }  // namespace lumivex::telnet

@@ -1,0 +1,119 @@
+#include "link_spec.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace lumivex {
+
+namespace {
+
+unsigned char uchar(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool sameLetters(std::string_view a, std::string_view b)
+{
+    return std::ranges::equal(a, b, [](char x, char y) { return std::tolower(uchar(x)) == std::tolower(uchar(y)); });
+}
+
+// inet_pton wants a terminated string; the text is a view.
+bool isAddress(int family, std::string_view text)
+{
+    unsigned char buffer[16];
+    return inet_pton(family, std::string(text).c_str(), buffer) == 1;
+}
+
+// Why host is no host, or empty when it is one.
+std::string hostProblem(std::string_view host)
+{
+    if (std::ranges::all_of(host, [](char c) { return isDigit(c) || c == '.'; }))
+        return isAddress(AF_INET, host) ? "" : "'" + std::string(host) + "' is not an IPv4 address";
+    const bool nameChars = std::ranges::all_of(host, [](char c) { return std::isalnum(uchar(c)) || c == '-' || c == '.'; });
+    return nameChars ? "" : "'" + std::string(host) + "' is not a host name or address";
+}
+
+}  // namespace
+
+bool looksLikeNetworkLink(std::string_view text)
+{
+    return text.find("://") != std::string_view::npos;
+}
+
+NetworkSpecParse parseNetworkSpec(std::string_view text)
+{
+    const auto fail = [text](const std::string& what) {
+        return NetworkSpecParse{std::nullopt, std::string(text) + ": " + what};
+    };
+    const size_t schemeEnd = text.find("://");
+    if (schemeEnd == std::string_view::npos)
+        return fail("not a network link (write tcp://HOST:PORT or rfc2217://HOST:PORT)");
+
+    NetworkSpec link;
+    const std::string_view scheme = text.substr(0, schemeEnd);
+    if (sameLetters(scheme, "rfc2217"))
+        link.kind = NetworkKind::Rfc2217;
+    else if (!sameLetters(scheme, "tcp"))
+        return fail("unknown scheme '" + std::string(scheme) + "' (use tcp:// or rfc2217://)");
+    const std::string usage = std::string(link.kind == NetworkKind::Rfc2217 ? "rfc2217" : "tcp") + "://HOST:PORT";
+
+    std::string_view rest = text.substr(schemeEnd + 3);
+    if (rest.find('/') != std::string_view::npos)
+        return fail("nothing may follow the port (write " + usage + ")");
+
+    std::string_view host;
+    if (rest.starts_with('[')) {
+        const size_t close = rest.find(']');
+        if (close == std::string_view::npos)
+            return fail("'[' without ']' around the IPv6 address");
+        host = rest.substr(1, close - 1);
+        if (host.empty())
+            return fail("no host (write " + usage + ")");
+        if (!isAddress(AF_INET6, host))
+            return fail("'" + std::string(host) + "' is not an IPv6 address");
+        rest.remove_prefix(close + 1);
+        if (!rest.empty() && rest.front() != ':')
+            return fail("':PORT' must follow ']'");
+    } else {
+        const size_t colon = rest.find(':');
+        host = rest.substr(0, colon);
+        rest.remove_prefix(host.size());
+        if (rest.find(':', 1) != std::string_view::npos)
+            return fail("an IPv6 address goes in brackets (write [ADDRESS]:PORT)");
+        if (host.empty())
+            return fail("no host (write " + usage + ")");
+        if (const std::string problem = hostProblem(host); !problem.empty())
+            return fail(problem);
+    }
+
+    // rest is empty or ":PORT".
+    const std::string_view port = rest.empty() ? rest : rest.substr(1);
+    if (port.empty())
+        return fail("no port (write " + usage + ")");
+    if (!std::ranges::all_of(port, isDigit))
+        return fail("port '" + std::string(port) + "' is not a number");
+    uint32_t value = 0;
+    for (char c : port)
+        value = std::min<uint32_t>(value * 10 + uint32_t(c - '0'), 100000);  // held below overflow
+    if (value < 1 || value > 65535)
+        return fail("port must be 1 to 65535");
+    link.host = std::string(host);
+    link.port = uint16_t(value);
+    return {link, {}};
+}
+
+std::string networkSpecText(const NetworkSpec& link)
+{
+    const bool v6 = link.host.find(':') != std::string::npos;
+    return std::string(link.kind == NetworkKind::Rfc2217 ? "rfc2217://" : "tcp://") + (v6 ? "[" : "") + link.host
+           + (v6 ? "]:" : ":") + std::to_string(link.port);
+}
+
+}  // namespace lumivex

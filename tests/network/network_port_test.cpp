@@ -1,0 +1,177 @@
+// The network port on its own: every byte value both ways through ser2net's
+// RFC 2217 accepter, the line set-up the server confirms, and the bounds on a
+// connect and a write that cannot complete.
+
+#include "network_port.h"
+#include "ser2net_process.h"
+#include "sim_process.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+using namespace lumivex;
+using namespace lumivex::testing;
+
+namespace {
+
+NetworkSpec loopback(NetworkKind kind, uint16_t port)
+{
+    return {kind, "127.0.0.1", port};
+}
+
+// A pseudo-terminal the test plays the device on: ser2net opens the slave.
+struct DevicePty {
+    DevicePty()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios raw{};
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0 && tcgetattr(master, &raw) == 0) {
+            // Raw from the start, as a device line is; ser2net sets the speed.
+            cfmakeraw(&raw);
+            tcsetattr(master, TCSANOW, &raw);
+            slave = ptsname(master);
+        }
+    }
+    ~DevicePty()
+    {
+        if (master >= 0)
+            ::close(master);
+    }
+    // Exactly count bytes, or what came before the patience ran out.
+    std::vector<uint8_t> read(size_t count)
+    {
+        std::vector<uint8_t> got;
+        waitUntil([&] {
+            pollfd entry{master, POLLIN, 0};
+            if (::poll(&entry, 1, 10) > 0) {
+                uint8_t chunk[512];
+                const ssize_t n = ::read(master, chunk, sizeof chunk);
+                if (n > 0)
+                    got.insert(got.end(), chunk, chunk + n);
+            }
+            return got.size() >= count;
+        });
+        return got;
+    }
+    int master = -1;
+    std::string slave;
+};
+
+std::vector<uint8_t> everyByteValue()
+{
+    std::vector<uint8_t> bytes(256);
+    for (int i = 0; i < 256; ++i)
+        bytes[size_t(i)] = uint8_t(i);
+    return bytes;
+}
+
+TEST(NetworkPortSer2Net, EveryByteValueBothWaysAndTheLineSetUp)
+{
+    ASSERT_TRUE(Ser2NetProcess::installed()) << "ser2net is missing: scripts/setup installs it";
+    DevicePty device;
+    ASSERT_FALSE(device.slave.empty());
+    TempDir folder;
+    Ser2NetProcess server(device.slave, folder.path().string());
+    ASSERT_TRUE(server.started()) << server.output();
+
+    for (NetworkKind kind : {NetworkKind::RawTcp, NetworkKind::Rfc2217}) {
+        const bool telnet = kind == NetworkKind::Rfc2217;
+        SCOPED_TRACE(telnet ? "rfc2217" : "raw");
+        std::atomic<int> notices{0};
+        NetworkPort port;
+        ASSERT_EQ(port.open(loopback(kind, telnet ? server.rfc2217Port() : server.rawPort()), {},
+                            [&] { ++notices; }),
+                  0)
+            << port.problem();
+
+        const std::vector<uint8_t> bytes = everyByteValue();
+        for (uint8_t byte : bytes)
+            port.writeByte(byte);
+        EXPECT_EQ(device.read(bytes.size()), bytes);
+
+        ASSERT_EQ(::write(device.master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+        std::vector<uint8_t> got(bytes.size());
+        size_t have = 0;
+        while (have < got.size() && port.waitForInput(BytePort::Clock::now() + kSimPatience))
+            have += port.readAvailable(got.data() + have, uint32_t(got.size() - have));
+        EXPECT_EQ(got, bytes);
+        EXPECT_GE(notices.load(), 1);
+
+        // The server answered the line set-up with the speed it was asked.
+        EXPECT_EQ(port.serverBaudRate(), telnet ? 115200u : 0u);
+        port.close();
+    }
+}
+
+TEST(NetworkPortBounds, ConnectThatNeverCompletesEndsAtItsTime)
+{
+    // A backlog of one, filled: the kernel drops the next handshake.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const uint16_t listening = ntohs(address.sin_port);
+    HeldConnection first(listening);
+
+    NetworkPort port;
+    NetworkPort::Timing timing;
+    timing.connect = std::chrono::milliseconds(200);
+    const int32_t status = port.open(loopback(NetworkKind::RawTcp, listening), timing, {});
+    ::close(listener);
+    EXPECT_EQ(status, ETIMEDOUT);
+    EXPECT_EQ(port.problem(), "tcp://127.0.0.1:" + std::to_string(listening) + " did not answer within 0.2 s");
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST(NetworkPortBounds, WriteTheServerNeverTakesBreaksTheLinkInsteadOfHanging)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int small = 4096;
+    ::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+    NetworkPort port;
+    NetworkPort::Timing timing;
+    timing.write = std::chrono::milliseconds(100);
+    ASSERT_EQ(port.open(loopback(NetworkKind::RawTcp, ntohs(address.sin_port)), timing, {}), 0) << port.problem();
+    const int accepted = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);  // and never read
+    ASSERT_GE(accepted, 0);
+    size_t written = 0;
+    while (!port.isBroken() && written < (size_t(64) << 20)) {
+        port.writeByte(0x55);
+        ++written;
+    }
+    EXPECT_TRUE(port.isBroken()) << written << " bytes went out";
+    // Later writes and waits return at once.
+    port.writeByte(0x55);
+    EXPECT_FALSE(port.waitForInput(BytePort::Clock::now() + kSimPatience));
+    ::close(accepted);
+    ::close(listener);
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include "ser2net_process.h"
+
+#include "sim_process.h"
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace lumivex::testing {
+namespace {
+
+constexpr const char* kSer2Net = "/usr/sbin/ser2net";
+
+bool listensIn(const char* table, uint16_t port)
+{
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);  // the heading
+    char wanted[8];
+    std::snprintf(wanted, sizeof wanted, ":%04X", port);
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state;
+        fields >> slot >> local >> remote >> state;
+        if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, wanted) == 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool Ser2NetProcess::installed()
+{
+    return access(kSer2Net, X_OK) == 0;
+}
+
+uint16_t freeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    uint16_t port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+bool isListening(uint16_t port)
+{
+    return listensIn("/proc/net/tcp", port) || listensIn("/proc/net/tcp6", port);
+}
+
+Ser2NetProcess::Ser2NetProcess(const std::string& devicePath, const std::string& folder)
+    : m_rawPort(freeLoopbackPort())
+    , m_rfc2217Port(freeLoopbackPort())
+    , m_logPath(folder + "/ser2net.log")
+{
+    const std::string config = folder + "/ser2net.yaml";
+    {
+        std::ofstream out(config);
+        // "local": a pseudo-terminal has no modem lines to wait on.
+        out << "connection: &raw\n"
+            << "  accepter: tcp,127.0.0.1," << m_rawPort << "\n"
+            << "  connector: serialdev," << devicePath << ",115200n81,local\n"
+            << "connection: &rfc2217\n"
+            << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_rfc2217Port << "\n"
+            << "  connector: serialdev," << devicePath << ",9600n81,local\n";
+    }
+    m_pid = fork();
+    if (m_pid == 0) {
+        const int log = ::open(m_logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(log, STDOUT_FILENO);
+        dup2(log, STDERR_FILENO);
+        // -n: in the foreground; -d: no daemon, messages to stderr; -u: no
+        // UUCP locks, which need /var/lock.
+        execl(kSer2Net, kSer2Net, "-n", "-d", "-u", "-c", config.c_str(), "-P", (folder + "/ser2net.pid").c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    m_started = m_pid > 0 && waitUntil([this] { return isListening(m_rawPort) && isListening(m_rfc2217Port); });
+}
+
+Ser2NetProcess::~Ser2NetProcess()
+{
+    stop();
+}
+
+std::string Ser2NetProcess::rawLink() const
+{
+    return "tcp://127.0.0.1:" + std::to_string(m_rawPort);
+}
+
+std::string Ser2NetProcess::rfc2217Link() const
+{
+    return "rfc2217://127.0.0.1:" + std::to_string(m_rfc2217Port);
+}
+
+std::string Ser2NetProcess::output() const
+{
+    std::ifstream in(m_logPath);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Ser2NetProcess::stop()
+{
+    if (m_pid <= 0)
+        return;
+    ::kill(m_pid, SIGTERM);
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+    m_pid = -1;
+}
+
+SilentListener::SilentListener()
+    : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::listen(m_fd, 4) == 0 && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        m_port = ntohs(address.sin_port);
+}
+
+SilentListener::~SilentListener()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+HeldConnection::HeldConnection(uint16_t port)
+    : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+HeldConnection::~HeldConnection()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+}  // namespace lumivex::testing
