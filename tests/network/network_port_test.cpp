@@ -9,19 +9,15 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 using namespace lumivex;
@@ -121,46 +117,24 @@ TEST(NetworkPortSer2Net, EveryByteValueBothWaysAndTheLineSetUp)
 TEST(NetworkPortBounds, ConnectThatNeverCompletesEndsAtItsTime)
 {
     // A backlog of one, filled: the kernel drops the next handshake.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 0), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const uint16_t listening = ntohs(address.sin_port);
-    HeldConnection first(listening);
-
+    SilentListener listener(0);
+    HeldConnection first(listener.port());
+    ASSERT_TRUE(first.connected());
     NetworkPort port;
     NetworkPort::Timing timing;
     timing.connect = std::chrono::milliseconds(200);
-    const int32_t status = port.open(loopback(NetworkKind::RawTcp, listening), timing, {});
-    ::close(listener);
-    EXPECT_EQ(status, ETIMEDOUT);
-    EXPECT_EQ(port.problem(), "tcp://127.0.0.1:" + std::to_string(listening) + " did not answer within 0.2 s");
+    EXPECT_EQ(port.open(loopback(NetworkKind::RawTcp, listener.port()), timing, {}), ETIMEDOUT);
+    EXPECT_EQ(port.problem(), "tcp://127.0.0.1:" + std::to_string(listener.port()) + " did not answer within 0.2 s");
     EXPECT_FALSE(port.isOpen());
 }
 
 TEST(NetworkPortBounds, WriteTheServerNeverTakesBreaksTheLinkInsteadOfHanging)
 {
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int small = 4096;
-    ::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-
+    SilentListener listener;
     NetworkPort port;
     NetworkPort::Timing timing;
     timing.write = std::chrono::milliseconds(100);
-    ASSERT_EQ(port.open(loopback(NetworkKind::RawTcp, ntohs(address.sin_port)), timing, {}), 0) << port.problem();
-    const int accepted = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);  // and never read
-    ASSERT_GE(accepted, 0);
+    ASSERT_EQ(port.open(loopback(NetworkKind::RawTcp, listener.port()), timing, {}), 0) << port.problem();
     size_t written = 0;
     while (!port.isBroken() && written < (size_t(64) << 20)) {
         port.writeByte(0x55);
@@ -170,8 +144,6 @@ TEST(NetworkPortBounds, WriteTheServerNeverTakesBreaksTheLinkInsteadOfHanging)
     // Later writes and waits return at once.
     port.writeByte(0x55);
     EXPECT_FALSE(port.waitForInput(BytePort::Clock::now() + kSimPatience));
-    ::close(accepted);
-    ::close(listener);
 }
 
 }  // namespace

@@ -35,6 +35,26 @@ bool listensIn(const char* table, uint16_t port)
     return false;
 }
 
+sockaddr_in loopback(uint16_t port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+// A socket bound to a free loopback port; the port, 0 on failure.
+uint16_t bindLoopback(int fd)
+{
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
 }  // namespace
 
 bool Ser2NetProcess::installed()
@@ -45,14 +65,7 @@ bool Ser2NetProcess::installed()
 uint16_t freeLoopbackPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    uint16_t port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
+    const uint16_t port = bindLoopback(fd);
     if (fd >= 0)
         ::close(fd);
     return port;
@@ -126,16 +139,16 @@ void Ser2NetProcess::stop()
     m_pid = -1;
 }
 
-SilentListener::SilentListener()
+SilentListener::SilentListener(int backlog)
     : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::listen(m_fd, 4) == 0 && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        m_port = ntohs(address.sin_port);
+    // Small buffers: a sender that is never read fills them soon.
+    const int small = 4096;
+    if (m_fd >= 0)
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    const uint16_t port = bindLoopback(m_fd);
+    if (port != 0 && ::listen(m_fd, backlog) == 0)
+        m_port = port;
 }
 
 SilentListener::~SilentListener()
@@ -147,11 +160,8 @@ SilentListener::~SilentListener()
 HeldConnection::HeldConnection(uint16_t port)
     : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    const sockaddr_in address = loopback(port);
+    if (m_fd >= 0 && ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(m_fd);
         m_fd = -1;
     }

@@ -49,10 +49,11 @@ uint16_t freeLoopbackPort();
 bool isListening(uint16_t port);
 
 // A socket on loopback that listens and never accepts: the kernel completes
-// connections, and nothing ever answers.
+// connections up to the backlog and buffers what they send, and nothing ever
+// answers. Past the backlog, a handshake is dropped and a connect hangs.
 class SilentListener {
 public:
-    SilentListener();
+    explicit SilentListener(int backlog = 4);
     ~SilentListener();
     SilentListener(const SilentListener&) = delete;
     SilentListener& operator=(const SilentListener&) = delete;
