@@ -106,7 +106,8 @@ TEST(NetworkPortSer2Net, EveryByteValueBothWaysAndTheLineSetUp)
         while (have < got.size() && port.waitForInput(BytePort::Clock::now() + kSimPatience))
             have += port.readAvailable(got.data() + have, uint32_t(got.size() - have));
         EXPECT_EQ(got, bytes);
-        EXPECT_GE(notices.load(), 1);
+        // Told after the bytes are queued, so perhaps after they were taken.
+        EXPECT_TRUE(waitUntil([&] { return notices.load() >= 1; }));
 
         // The server answered the line set-up with the speed it was asked.
         EXPECT_EQ(port.serverBaudRate(), telnet ? 115200u : 0u);
