@@ -3,7 +3,7 @@
 #include "link_loader.h"
 #include "link_state.h"
 #include "page_host.h"
-#include "port_list.h"
+#include "port_list_update.h"
 #include "serial_notify_event.h"
 #include "serial_status.h"
 #include "serial_wnd.h"
@@ -11,12 +11,24 @@
 #include <QAbstractButton>
 #include <QComboBox>
 
+#include <utility>
+#include <vector>
+
 namespace lumivex {
 
 System::System(QWidget* parent)
     : PropertyPage(kDialogId, EnterKey::Swallowed, parent)
     // 255 probes: another thread runs them while the window is put together.
-    , m_portListing(std::async(std::launch::async, [] { return availableLinks(); }))
+    , m_portListing(std::async(std::launch::async, [watch = &m_deviceWatch] {
+        PortSurvey survey{{}, portPaths()};
+        std::vector<std::string> paths;
+        for (const auto& entry : survey.paths)
+            paths.push_back(entry.first);
+        // Armed before the probes, so a device that comes meanwhile is told.
+        watch->watch(paths);
+        survey.links = availableLinks();
+        return survey;
+    }))
 {
 }
 
@@ -34,10 +46,51 @@ QComboBox* System::portBox()
 void System::initialisePage()
 {
     takeHost();
-    // Built once: a port plugged in later shows after a restart.
-    portBox()->addItems(m_portListing.get());
+    PortSurvey survey = m_portListing.get();
+    m_portPaths = std::move(survey.paths);
+    portBox()->addItems(survey.links);
     showLoaded(false);
     portBox()->setCurrentIndex(0);
+    connect(&m_deviceWatch, &DeviceWatch::changed, this, &System::onDeviceChanged);
+    m_deviceWatch.start();
+}
+
+void System::onDeviceChanged(const QString& path)
+{
+    const auto names = m_portPaths.find(path.toStdString());
+    if (names == m_portPaths.end())
+        return;
+    for (const QString& name : names->second)
+        reprobe(name);
+}
+
+void System::reprobe(const QString& name)
+{
+    if (name == m_loadedName)
+        m_loadedPortChanged = true;
+    QComboBox* box = portBox();
+    QStringList links;
+    for (int i = 0; i < box->count(); ++i)
+        links << box->itemText(i);
+    const PortListEdit edit = portListEdit(links, name, probeLink(name.toLatin1().constData()), m_loadedName);
+    // What Load would take: a listed name or one typed in.
+    const QString shown = box->currentText();
+    switch (edit.kind) {
+    case PortListEdit::Kind::Keep:
+        return;
+    case PortListEdit::Kind::Insert:
+        box->insertItem(edit.row, name);
+        break;
+    case PortListEdit::Kind::Remove:
+        box->removeItem(edit.row);
+        break;
+    }
+    // The choice stays, unless the chosen port is gone: then DDC2Bi, the
+    // one link always there, as at start.
+    if (edit.kind == PortListEdit::Kind::Remove && shown == name)
+        box->setCurrentIndex(0);
+    else if (box->currentText() != shown)
+        box->setEditText(shown);  // the box rewrites its text when rows move
 }
 
 void System::showLoaded(bool loaded)
@@ -58,6 +111,8 @@ void System::load()
     sheet->withLink([&](LinkState& link, MessageService& messages) { result = loadLink(link, messages, text, this); });
     if (result != LoadResult::Loaded)
         return;
+    m_loadedName = text;
+    m_loadedPortChanged = false;
     showLoaded(true);
     sheet->modelQuery();
 }
@@ -69,6 +124,10 @@ void System::unload()
         return;
     sheet->withLink([](LinkState& link, MessageService& messages) { unloadLink(link, messages); });
     showLoaded(false);
+    // Kept listed while loaded whatever became of its device: look again.
+    const QString loaded = std::exchange(m_loadedName, QString());
+    if (std::exchange(m_loadedPortChanged, false))
+        reprobe(loaded);
 }
 
 bool System::event(QEvent* event)

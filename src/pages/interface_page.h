@@ -1,7 +1,10 @@
 #pragma once
 
+#include "device_watch.h"
+#include "port_list.h"
 #include "property_page.h"
 
+#include <QString>
 #include <QStringList>
 
 #include <future>
@@ -13,7 +16,8 @@ namespace lumivex {
 class SerialNotifyEvent;
 
 // Interface tab: chooses, opens and closes the link to the controller, and
-// moves what the serial port receives into the receive buffer.
+// moves what the serial port receives into the receive buffer. The port
+// list follows adapters plugged in and out while the panel runs.
 class System : public PropertyPage {
     Q_OBJECT
 public:
@@ -39,8 +43,22 @@ private:
     void unload();
     void showLoaded(bool loaded);
     void onSerialNotification(const SerialNotifyEvent& notification);
+    void onDeviceChanged(const QString& path);
+    // Probes one COM name again and lists or unlists it.
+    void reprobe(const QString& name);
 
-    std::future<QStringList> m_portListing;
+    // What the listing thread hands over.
+    struct PortSurvey {
+        QStringList links;
+        PortPaths paths;
+    };
+
+    // Armed by the listing thread, so it must outlive it: declared first.
+    DeviceWatch m_deviceWatch;
+    PortPaths m_portPaths;
+    QString m_loadedName;              // the link loaded; empty when none
+    bool m_loadedPortChanged = false;  // its device changed while it was loaded
+    std::future<PortSurvey> m_portListing;
 };
 
 }  // namespace lumivex

@@ -2,6 +2,7 @@
 
 #include "access_advice.h"
 #include "com_port_map.h"
+#include "link_spec.h"
 #include "serial.h"
 #include "serial_error.h"
 
@@ -9,6 +10,47 @@
 #include <cstdio>
 
 namespace lumivex {
+namespace {
+
+std::string resolveGlobally(const char* name)
+{
+    return ComPortMap::global().resolve(name);
+}
+
+}  // namespace
+
+int probeLink(const char* name, const PortResolver& resolve, const PortProbe& serialProbe)
+{
+    const std::string value = resolve(name);
+    if (!looksLikeNetworkLink(value))
+        return serialProbe(name);
+    // Listed on its text alone: a connection could take seconds to fail.
+    return parseNetworkSpec(value).spec ? 0 : probeAnswerFromStatus(ENOENT);
+}
+
+int probeLink(const char* name)
+{
+    return probeLink(name, &resolveGlobally, &CSerial::probe);
+}
+
+PortPaths portPaths(const PortResolver& resolve)
+{
+    PortPaths paths;
+    char name[16];
+    for (int n = 1; n <= kHighestComPort; ++n) {
+        std::snprintf(name, sizeof name, "COM%d", n);
+        std::string value = resolve(name);
+        if (value.empty() || looksLikeNetworkLink(value))
+            continue;
+        paths[std::move(value)] << QString::fromLatin1(name);
+    }
+    return paths;
+}
+
+PortPaths portPaths()
+{
+    return portPaths(&resolveGlobally);
+}
 
 PortListing listPorts(const PortProbe& probe, const DeniedPortAdvice& advise)
 {
@@ -32,12 +74,12 @@ QStringList availableLinks(const PortProbe& probe)
 
 QStringList availableLinks()
 {
-    return availableLinks(&CSerial::probe);
+    return availableLinks([](const char* name) { return probeLink(name); });
 }
 
 PortListing listPorts()
 {
-    return listPorts(&CSerial::probe, [](const char* name) {
+    return listPorts([](const char* name) { return probeLink(name); }, [](const char* name) {
         const std::string device = ComPortMap::global().resolve(name);
         return serialAccessAdvice(device, EACCES, serialAccessFacts(device));
     });

@@ -2,11 +2,13 @@
 // The links the Interface page offers: DDC/CI first, then every COM port
 // that can be opened now. Ports that are absent or held by another program
 // are left out; so are ports closed to this user, but those are counted so
-// the caller can say why and what to do.
+// the caller can say why and what to do. A port whose [Ports] value names
+// a network link is listed when that value reads as one: nothing connects.
 
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <string>
 
 namespace lumivex {
@@ -20,10 +22,29 @@ inline constexpr int kHighestComPort = 255;
 // is there but closed to this user.
 using PortProbe = std::function<int(const char* name)>;
 
+// What a COM name stands for: a device path, a network link, or empty.
+using PortResolver = std::function<std::string(const char* name)>;
+
+// The probe of one link: a name that resolves to a network link answers 0
+// when the value reads as one and 1 (absent) otherwise, without asking
+// serialProbe; any other name is serialProbe's.
+int probeLink(const char* name, const PortResolver& resolve, const PortProbe& serialProbe);
+
+// The same through ComPortMap::global() and CSerial::probe.
+int probeLink(const char* name);
+
+// Each device path COM1..COM255 resolve to, with the names that resolve to
+// it in COM order. Network links and names without a path are not there.
+using PortPaths = std::map<std::string, QStringList>;
+PortPaths portPaths(const PortResolver& resolve);
+
+// The same through ComPortMap::global().
+PortPaths portPaths();
+
 // "DDC2Bi", then "COMn" for n = 1..255 whose probe answers 0.
 QStringList availableLinks(const PortProbe& probe);
 
-// The same with the real serial port probe.
+// The same with probeLink().
 QStringList availableLinks();
 
 struct PortListing {
@@ -39,7 +60,7 @@ using DeniedPortAdvice = std::function<std::string(const char* name)>;
 // about the first such port only.
 PortListing listPorts(const PortProbe& probe, const DeniedPortAdvice& advise);
 
-// The same with the real probe and the real facts about that port's device.
+// The same with probeLink() and the real facts about that port's device.
 PortListing listPorts();
 
 }  // namespace lumivex

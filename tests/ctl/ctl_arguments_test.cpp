@@ -72,7 +72,17 @@ const ArgumentRow kRows[] = {
     {"--monitor with two links", {"--link", "ddc", "--link", "COM1", "--monitor", "1", "status"}, kExitUsage,
      "--monitor goes with one --link ddc", nullptr},
     {"a link that is none", {"--link", "tty", "status"}, kExitUsage,
-     "--link takes ddc, ddc:N, DDC2Bi, COMn or a device path, not 'tty'", nullptr},
+     "--link takes ddc, ddc:N, DDC2Bi, COMn, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT, not 'tty'",
+     nullptr},
+    {"a serial device server", {"--link", "rfc2217://10.0.0.5:4002", "--link", "tcp://[::1]:4001", "status"}, -1, "",
+     [](const Request& r) {
+         ASSERT_EQ(r.links.size(), 2u);
+         EXPECT_FALSE(r.links[0].ddc);
+         EXPECT_EQ(r.links[0].id, text("rfc2217://10.0.0.5:4002"));
+         EXPECT_EQ(r.links[1].name, text("tcp://[::1]:4001"));
+     }},
+    {"a server without a port", {"--link", "tcp://10.0.0.5", "status"}, kExitUsage,
+     "--link: tcp://10.0.0.5: no port (write tcp://HOST:PORT)", nullptr},
     {"a file of links", {"--links", "{dir}/room.txt", "--link", "COM9", "status"}, -1, "", [](const Request& r) {
          ASSERT_EQ(r.links.size(), 3u);
          EXPECT_EQ(r.links[0].id, text("COM9"));

@@ -2,6 +2,7 @@
 // simulated library, loading COM ports served by zepta-sim, faults of the
 // port, Unload, and the serial notifications.
 
+#include "com_port_map.h"
 #include "page_fixture.h"
 #include "pty_pair.h"
 #include "serial_notify_event.h"
@@ -12,7 +13,9 @@
 #include <QCoreApplication>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 
 using namespace lumivex;
 using lumivex::testing::PageFixture;
@@ -287,4 +290,90 @@ TEST(InterfacePage, AThousandLoadsLeaveNothingBehind)
         })) << count("/proc/self/fd") << " descriptors, " << count("/proc/self/task") << " threads";
         EXPECT_EQ(f.state(), PageFixture::kUnloaded);
     }
+}
+
+namespace {
+
+// A pseudo-terminal whose slave side only the panel opens.
+class PseudoTerminal {
+public:
+    PseudoTerminal()
+        : m_master(posix_openpt(O_RDWR | O_NOCTTY))
+    {
+        char name[128] = {};
+        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0
+            && ptsname_r(m_master, name, sizeof name) == 0)
+            m_slave = name;
+    }
+    ~PseudoTerminal()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    const std::string& slave() const { return m_slave; }
+
+private:
+    int m_master;
+    std::string m_slave;
+};
+
+// The global map reads this INI file for the scope.
+class ScopedPortsIni {
+public:
+    explicit ScopedPortsIni(const std::filesystem::path& ini) { ComPortMap::global().setIniPath(ini); }
+    ~ScopedPortsIni() { ComPortMap::global().setPortsLookup({}); }
+    ScopedPortsIni(const ScopedPortsIni&) = delete;
+    ScopedPortsIni& operator=(const ScopedPortsIni&) = delete;
+};
+
+}  // namespace
+
+// Adapters plugged in and out while the panel runs: [Ports] names a link
+// in a folder, and the link is made and removed under it.
+TEST(InterfacePage, ThePortListFollowsDevicesComingAndGoingButKeepsTheLoadedOne)
+{
+    lumivex::testing::TempDir dir;
+    IniProfile ini(dir / "ZEPTA.ini");
+    ASSERT_TRUE(ini.writeString("Ports", "COM7", (dir / "ttyX").string()));
+    ASSERT_TRUE(ini.writeString("Ports", "COM8", (dir / "ttyY").string()));
+    ScopedPortsIni ports(ini.path());
+    PseudoTerminal first, second;
+    ASSERT_FALSE(first.slave().empty());
+    ASSERT_FALSE(second.slave().empty());
+    std::filesystem::create_symlink(second.slave(), dir / "ttyY");
+
+    PageFixture f;
+    QComboBox& box = f.portBox();
+    ASSERT_NE(box.findText("COM8"), -1) << "there at start";
+    ASSERT_EQ(box.findText("COM7"), -1);
+
+    std::filesystem::create_symlink(first.slave(), dir / "ttyX");
+    ASSERT_TRUE(lumivex::test::processEventsUntil([&] { return box.findText("COM7") != -1; }));
+    EXPECT_LT(box.findText("COM7"), box.findText("COM8")) << "in COM order";
+    EXPECT_GT(box.findText("COM7"), 0) << "after DDC2Bi";
+    EXPECT_EQ(box.currentText(), "DDC2Bi") << "the choice stays";
+
+    std::filesystem::remove(dir / "ttyX");
+    ASSERT_TRUE(lumivex::test::processEventsUntil([&] { return box.findText("COM7") == -1; }));
+
+    // Loaded, COM8 stays listed when its device goes.
+    f.sheet.link().setReplyWait(std::chrono::milliseconds(0));  // nothing answers the model query
+    box.setCurrentIndex(box.findText("COM8"));
+    f.button(System::kLoadId).click();
+    ASSERT_EQ(f.state(), PageFixture::loaded(InterfaceMode::Serial));
+    std::filesystem::remove(dir / "ttyY");
+    std::filesystem::create_symlink(first.slave(), dir / "ttyX");
+    // Told after ttyY's removal, so that removal has been handled too.
+    ASSERT_TRUE(lumivex::test::processEventsUntil([&] { return box.findText("COM7") != -1; }));
+    EXPECT_NE(box.findText("COM8"), -1) << "the loaded one stays";
+    EXPECT_EQ(box.currentText(), "COM8") << "the choice stays when a row comes in before it";
+
+    // Unloaded, it goes, and the choice falls back to DDC2Bi.
+    f.unload();
+    EXPECT_TRUE(lumivex::test::processEventsUntil([&] { return box.findText("COM8") == -1; }));
+    EXPECT_EQ(box.currentText(), "DDC2Bi");
+    EXPECT_NE(box.findText("COM7"), -1);
 }

@@ -48,3 +48,52 @@ TEST(PortList, OffersDdcThenEveryOpenableComPortInOrderAndCountsThoseClosedToThe
         EXPECT_EQ(asked.back(), "COM255");
     }
 }
+
+// A network value is listed on its text alone; nothing is opened for it.
+TEST(PortList, ANetworkValueIsJudgedByItsTextAndNeverProbed)
+{
+    const struct {
+        const char* name;
+        std::string resolved;
+        int expected;
+        bool serialAsked;
+    } cases[] = {
+        {"a device path is the serial probe's", "/dev/ttyUSB0", 2, true},
+        {"no path at all is the serial probe's", "", 2, true},
+        {"raw TCP listed", "tcp://10.0.0.5:4001", 0, false},
+        {"Telnet COM port control listed", "rfc2217://host:4002", 0, false},
+        {"no port left out", "tcp://10.0.0.5", 1, false},
+        {"an unknown scheme left out", "udp://10.0.0.5:4001", 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool asked = false;
+        const int answer = probeLink(
+            "COM7", [&](const char*) { return c.resolved; },
+            [&](const char* name) {
+                asked = true;
+                EXPECT_STREQ(name, "COM7");
+                return 2;  // what the serial probe says of anything: in use
+            });
+        EXPECT_EQ(answer, c.expected);
+        EXPECT_EQ(asked, c.serialAsked);
+    }
+}
+
+TEST(PortList, DevicePathsNameTheirComPortsAndLeaveOutNetworkValues)
+{
+    const std::map<std::string, std::string> resolved{
+        {"COM1", "/dev/ttyS0"}, {"COM2", "tcp://10.0.0.5:4001"}, {"COM4", "/dev/serial/a"},
+        {"COM40", "/dev/serial/a"}, {"COM255", "/dev/ttyLast"}, {"COM256", "/dev/beyond"},
+    };
+    std::vector<std::string> asked;
+    const PortPaths paths = portPaths([&](const char* name) {
+        asked.emplace_back(name);
+        const auto it = resolved.find(name);
+        return it == resolved.end() ? std::string() : it->second;
+    });
+    const PortPaths expected{
+        {"/dev/ttyS0", {"COM1"}}, {"/dev/serial/a", {"COM4", "COM40"}}, {"/dev/ttyLast", {"COM255"}}};
+    EXPECT_EQ(paths, expected);
+    EXPECT_EQ(asked.size(), 255u);
+}
