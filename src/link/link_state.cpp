@@ -67,10 +67,6 @@ int32_t LinkState::openNetwork(const std::string& spec, QObject* notifyTarget)
     return status;
 }
 
-bool LinkState::usesNetwork() const
-{
-    return m_network->isOpen();
-}
 
 void LinkState::send(const Command& command)
 {

@@ -57,7 +57,6 @@ public:
     // serial port's is. 0, or an errno value with networkProblem() saying
     // why in one line.
     int32_t openNetwork(const std::string& spec, QObject* notifyTarget);
-    bool usesNetwork() const;
     const std::string& networkProblem() const { return m_networkProblem; }
 
     const SerialFrame& transmitFrame() const { return m_frame; }

@@ -59,7 +59,6 @@ public:
     // The server closed the connection, or a write did not complete.
     bool isBroken() const { return m_broken.load(); }
     const std::string& problem() const { return m_problem; }
-    const NetworkSpec& spec() const { return m_spec; }
     // RFC 2217: the baud rate the server reported setting; 0 otherwise.
     uint32_t serverBaudRate() const;
 
