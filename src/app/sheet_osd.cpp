@@ -11,8 +11,10 @@
 #include "model_query.h"
 #include "reply_wait_setting.h"
 #include "setting_page.h"
+#include "sheet_accessible.h"
 #include "sheet_tab_widget.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -32,6 +34,7 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     , m_linkMessages(messages)
     , m_heldInput(*this)
 {
+    useSheetAccessibility();
     setWindowTitle(QString::fromLatin1(kCaption));
     m_modelNames[0] = QStringLiteral("K410");
     m_modelNames[1] = QStringLiteral("K420");
@@ -94,13 +97,26 @@ Sheet_OSD::~Sheet_OSD()
 
 void Sheet_OSD::withLink(const LinkJob& job)
 {
-    if (!m_heldInput.holding())
+    const bool outermost = !m_heldInput.holding();
+    if (outermost)
         setCursor(Qt::BusyCursor);
     m_heldInput.hold();
+    if (outermost)
+        tellBusyChanged();
     m_worker->run([this, &job] { job(m_link, m_linkMessages); });
     if (m_heldInput.holding() && !m_heldInput.holdingMoreThanOnce())
         unsetCursor();
     m_heldInput.release();
+    if (outermost)
+        tellBusyChanged();
+}
+
+void Sheet_OSD::tellBusyChanged()
+{
+    QAccessible::State changed;
+    changed.busy = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void Sheet_OSD::drainLink()

@@ -60,6 +60,9 @@ public:
     void whenFree(std::function<void()> call) override;
     // The link's worker has nothing running or queued.
     bool linkIdle() const { return m_worker->isIdle(); }
+    // The sheet waits for its link's worker: input is held meanwhile, and
+    // assistive technology is told the window is busy.
+    bool isBusy() const { return m_heldInput.holding(); }
     // Reads the model from the open link into the model index and the
     // title; "Interface port unload" without a link. A failed DDC/CI read
     // changes nothing.
@@ -76,6 +79,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Assistive technology learns the busy state has changed.
+    void tellBusyChanged();
     void initialiseDdcHelper();
     void applyReplyWaitSetting();
     void addTabKeys();

@@ -129,6 +129,9 @@ def run_session(panel, name):
             alt_p(panel)
         if isinstance(expect, str):
             wait_for("the read-back %s" % read, lambda: len(logged(log, read)) > before)
+            # Text set through accessibility is not held as keys are: wait
+            # until the page has taken its read-back.
+            wait_for("the panel free after %s" % read, lambda: "busy" not in states(panel.window))
         elif expect:
             sent.append(link["sent"](*expect))
             wait_for("%s in %s" % (sent[-1], log), lambda: len(writes()) >= len(sent))

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QTest>
 #include <QTimer>
 
@@ -136,11 +137,14 @@ TEST_P(BusyLink, WhatTheOperatorDoesLandsBehindTheReadBack)
 
     ddc.closeGate();
     bool during = false;
+    bool busyToAssistiveTechnology = false;
     Qt::CursorShape busyCursor = Qt::ArrowCursor;
+    const auto accessibleBusy = [&] { return QAccessible::queryAccessibleInterface(&f.sheet)->state().busy; };
     // Runs inside the wait: the window's event loop goes on meanwhile.
     QTimer::singleShot(0, &f.sheet, [&] {
         during = true;
         busyCursor = f.sheet.cursor().shape();
+        busyToAssistiveTechnology = accessibleBusy();
         row.during(f);
         ddc.openGate();
     });
@@ -150,6 +154,8 @@ TEST_P(BusyLink, WhatTheOperatorDoesLandsBehindTheReadBack)
     EXPECT_TRUE(during);
     EXPECT_EQ(busyCursor, Qt::BusyCursor);
     EXPECT_EQ(f.sheet.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(busyToAssistiveTechnology);
+    EXPECT_FALSE(accessibleBusy());
     EXPECT_TRUE(f.sheet.linkIdle());
     EXPECT_EQ(ddc.calls, row.calls);
     EXPECT_EQ(f.messages.texts, row.messages);
