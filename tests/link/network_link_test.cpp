@@ -44,6 +44,7 @@ const LinkRow kRows[] = {
     {"TrailingPath", "tcp://h:1/x", {}, "tcp://h:1/x: nothing may follow the port (write tcp://HOST:PORT)"},
     {"JunkInPort", "tcp://h:12a", {}, "tcp://h:12a: port '12a' is not a number"},
     {"UnclosedBracket", "tcp://[::1:5", {}, "tcp://[::1:5: '[' without ']' around the IPv6 address"},
+    {"NoColonAfterBracket", "tcp://[::1]5", {}, "tcp://[::1]5: ':PORT' must follow ']'"},
     {"Ipv6WithoutBrackets", "tcp://::1:5", {}, "tcp://::1:5: an IPv6 address goes in brackets (write [ADDRESS]:PORT)"},
     {"NameInBrackets", "tcp://[gw]:5", {}, "tcp://[gw]:5: 'gw' is not an IPv6 address"},
     {"Ipv4OctetPast255", "tcp://10.0.0.256:5", {}, "tcp://10.0.0.256:5: '10.0.0.256' is not an IPv4 address"},

@@ -68,6 +68,8 @@ const DecodeRow kDecodeRows[] = {
      kSettings, 0xFFFF, false, true},
     {"ShortBaudReplyIsIgnored", true, {{kIac, kDo, 44, kIac, kSb, 44, 101, 0x25, 0x80, kIac, kSe}}, {}, kSettings, 0,
      false, true},
+    {"LongBaudReplyIsIgnored", true, {{kIac, kDo, 44, kIac, kSb, 44, 101, 0, 0, 0x25, 0x80, 0, kIac, kSe}}, {},
+     kSettings, 0, false, true},
     {"BaudAndPurgeRepliesMakeTheLineReady", true, {{kIac, kDo, 44}, kPurgeReply + kBaudReply9600}, {}, kSettings, 9600,
      true, true},
     {"SubnegotiationBrokenOffByACommand", true,
