@@ -1,7 +1,7 @@
 #include "link_state.h"
 
 #include "ddc_api.h"
-#include "link_spec.h"
+#include "network_address.h"
 #include "monitor_table.h"
 #include "network_port.h"
 #include "posted_input_notice.h"
@@ -48,11 +48,11 @@ int32_t LinkState::closePort()
     return m_port->close();
 }
 
-int32_t LinkState::openNetwork(const std::string& spec, QObject* notifyTarget)
+int32_t LinkState::openNetwork(const std::string& text, QObject* notifyTarget)
 {
     closePort();
-    const NetworkSpecParse parsed = parseNetworkSpec(spec);
-    if (!parsed.spec) {
+    const NetworkAddressParse parsed = parseNetworkAddress(text);
+    if (!parsed.address) {
         m_networkProblem = parsed.error;
         return EINVAL;
     }
@@ -60,7 +60,7 @@ int32_t LinkState::openNetwork(const std::string& spec, QObject* notifyTarget)
     const NetworkPort::Timing timing;
     m_networkNotice = std::make_unique<PostedInputNotice>(notifyTarget);
     const int32_t status =
-        m_network->open(*parsed.spec, timing, [notice = m_networkNotice.get()] { notice->post(); });
+        m_network->open(*parsed.address, timing, [notice = m_networkNotice.get()] { notice->post(); });
     m_networkProblem = m_network->problem();
     if (status != 0)
         m_networkNotice.reset();

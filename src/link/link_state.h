@@ -56,7 +56,7 @@ public:
     // the serial port's place; input is notified to notifyTarget as the
     // serial port's is. 0, or an errno value with networkProblem() saying
     // why in one line.
-    int32_t openNetwork(const std::string& spec, QObject* notifyTarget);
+    int32_t openNetwork(const std::string& text, QObject* notifyTarget);
     const std::string& networkProblem() const { return m_networkProblem; }
 
     const SerialFrame& transmitFrame() const { return m_frame; }

@@ -2,7 +2,7 @@
 
 #include "com_port_map.h"
 #include "link_messages.h"
-#include "link_spec.h"
+#include "network_address.h"
 #include "link_state.h"
 #include "message_service.h"
 #include "port_list.h"
@@ -52,10 +52,10 @@ void reportUnableToOpen(LinkState& link, MessageService& messages, const QString
 
 // A COM name mapped to a serial device server: the same messages as a
 // local port. The server sets up the line, so there is no line step to fail.
-LoadResult loadNetworkLink(LinkState& link, MessageService& messages, const QString& name, const std::string& spec,
+LoadResult loadNetworkLink(LinkState& link, MessageService& messages, const QString& name, const std::string& linkText,
                            QObject* notifyTarget, int32_t* openStatus)
 {
-    const int32_t status = link.openNetwork(spec, notifyTarget);
+    const int32_t status = link.openNetwork(linkText, notifyTarget);
     if (openStatus)
         *openStatus = status;
     if (status != 0) {

@@ -2,7 +2,7 @@
 
 #include "access_advice.h"
 #include "com_port_map.h"
-#include "link_spec.h"
+#include "network_address.h"
 #include "serial.h"
 #include "serial_error.h"
 
@@ -25,7 +25,7 @@ int probeLink(const char* name, const PortResolver& resolve, const PortProbe& se
     if (!looksLikeNetworkLink(value))
         return serialProbe(name);
     // Listed on its text alone: a connection could take seconds to fail.
-    return parseNetworkSpec(value).spec ? 0 : probeAnswerFromStatus(ENOENT);
+    return parseNetworkAddress(value).address ? 0 : probeAnswerFromStatus(ENOENT);
 }
 
 int probeLink(const char* name)

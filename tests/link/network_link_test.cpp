@@ -1,6 +1,6 @@
 // Network links as the operator writes them: each text to the link it names, or to
 // the message that tells what is wrong with it.
-#include "link_spec.h"
+#include "network_address.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace {
 struct LinkRow {
     const char* name;
     const char* text;
-    std::optional<NetworkSpec> link;
+    std::optional<NetworkAddress> link;
     const char* message;  // the whole message, or the text written back
 };
 
@@ -21,7 +21,7 @@ std::ostream& operator<<(std::ostream& out, const LinkRow& row)
     return out << row.name;
 }
 
-NetworkSpec link(NetworkKind kind, const char* host, uint16_t port)
+NetworkAddress link(NetworkKind kind, const char* host, uint16_t port)
 {
     return {kind, host, port};
 }
@@ -56,16 +56,16 @@ class NetworkLinkRows : public ::testing::TestWithParam<LinkRow> {};
 TEST_P(NetworkLinkRows, ParsesToItsLinkOrMessage)
 {
     const LinkRow& row = GetParam();
-    const NetworkSpecParse parsed = parseNetworkSpec(row.text);
-    EXPECT_EQ(parsed.spec, row.link);
+    const NetworkAddressParse parsed = parseNetworkAddress(row.text);
+    EXPECT_EQ(parsed.address, row.link);
     if (!row.link) {
         EXPECT_EQ(parsed.error, row.message);
         return;
     }
     EXPECT_EQ(parsed.error, "");
     // Written back in one form, and that form reads the same.
-    EXPECT_EQ(networkSpecText(*row.link), row.message);
-    EXPECT_EQ(parseNetworkSpec(row.message).spec, row.link);
+    EXPECT_EQ(networkAddressText(*row.link), row.message);
+    EXPECT_EQ(parseNetworkAddress(row.message).address, row.link);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, NetworkLinkRows, ::testing::ValuesIn(kRows),

@@ -25,7 +25,7 @@ using namespace lumivex::testing;
 
 namespace {
 
-NetworkSpec loopback(NetworkKind kind, uint16_t port)
+NetworkAddress loopback(NetworkKind kind, uint16_t port)
 {
     return {kind, "127.0.0.1", port};
 }

@@ -7,7 +7,7 @@
 #include "ctl_messages.h"
 #include "ddc_library.h"
 #include "link_loader.h"
-#include "link_spec.h"
+#include "network_address.h"
 #include "port_list.h"
 
 #include <cerrno>
@@ -37,8 +37,8 @@ LinkTarget parseLinkTarget(const QString& text, int monitor)
     if (t.startsWith(QLatin1Char('/')))
         return {false, t, 0, t};
     if (looksLikeNetworkLink(t.toStdString())) {
-        const NetworkSpecParse parsed = parseNetworkSpec(t.toStdString());
-        if (!parsed.spec)
+        const NetworkAddressParse parsed = parseNetworkAddress(t.toStdString());
+        if (!parsed.address)
             fail(kExitUsage, QStringLiteral("--link: %1").arg(QString::fromStdString(parsed.error)));
         return {false, t, 0, t};
     }

@@ -6,7 +6,7 @@
 // server that stops reading never hangs the link.
 
 #include "byte_port.h"
-#include "link_spec.h"
+#include "network_address.h"
 
 #include <atomic>
 #include <chrono>
@@ -52,7 +52,7 @@ public:
     // 0, or an errno value: ENOENT (no such host), ECONNREFUSED, ETIMEDOUT,
     // EBUSY (the server serves another client), EPROTO (no COM port
     // control), or what the system said. problem() then says it in words.
-    int32_t open(const NetworkSpec& spec, const Timing& timing, InputNotice notice);
+    int32_t open(const NetworkAddress& address, const Timing& timing, InputNotice notice);
     void close();
 
     bool isOpen() const { return m_socket >= 0; }
@@ -75,7 +75,7 @@ private:
     bool sendAll(const uint8_t* data, size_t length);
     void markBroken();
 
-    NetworkSpec m_spec;
+    NetworkAddress m_address;
     Timing m_timing;
     InputNotice m_notice;
     std::string m_problem;

@@ -140,11 +140,11 @@ int32_t NetworkPort::fail(int32_t status, std::string problem)
     return status;
 }
 
-int32_t NetworkPort::open(const NetworkSpec& spec, const Timing& timing, InputNotice notice)
+int32_t NetworkPort::open(const NetworkAddress& address, const Timing& timing, InputNotice notice)
 {
     if (isOpen())
         return EALREADY;
-    m_spec = spec;
+    m_address = address;
     m_timing = timing;
     m_problem.clear();
     const Clock::time_point deadline = Clock::now() + timing.connect;
@@ -157,7 +157,7 @@ int32_t NetworkPort::open(const NetworkSpec& spec, const Timing& timing, InputNo
         std::lock_guard guard(m_lock);
         m_input.clear();
         m_serverGone = false;
-        if (spec.kind == NetworkKind::Rfc2217)
+        if (address.kind == NetworkKind::Rfc2217)
             m_telnet = std::make_unique<telnet::TelnetSession>();
     }
     m_broken = false;
@@ -169,16 +169,16 @@ int32_t NetworkPort::open(const NetworkSpec& spec, const Timing& timing, InputNo
 
 int32_t NetworkPort::connectSocket(Clock::time_point deadline)
 {
-    const std::string where = networkSpecText(m_spec);
-    const std::shared_ptr<Lookup> lookup = lookUp(m_spec.host, m_spec.port, deadline);
+    const std::string where = networkAddressText(m_address);
+    const std::shared_ptr<Lookup> lookup = lookUp(m_address.host, m_address.port, deadline);
     std::vector<sockaddr_storage> addresses;
     std::vector<socklen_t> lengths;
     {
         std::lock_guard guard(lookup->lock);
         if (!lookup->finished)
-            return fail(ETIMEDOUT, "the name " + m_spec.host + " was not found within " + seconds(m_timing.connect));
+            return fail(ETIMEDOUT, "the name " + m_address.host + " was not found within " + seconds(m_timing.connect));
         if (lookup->result != 0)
-            return fail(ENOENT, "the name " + m_spec.host + " was not found (" + gai_strerror(lookup->result) + ")");
+            return fail(ENOENT, "the name " + m_address.host + " was not found (" + gai_strerror(lookup->result) + ")");
         addresses = lookup->addresses;
         lengths = lookup->lengths;
     }
@@ -196,8 +196,8 @@ int32_t NetworkPort::connectSocket(Clock::time_point deadline)
 
 int32_t NetworkPort::awaitSetUp(Clock::time_point deadline)
 {
-    const std::string where = networkSpecText(m_spec);
-    const bool telnet = m_spec.kind == NetworkKind::Rfc2217;
+    const std::string where = networkAddressText(m_address);
+    const bool telnet = m_address.kind == NetworkKind::Rfc2217;
     if (telnet) {
         std::vector<uint8_t> opening;
         {

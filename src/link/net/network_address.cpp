@@ -1,4 +1,4 @@
-#include "link_spec.h"
+#include "network_address.h"
 
 #include <arpa/inet.h>
 
@@ -47,16 +47,16 @@ bool looksLikeNetworkLink(std::string_view text)
     return text.find("://") != std::string_view::npos;
 }
 
-NetworkSpecParse parseNetworkSpec(std::string_view text)
+NetworkAddressParse parseNetworkAddress(std::string_view text)
 {
     const auto fail = [text](const std::string& what) {
-        return NetworkSpecParse{std::nullopt, std::string(text) + ": " + what};
+        return NetworkAddressParse{std::nullopt, std::string(text) + ": " + what};
     };
     const size_t schemeEnd = text.find("://");
     if (schemeEnd == std::string_view::npos)
         return fail("not a network link (write tcp://HOST:PORT or rfc2217://HOST:PORT)");
 
-    NetworkSpec link;
+    NetworkAddress link;
     const std::string_view scheme = text.substr(0, schemeEnd);
     if (sameLetters(scheme, "rfc2217"))
         link.kind = NetworkKind::Rfc2217;
@@ -109,7 +109,7 @@ NetworkSpecParse parseNetworkSpec(std::string_view text)
     return {link, {}};
 }
 
-std::string networkSpecText(const NetworkSpec& link)
+std::string networkAddressText(const NetworkAddress& link)
 {
     const bool v6 = link.host.find(':') != std::string::npos;
     return std::string(link.kind == NetworkKind::Rfc2217 ? "rfc2217://" : "tcp://") + (v6 ? "[" : "") + link.host

@@ -13,17 +13,17 @@ namespace lumivex {
 
 enum class NetworkKind { RawTcp, Rfc2217 };
 
-struct NetworkSpec {
+struct NetworkAddress {
     NetworkKind kind = NetworkKind::RawTcp;
     std::string host;  // without the brackets of an IPv6 address
     uint16_t port = 0;
 
-    friend bool operator==(const NetworkSpec&, const NetworkSpec&) = default;
+    friend bool operator==(const NetworkAddress&, const NetworkAddress&) = default;
 };
 
-struct NetworkSpecParse {
-    std::optional<NetworkSpec> spec;
-    std::string error;  // what is wrong, in one line, when spec is empty
+struct NetworkAddressParse {
+    std::optional<NetworkAddress> address;
+    std::string error;  // what is wrong, in one line, when address is empty
 };
 
 // True for any text with a scheme ("tcp://", "udp://"), well formed or not:
@@ -31,9 +31,9 @@ struct NetworkSpecParse {
 // and gets its message there.
 bool looksLikeNetworkLink(std::string_view text);
 
-NetworkSpecParse parseNetworkSpec(std::string_view text);
+NetworkAddressParse parseNetworkAddress(std::string_view text);
 
-// The spec written back: "tcp://10.0.0.5:4001", "rfc2217://[::1]:4002".
-std::string networkSpecText(const NetworkSpec& spec);
+// The address written back: "tcp://10.0.0.5:4001", "rfc2217://[::1]:4002".
+std::string networkAddressText(const NetworkAddress& address);
 
 }  // namespace lumivex
