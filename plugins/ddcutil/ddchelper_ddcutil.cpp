@@ -221,4 +221,18 @@ int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
                                         static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xFF));
 }
 
+const char* DDCStatusName(int32_t status)
+{
+    switch (status) {
+    case kNotInitialised: return "not initialised";
+    case kNoMoreMonitors: return "no more monitors";
+    case kBadHandle: return "bad handle";
+    case kBadArgument: return "bad argument";
+    case kNoI2cDevices: return "no /dev/i2c devices";
+    default: break;
+    }
+    // libddcutil's own codes are negative and named by it.
+    return status < 0 ? ddca_rc_name(status) : nullptr;
+}
+
 }  // extern "C"

@@ -184,4 +184,16 @@ int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
     return status;
 }
 
+const char* DDCStatusName(int32_t status)
+{
+    switch (status) {
+    case kNotInitialised: return "not initialised";
+    case kNoMoreMonitors: return "no more monitors";
+    case kBadHandle: return "bad handle";
+    case kBadArgument: return "bad argument";
+    case kVcpRefused: return "code not answered";
+    default: return nullptr;
+    }
+}
+
 }  // extern "C"

@@ -28,34 +28,23 @@ size_t drain(BytePort& port, ReceiveBuffer& buffer)
     return total;
 }
 
-bool isWholeReply(const ReceiveBuffer& buffer, ReadRequest request, int position)
-{
-    if (position < 0 || position + request.replyLength > buffer.writePosition())
-        return false;
-    uint8_t sum = 0;
-    for (int i = position; i < position + request.replyLength; ++i)
-        sum = static_cast<uint8_t>(sum + buffer.entry(i));
-    // The device sums every byte of a frame to zero.
-    return sum == 0;
-}
-
-std::optional<int> requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buffer,
-                                  ReadRequest request, std::chrono::milliseconds wait)
+ReplyScan requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buffer, ReadRequest request,
+                         std::chrono::milliseconds wait)
 {
     const uint8_t zero = 0;
     sendFrame(port, frame, request.command, std::span<const uint8_t>(&zero, 1));
     const auto deadline = BytePort::Clock::now() + wait;
     for (;;) {
         drain(port, buffer);
-        const auto at = buffer.findHeader(request.replyLength, request.command);
-        if (at && isWholeReply(buffer, request, *at))
-            return at;
+        const ReplyScan scan = buffer.scanForReply(request.replyLength, request.command);
+        if (scan.position)
+            return scan;
         if (BytePort::Clock::now() >= deadline || !port.waitForInput(deadline))
             break;
     }
     // What came in as the wait ended still counts.
     drain(port, buffer);
-    return buffer.findHeader(request.replyLength, request.command);
+    return buffer.scanForReply(request.replyLength, request.command);
 }
 
 }  // namespace lumivex

@@ -31,15 +31,12 @@ void sendFrame(BytePort& port, SerialFrame& frame, uint8_t command, std::span<co
 size_t drain(BytePort& port, ReceiveBuffer& buffer);
 
 // The four-byte request (length 4, command, 0, checksum), then drains
-// until the reply is whole (isWholeReply) or the wait has passed, then the
-// scan of positions 0..500 for the reply's header. The write position is
-// left as it is: resetting it is the caller's choice.
-std::optional<int> requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buffer,
-                                  ReadRequest request, std::chrono::milliseconds wait);
-
-// The reply the scan finds at `position` lies wholly below the write
-// position and sums to zero. Later bytes land at the write position and
-// beyond, so they cannot change what the scan takes: the wait can end.
-bool isWholeReply(const ReceiveBuffer& buffer, ReadRequest request, int position);
+// until the scan of positions 0..500 takes a whole reply or the wait has
+// passed. A reply taken lies wholly in entries appended before, and an
+// earlier candidate would too, so later bytes cannot change what the scan
+// takes: the wait can end. The write position is left as it is:
+// resetting it is the caller's choice.
+ReplyScan requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buffer, ReadRequest request,
+                         std::chrono::milliseconds wait);
 
 }  // namespace lumivex

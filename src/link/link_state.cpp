@@ -89,13 +89,27 @@ int32_t LinkState::readVcp(uint8_t code, uint32_t& current)
     const int32_t status = m_ddc.GetCIValue(m_monitors.first(), code, &value, &maximum);
     if (status == 0)
         current = value;
+    else
+        m_failedReads.push_back({code, status});
     return status;
+}
+
+std::string LinkState::ddcStatusName(int32_t status) const
+{
+    return m_ddc.statusName(status);
 }
 
 std::optional<int> LinkState::requestAndScan(ReadRequest request)
 {
-    return withBytes(
-        [&](BytePort& bytes) { return lumivex::requestAndScan(bytes, m_frame, m_receive, request, m_wait); });
+    m_lastRequest = request;
+    for (int attempt = 1;; ++attempt) {
+        m_lastScan = withBytes(
+            [&](BytePort& bytes) { return lumivex::requestAndScan(bytes, m_frame, m_receive, request, replyWait()); });
+        if (m_lastScan.position || attempt >= m_tries)
+            return m_lastScan.position;
+        // What came was no reply; the next one is looked for alone.
+        resetWritePosition();
+    }
 }
 
 std::optional<SettingsReply> LinkState::readBackSettings()
@@ -121,6 +135,11 @@ std::optional<ModelReply> LinkState::requestModel()
     if (const auto at = requestAndScan(requests::kModel))
         return decodeModelReply(m_receive, *at);
     return std::nullopt;
+}
+
+std::chrono::milliseconds LinkState::replyWait() const
+{
+    return m_wait.value_or(m_network->isOpen() ? kDefaultNetworkReplyWait : kDefaultReplyWait);
 }
 
 size_t LinkState::drain()

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QObject;
 
@@ -31,6 +32,12 @@ enum class InterfaceMode : int32_t {
     None = 0,    // no link; commands are dropped silently
     DdcCi = 1,   // "DDC2Bi": VCP values on MonitorTable entry 0
     Serial = 2,  // a COM port: frames on the serial line
+};
+
+// A DDC/CI read the library refused: never a value.
+struct VcpReadFailure {
+    uint8_t code;
+    int32_t status;
 };
 
 class LinkState {
@@ -69,13 +76,25 @@ public:
     void send(const Command& command);
 
     // GetCIValue on entry 0. current is written only when the status is 0,
-    // so a failed read never hands unwritten output to the page.
+    // so a failed read never hands unwritten output to the page; the
+    // failure is kept in failedReads() for callers that must not go on.
     int32_t readVcp(uint8_t code, uint32_t& current);
+    const std::vector<VcpReadFailure>& failedReads() const { return m_failedReads; }
+    void clearFailedReads() { m_failedReads.clear(); }
+    // The library's name for a status, or empty when it gives none.
+    std::string ddcStatusName(int32_t status) const;
 
     // The serial read-back: request, drain until the reply is whole or the
-    // reply wait has passed, scan positions 0..500. The write position is
-    // left alone.
+    // reply wait has passed, scan positions 0..500. With more than one try,
+    // a read-back that took no reply starts again from an empty buffer.
+    // The write position is otherwise left alone.
     std::optional<int> requestAndScan(ReadRequest request);
+    // What the last serial read-back's scan found, and why it took nothing.
+    const ReplyScan& lastReplyScan() const { return m_lastScan; }
+    ReadRequest lastReadRequest() const { return m_lastRequest; }
+    // How often a serial read-back is sent before the device counts as
+    // silent: once for the panel, whose pages send each request once.
+    void setReadBackTries(int tries) { m_tries = tries < 1 ? 1 : tries; }
     // The pages' read-backs: the reply's values are copied out first, then
     // the write position goes back to 0, found or not.
     std::optional<SettingsReply> readBackSettings();
@@ -89,10 +108,11 @@ public:
     // Back to position 0, clearing entries 0..255 with it.
     void resetWritePosition() { m_receive.resetWritePosition(); }
 
-    // The longest a read-back waits for its reply (kDefaultReplyWait until
-    // set); it blocks the caller's thread, as the device expects.
-    std::chrono::milliseconds replyWait() const { return m_wait; }
-    void setReplyWait(std::chrono::milliseconds wait) { m_wait = wait; }
+    // The longest a read-back waits for its reply; it blocks the caller's
+    // thread, as the device expects. Until one is set, kDefaultReplyWait,
+    // or kDefaultNetworkReplyWait while a network link is open.
+    std::chrono::milliseconds replyWait() const;
+    void setReplyWait(std::optional<std::chrono::milliseconds> wait) { m_wait = wait; }
 
 private:
     // The network link while one is open, else the serial port.
@@ -108,7 +128,11 @@ private:
     std::unique_ptr<PostedInputNotice> m_networkNotice;
     std::string m_networkProblem;
     ReceiveBuffer m_receive;
-    std::chrono::milliseconds m_wait = kDefaultReplyWait;
+    ReplyScan m_lastScan;
+    ReadRequest m_lastRequest{};
+    int m_tries = 1;
+    std::vector<VcpReadFailure> m_failedReads;
+    std::optional<std::chrono::milliseconds> m_wait;
 };
 
 }  // namespace lumivex

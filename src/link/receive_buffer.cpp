@@ -7,6 +7,7 @@ namespace lumivex {
 void ReceiveBuffer::append(uint8_t byte)
 {
     m_entries[m_writePosition] = static_cast<int8_t>(byte);
+    m_appended.set(m_writePosition);
     ++m_writePosition;  // 8 bits: wraps from 255 to 0
 }
 
@@ -31,15 +32,45 @@ void ReceiveBuffer::resetWritePosition()
 {
     m_writePosition = 0;
     std::fill_n(m_entries.begin(), kWritableEntries, 0);
+    m_appended.reset();
 }
 
-std::optional<int> ReceiveBuffer::findHeader(int32_t length, int32_t command) const
+bool ReceiveBuffer::wasAppended(int index) const
 {
+    return index >= 0 && index < kWritableEntries && m_appended.test(size_t(index));
+}
+
+ReplyScan ReceiveBuffer::scanForReply(int32_t length, int32_t command) const
+{
+    ReplyScan scan;
+    const auto firstFault = [&scan](ReplyFault fault) {
+        if (scan.fault == ReplyFault::NoHeader)
+            scan.fault = fault;
+        return scan.fault == fault;
+    };
     for (int p = 0; p <= kLastScanPosition; ++p) {
-        if (m_entries[size_t(p)] == length && m_entries[size_t(p) + 1] == command)
-            return p;
+        if (m_entries[size_t(p)] != length || m_entries[size_t(p) + 1] != command)
+            continue;
+        int arrived = 0;
+        uint8_t sum = 0;
+        while (arrived < length && wasAppended(p + arrived)) {
+            sum = static_cast<uint8_t>(sum + m_entries[size_t(p + arrived)]);
+            ++arrived;
+        }
+        if (arrived < length) {
+            if (firstFault(ReplyFault::Incomplete))
+                scan.arrived = std::max(scan.arrived, arrived);
+            continue;
+        }
+        // The device sums every byte of a frame to zero.
+        if (sum != 0) {
+            if (firstFault(ReplyFault::BadChecksum) && scan.sum == 0)
+                scan.sum = sum;
+            continue;
+        }
+        return ReplyScan{p, ReplyFault::None};
     }
-    return std::nullopt;
+    return scan;
 }
 
 }  // namespace lumivex

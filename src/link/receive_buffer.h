@@ -5,11 +5,28 @@
 // not by their position, because bytes can arrive between exchanges.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <span>
 
 namespace lumivex {
+
+// Why a scan took no reply: the first candidate's fault, so that a
+// damaged reply is told apart from silence.
+enum class ReplyFault {
+    None,         // a reply was taken
+    NoHeader,     // no entry pair carries the reply's length and command
+    Incomplete,   // a header, but not all of its bytes arrived since the reset
+    BadChecksum,  // a header and all its bytes, which do not sum to zero
+};
+
+struct ReplyScan {
+    std::optional<int> position;  // the reply taken
+    ReplyFault fault = ReplyFault::NoHeader;
+    int arrived = 0;  // Incomplete: the candidate's bytes that arrived
+    int sum = 0;      // BadChecksum: what its bytes summed to, modulo 256
+};
 
 class ReceiveBuffer {
 public:
@@ -33,12 +50,18 @@ public:
     // received before can never be found again as the device's state.
     void resetWritePosition();
 
-    // The first position p in 0..500 whose entry is the reply length and
-    // whose next entry is the command.
-    std::optional<int> findHeader(int32_t length, int32_t command) const;
+    // The first position p in 0..500 whose entry is the reply length, whose
+    // next entry is the command, whose `length` entries were all appended
+    // since the last reset (so none lies past entry 255) and whose bytes
+    // sum to zero modulo 256. Candidates failing a test are passed over.
+    ReplyScan scanForReply(int32_t length, int32_t command) const;
+
+    // Whether entry `index` received a byte since the last reset.
+    bool wasAppended(int index) const;
 
 private:
     std::array<int32_t, kEntries> m_entries{};
+    std::bitset<kWritableEntries> m_appended;
     uint8_t m_writePosition = 0;
 };
 

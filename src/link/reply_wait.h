@@ -13,6 +13,9 @@
 namespace lumivex {
 
 inline constexpr std::chrono::milliseconds kDefaultReplyWait{100};
+// A serial device server adds the network's round trip and its own
+// buffering; the wait still ends as soon as the reply is whole.
+inline constexpr std::chrono::milliseconds kDefaultNetworkReplyWait{500};
 inline constexpr int kMinReplyWaitMs = 1;
 inline constexpr int kMaxReplyWaitMs = 60000;
 
@@ -32,7 +35,8 @@ inline constexpr const char* kReplyWaitSection = "Link";
 inline constexpr const char* kReplyWaitKey = "Reply Wait ms";
 
 struct ChosenReplyWait {
-    std::chrono::milliseconds wait = kDefaultReplyWait;
+    // Empty when nothing usable was set: the link's own default holds.
+    std::optional<std::chrono::milliseconds> wait;
     std::vector<std::string> problems;  // one line per refused setting
 };
 

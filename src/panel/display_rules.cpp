@@ -130,6 +130,33 @@ std::string formatSize(double value)
     return text;
 }
 
+std::string formatSizeExact(double value)
+{
+    char digits[400];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
+    std::string text = error == std::errc() ? std::string(digits, end) : std::string("0.0");
+    if (text.find('.') == std::string::npos)
+        text += ".0";
+    if (text.size() < 8)
+        text.insert(0, 8 - text.size(), ' ');
+    return text;
+}
+
+double widenSize(float value)
+{
+    char digits[64];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    double wide = value;
+    if (error == std::errc())
+        std::from_chars(digits, end, wide);
+    return wide;
+}
+
+std::array<double, 4> sizesOf(const DisplayState& d)
+{
+    return {d.bezelWidth, widenSize(d.viewableWidth), widenSize(d.bezelHeight), widenSize(d.viewableHeight)};
+}
+
 double parseSize(std::string_view text)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -151,12 +178,19 @@ void loadSizes(const IniProfile& profile, DisplayState& state)
     state.viewableHeight = float(read(kViewableHeightKey));
 }
 
-bool saveSizes(IniProfile& profile, const DisplayState& state)
+bool saveSizes(IniProfile& profile, const DisplayState& state, SizeDigits digits)
 {
-    bool all = profile.writeString(kSizesSection, kBezelWidthKey, formatSize(state.bezelWidth));
-    all = profile.writeString(kSizesSection, kViewableWidthKey, formatSize(state.viewableWidth)) && all;
-    all = profile.writeString(kSizesSection, kBezelHeightKey, formatSize(state.bezelHeight)) && all;
-    return profile.writeString(kSizesSection, kViewableHeightKey, formatSize(state.viewableHeight)) && all;
+    // The panel's tenths come from the floats as they are, as they always did.
+    const bool exact = digits == SizeDigits::Exact;
+    const auto format = exact ? &formatSizeExact : &formatSize;
+    const std::array<double, 4> sizes = exact ? sizesOf(state)
+                                              : std::array<double, 4>{state.bezelWidth, state.viewableWidth,
+                                                                      state.bezelHeight, state.viewableHeight};
+    const char* const keys[] = {kBezelWidthKey, kViewableWidthKey, kBezelHeightKey, kViewableHeightKey};
+    bool all = true;
+    for (size_t i = 0; i < sizes.size(); ++i)
+        all = profile.writeString(kSizesSection, keys[i], format(sizes[i])) && all;
+    return all;
 }
 
 MaskCheck calculateMask(DisplayState& state, int32_t modelIndex)

@@ -7,6 +7,7 @@
 
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,9 +49,13 @@ inline constexpr double kMaxSize = 10000;  // millimetres
 
 // A missing or unreadable size reads as 0.
 void loadSizes(const IniProfile& profile, DisplayState& state);
-// "%8.1f" each, in the order the Windows panel wrote them.
-// False when any of the four could not be written.
-bool saveSizes(IniProfile& profile, const DisplayState& state);
+enum class SizeDigits {
+    Tenths,  // "%8.1f", as the Windows panel wrote them
+    Exact,   // every digit the value holds, so a restored set-up reads back the same
+};
+// In the order the Windows panel wrote them. False when any of the four
+// could not be written.
+bool saveSizes(IniProfile& profile, const DisplayState& state, SizeDigits digits = SizeDigits::Tenths);
 
 enum class MaskCheck {
     Fine,
@@ -72,6 +77,14 @@ QString maskCheckMessage(MaskCheck check);
 
 // "%8.1f" whatever the locale: right-aligned in eight, one decimal.
 std::string formatSize(double value);
+// The shortest digits that read back to the same double, at least one
+// decimal, right-aligned in eight: "    10.0", "  600.25".
+std::string formatSizeExact(double value);
+// A size held as a float, as the double its shortest digits name: 340.05f
+// becomes 340.05, not 340.04998779296875.
+double widenSize(float value);
+// The four sizes as doubles, the float ones widened by widenSize.
+std::array<double, 4> sizesOf(const DisplayState& state);
 // The number the text starts with, whatever the locale; 0 when none.
 double parseSize(std::string_view text);
 

@@ -25,7 +25,7 @@ ModelQueryResult queryOverDdc(LinkState& link)
 ModelQueryResult queryOverSerial(LinkState& link)
 {
     const std::optional<ModelReply> reply = link.requestModel();
-    return {Outcome::Known, reply && reply->model == 1 ? 1 : 0, reply.has_value()};
+    return {Outcome::Known, reply && reply->model == 1 ? 1 : 0, reply.has_value(), reply ? reply->model : -1};
 }
 
 }  // namespace

@@ -22,6 +22,9 @@ struct ModelQueryResult {
     // False when the serial line brought no reply and the first model was
     // assumed.
     bool replied = true;
+    // The model byte of a serial reply, which the panel maps to a model
+    // even when it is neither 0 nor 1; -1 without one.
+    int32_t serialValue = -1;
 };
 
 // VCP 0xF8 answers 0xF800 for the first model and 0xF801 for the second.

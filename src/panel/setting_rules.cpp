@@ -9,7 +9,6 @@ namespace {
 constexpr uint8_t kInputSourceVcp = 0x60;
 constexpr uint8_t kPowerVcp = 0xD6;
 constexpr uint8_t kOsdVcp = 0xFC;
-constexpr uint8_t kGpioVcp = 0xB3;  // GPO in bits 0..3, GPI in bits 4..7
 constexpr uint8_t kDisplayModeVcp = 0xB1;
 // A layout value with a bit above the low byte is a wall, not 1x1.
 constexpr uint32_t kWallLayoutFrom = 256;

@@ -23,6 +23,9 @@ struct SettingState {
     uint8_t gpoOutput = 0;    // bits 0..3: GPO-1..GPO-4 as last sent
 };
 
+// GPO in bits 0..3, GPI in bits 4..7; a model without GPIO may refuse it.
+inline constexpr uint8_t kGpioVcp = 0xB3;
+
 // Bits 0..3 of each: GPI-1..GPI-4 and GPO-1..GPO-4 as the device reports.
 struct GpioBits {
     uint8_t inputs = 0;

@@ -53,13 +53,21 @@ struct Room {
     std::string path(const std::string& key) { return key == "a" ? a.slavePath() : b.slavePath(); }
 };
 
+// JSON Lines: one object a line.
 QJsonArray jsonArray(const std::string& out)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << out;
-    EXPECT_TRUE(document.isArray()) << out;
-    return document.array();
+    QJsonArray objects;
+    for (const QByteArray& line : QByteArray::fromStdString(out).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << out;
+        EXPECT_TRUE(document.isObject()) << out;
+        objects.append(document.object());
+    }
+    EXPECT_TRUE(out.empty() || out.back() == '\n') << out;
+    return objects;
 }
 
 bool has(const std::string& text, const std::string& part)

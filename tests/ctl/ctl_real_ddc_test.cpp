@@ -200,11 +200,15 @@ INSTANTIATE_TEST_SUITE_P(
         // Followed by the next step for this machine's /dev/i2c-*.
         FaultRow{"NoMonitorAnswersDdc", {"bus=3 ddc=nak"}, {"status"}, 3,
                  "lumivex-ctl: DDC/CI: no monitor 0 (0 found)"},
+        // The library's status, by number and by name.
         FaultRow{"BadChecksumOnTheMaskCode", {kK410 + " bad-checksum=0xB2"}, {"status"}, 2,
-                 "lumivex-ctl: DDC/CI: the device did not answer (Check DDC port fail)"},
+                 "lumivex-ctl: DDC/CI: VCP 0xB2 could not be read (status -"},
         // Without the tenths read, mask off would zero them: nothing is sent.
         FaultRow{"MaskOffWithoutTheTenths", {kK410 + " bad-checksum=0xB2"}, {"set", "mask", "off"}, 2,
-                 "lumivex-ctl: DDC/CI: the device did not answer (Check DDC port fail)"},
+                 "lumivex-ctl: DDC/CI: VCP 0xB2 could not be read (status -"},
+        // A refused power read is never shown as "off".
+        FaultRow{"PowerCodeRefused", {kK410 + " unsupported=0xD6"}, {"status"}, 2,
+                 "lumivex-ctl: DDC/CI: VCP 0xD6 could not be read (status -"},
         // Not ready for longer than any run, however busy the machine.
         FaultRow{"SlowMonitorAnswersNull", {kK410 + " delay-ms=60000"}, {"set", "input", "dvi"}, 3,
                  "lumivex-ctl: DDC/CI: Check DDC Port Fail"},

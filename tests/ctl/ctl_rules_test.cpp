@@ -93,6 +93,7 @@ TEST(CtlOverDdcCi, ApplySendsWhatTheFileSaysToTheMonitorChosen)
         request.args = QStringList{QString::fromStdString((dir / "setup.ini").string())};
         request.links = {parseLinkTarget(QStringLiteral("ddc"), c.monitor)};
         request.iniPath = QString::fromStdString((dir / "ZEPTA.ini").string());
+        readVerbInput(request);
         const LinkResult ended = runOnLinks(request).front();
         EXPECT_EQ(ended.code, c.code) << ended.failure.toStdString();
         EXPECT_TRUE(ended.failure.contains(QLatin1String(c.failure))) << ended.failure.toStdString();

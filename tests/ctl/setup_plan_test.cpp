@@ -92,7 +92,7 @@ const PlanRow kPlanRows[] = {
     {"a resolution without its rate", device(kK410), "[Device]\nresolution=1024x768\n", false, "resolution=B0:0", ""},
     {"serial: a rotation already there", device(kK410), "[Device]\nrotation=normal\n", false, "", ""},
     {"DDC/CI: the rotation is always sent", device(kK410), "[Device]\nrotation=normal\n", true, "rotation=FC:2", ""},
-    {"a size equal to a decimal", device(kK410), "[Sizes]\nbezel width=10.04\n", false, "", ""},
+    {"a size the same to one decimal is kept whole", device(kK410), "[Sizes]\nbezel width=10.04\n", false, "sizes", ""},
     {"GPO bits that differ", device(kK410), "[Device]\ngpo=0110\n", false, "gpo=B3:6", ""},
     {"no GPIO on a K420", device(kK420), "[Device]\ngpo=0011\n", false, "", ":2: the K420 has no GPIO"},
     {"saved from the other model", device(kK420), "[Device]\nmodel=K410\n", false, "",

@@ -69,18 +69,33 @@ private:
 // The receive buffer as its rules say, written the obvious way.
 struct ShadowBuffer {
     std::array<int32_t, ReceiveBuffer::kEntries> entries{};
+    std::array<bool, 256> received{};  // since the last reset
     unsigned position = 0;
 
     void append(uint8_t byte)
     {
         entries[position] = byte >= 0x80 ? int32_t(byte) - 256 : int32_t(byte);
+        received[position] = true;
         position = (position + 1) % 256;
     }
     void reset()
     {
         position = 0;
-        for (unsigned i = 0; i < 256; ++i)
+        for (unsigned i = 0; i < 256; ++i) {
             entries[i] = 0;
+            received[i] = false;
+        }
+    }
+    // Every byte of the reply at p was received, and they sum to zero.
+    bool wholeAt(int p, int length) const
+    {
+        int sum = 0;
+        for (int i = p; i < p + length; ++i) {
+            if (i > 255 || !received[size_t(i)])
+                return false;
+            sum += entries[size_t(i)];
+        }
+        return sum % 256 == 0;
     }
 };
 
@@ -93,11 +108,12 @@ void checkSame(const ReceiveBuffer& real, const ShadowBuffer& shadow, int entrie
         check(real.entry(i) == shadow.entries[size_t(i)]);
 }
 
-void checkScan(const ReceiveBuffer& buffer, ReadRequest request, std::optional<int> found)
+void checkScan(const ReceiveBuffer& buffer, const ShadowBuffer& shadow, ReadRequest request, std::optional<int> found)
 {
     int first = -1;
     for (int p = 0; p <= 500 && first < 0; ++p) {
-        if (buffer.entry(p) == request.replyLength && buffer.entry(p + 1) == request.command)
+        if (buffer.entry(p) == request.replyLength && buffer.entry(p + 1) == request.command
+            && shadow.wholeAt(p, request.replyLength))
             first = p;
     }
     check(found.value_or(-1) == first);
@@ -152,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             const ReadRequest request = kRequests[data.ConsumeIntegralInRange<size_t>(0, 2)];
             const size_t written = port.written.size();
             port.waitRanOut = false;
-            const auto found = requestAndScan(port, frame, buffer, request, std::chrono::hours(1));
+            const auto found = requestAndScan(port, frame, buffer, request, std::chrono::hours(1)).position;
             // A wait cut short must have had a whole reply to take.
             if (!port.waitRanOut) {
                 check(found.has_value());
@@ -165,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             check(uint8_t(port.written[written] + port.written[written + 1] + port.written[written + 2]
                           + port.written[written + 3]) == 0);
             appendHandedOut(port, before, shadow);
-            checkScan(buffer, request, found);
+            checkScan(buffer, shadow, request, found);
             break;
         }
         case 2:

@@ -213,7 +213,7 @@ TEST(LinkState, ALateReplyIsCollectedByTheNextDrain)
     EXPECT_FALSE(f.link.requestAndScan(requests::kModel));
     size_t arrived = 0;
     ASSERT_TRUE(waitUntil([&] { return (arrived += f.link.drain()) >= 4; }));
-    EXPECT_EQ(f.link.receiveBuffer().findHeader(4, 26), 0);
+    EXPECT_EQ(f.link.receiveBuffer().scanForReply(4, 26).position, 0);
 }
 
 TEST(LinkState, ReadVcpHandsOverOnlyWhatASuccessfulReadReturned)

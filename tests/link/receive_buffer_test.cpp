@@ -38,61 +38,83 @@ TEST(ReceiveBuffer, TheWritePositionWrapsAfter256Bytes)
     EXPECT_EQ(buffer.writePosition(), 1);
 }
 
-TEST(ReceiveBuffer, HeadersAreFoundFromPosition0To500Only)
+// A reply counts only when its header is in 0..500, all of its bytes
+// arrived since the last reset (none past entry 255) and they sum to zero;
+// the scan passes over any candidate that fails and takes the next.
+TEST(ReceiveBuffer, TheScanTakesTheFirstWholeBalancedReply)
 {
-    const struct {
-        int position;
-        bool found;
-    } cases[] = {{0, true}, {1, true}, {255, true}, {499, true}, {500, true}, {501, false}, {998, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.position);
+    const Bytes settings{0x09, 0x04, 0x02, 0x01, 0x00, 0x00, 0x05, 0x00, 0xEB};
+    const auto join = [](std::initializer_list<Bytes> parts) {
+        Bytes all;
+        for (const Bytes& part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        std::optional<int> at;
+        lumivex::ReplyFault fault;
+        int arrived = 0;
+        int sum = 0;
+    };
+    const Row rows[] = {
+        {"a whole reply", settings, 0, lumivex::ReplyFault::None},
+        {"after noise and a wrong command", join({{0xAA, 0x09, 0x03, 0x08, 0x04}, settings}), 5,
+         lumivex::ReplyFault::None},
+        {"nothing", {}, std::nullopt, lumivex::ReplyFault::NoHeader},
+        {"a length read as a signed byte", {0x89, 0x04}, std::nullopt, lumivex::ReplyFault::NoHeader},
+        {"truncated", Bytes(settings.begin(), settings.begin() + 4), std::nullopt,
+         lumivex::ReplyFault::Incomplete, 4},
+        {"a bad checksum", join({Bytes(settings.begin(), settings.end() - 1), {0xEC}}), std::nullopt,
+         lumivex::ReplyFault::BadChecksum, 0, 0x01},
+        {"a damaged one, then a whole one", join({Bytes(settings.begin(), settings.begin() + 5), settings}), 5,
+         lumivex::ReplyFault::None},
+        {"a header in the last bytes before the wrap", join({Bytes(250, 0x55), settings}), std::nullopt,
+         lumivex::ReplyFault::Incomplete, 6},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         ReceiveBuffer buffer;
-        buffer.setEntry(c.position, 9);
-        buffer.setEntry(c.position + 1, 4);
-        const auto at = buffer.findHeader(9, 4);
-        EXPECT_EQ(at, c.found ? std::optional<int>(c.position) : std::nullopt);
+        buffer.append(row.bytes);
+        const lumivex::ReplyScan scan = buffer.scanForReply(9, 4);
+        EXPECT_EQ(scan.position, row.at);
+        EXPECT_EQ(scan.fault, row.fault);
+        EXPECT_EQ(scan.arrived, row.arrived);
+        EXPECT_EQ(scan.sum, row.sum);
     }
 }
 
-TEST(ReceiveBuffer, TheFirstMatchingHeaderWinsAndBothBytesMustMatch)
+// Entries set by hand are not received bytes, and a header is looked for
+// at 0..500 only.
+TEST(ReceiveBuffer, OnlyAppendedBytesAndPositionsUpTo500Count)
 {
-    ReceiveBuffer buffer;
-    // 9 then 3: a length without its command; 8, 4: the other way round.
-    buffer.append(Bytes{0xF8, 0x09, 0x03, 0x08, 0x04, 0x09, 0x04, 0x01, 0x09, 0x04, 0x02});
-    EXPECT_EQ(buffer.findHeader(9, 4), 5);
-    EXPECT_EQ(buffer.findHeader(8, 4), 3);
-    EXPECT_FALSE(buffer.findHeader(4, 26).has_value());
-    // A reply length read as a signed byte never matches its unsigned twin.
-    ReceiveBuffer high;
-    high.append(Bytes{0x89, 0x04});
-    EXPECT_FALSE(high.findHeader(0x89, 4).has_value());
-}
-
-TEST(ReceiveBuffer, AReplyAfterStrayBytesIsFoundByItsHeader)
-{
-    ReceiveBuffer buffer;
-    const Bytes stray{0xAA, 0x04, 0x00, 0xF8, 0x09};
-    buffer.append(stray);
-    buffer.append(Bytes{0x08, 0x03, 0x07, 0x06, 0x19, 0x1E, 0x01, 0xA9});
-    ASSERT_EQ(buffer.findHeader(8, 3), 5);
-    EXPECT_EQ(buffer.entry(5 + 4), 25);
+    for (const int position : {0, 255, 500, 501}) {
+        SCOPED_TRACE(position);
+        ReceiveBuffer buffer;
+        buffer.setEntry(position, 9);
+        buffer.setEntry(position + 1, 4);
+        const lumivex::ReplyScan scan = buffer.scanForReply(9, 4);
+        EXPECT_FALSE(scan.position);
+        EXPECT_EQ(scan.fault, position <= 500 ? lumivex::ReplyFault::Incomplete : lumivex::ReplyFault::NoHeader);
+    }
 }
 
 TEST(ReceiveBuffer, AfterAResetAnOldReplyIsNeverFoundAgain)
 {
     ReceiveBuffer buffer;
-    buffer.append(Bytes{0x01, 0x02, 0x09, 0x04, 0x02, 0x01, 0x00, 0x00, 0x05, 0x00, 0xE8});
+    buffer.append(Bytes{0x01, 0x02, 0x09, 0x04, 0x02, 0x01, 0x00, 0x00, 0x05, 0x00, 0xEB});
     buffer.setEntry(300, 77);
-    ASSERT_EQ(buffer.findHeader(9, 4), 2);
+    ASSERT_EQ(buffer.scanForReply(9, 4).position, 2);
     buffer.resetWritePosition();
     EXPECT_EQ(buffer.writePosition(), 0);
-    EXPECT_FALSE(buffer.findHeader(9, 4).has_value());
+    EXPECT_FALSE(buffer.scanForReply(9, 4).position);
     for (int i = 0; i < ReceiveBuffer::kWritableEntries; ++i)
         ASSERT_EQ(buffer.entry(i), 0) << i;
     EXPECT_EQ(buffer.entry(300), 77) << "only the entries bytes reach are cleared";
     // Fewer new bytes than the old reply spanned still leave no trace of it.
     buffer.append(Bytes{0x09});
-    EXPECT_FALSE(buffer.findHeader(9, 4).has_value());
+    EXPECT_FALSE(buffer.scanForReply(9, 4).position);
 }
 
 TEST(ReceiveBuffer, EntriesOutsideTheBufferReadAsZeroAndAreNeverWritten)

@@ -45,7 +45,7 @@ TEST(ReplyWait, TheEnvironmentWinsAndARefusedSettingIsPassedOver)
         const char* name;
         const char* environment;
         const char* ini;
-        milliseconds wait;
+        std::optional<milliseconds> wait;  // empty: the link's own default
         std::vector<std::string> problems;
     };
     const std::string badVariable =
@@ -54,11 +54,11 @@ TEST(ReplyWait, TheEnvironmentWinsAndARefusedSettingIsPassedOver)
         "ZEPTA.ini [Link] Reply Wait ms: 0 is out of range: give a whole number of milliseconds from 1 to 60000; "
         "it is not used";
     const Row rows[] = {
-        {"nothing set", "", "", kDefaultReplyWait, {}},
+        {"nothing set", "", "", std::nullopt, {}},
         {"the file alone", "", "400", milliseconds(400), {}},
         {"the environment over the file", "300", "400", milliseconds(300), {}},
         {"a bad variable gives way to the file", "x", "400", milliseconds(400), {badVariable}},
-        {"both bad: the default", "x", "0", kDefaultReplyWait, {badVariable, badIni}},
+        {"both bad: the default", "x", "0", std::nullopt, {badVariable, badIni}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -186,6 +186,7 @@ Request parseArguments(int argc, char** argv)
     r.json = given("json");
     r.yes = given("yes");
     r.verbose = given("verbose");
+    r.noVerify = given("no-verify");
     r.iniPath = given("ini") ? checkedIniPath(*value("ini")) : QString::fromStdString(lumivex::defaultIniPath().string());
     r.h = value("h");
     r.v = value("v");

@@ -7,6 +7,9 @@
 
 #include <QJsonValue>
 
+#include <array>
+#include <vector>
+
 namespace lumivex::ctl {
 
 const QStringList& inputNames()
@@ -100,11 +103,58 @@ int exitCodeFor(ReadBackOutcome outcome)
     return kExitNoAnswer;
 }
 
-void requireRead(ReadBackOutcome outcome, CtlMessages& messages)
+namespace {
+
+// "0xD6 (status -3013, DDCRC_REPORTED_UNSUPPORTED)"
+QString refusedRead(LinkState& link, const VcpReadFailure& failure)
 {
+    const std::string name = link.ddcStatusName(failure.status);
+    return QStringLiteral("VCP 0x%1 could not be read (status %2%3)")
+        .arg(QString::number(failure.code, 16).toUpper())
+        .arg(failure.status)
+        .arg(name.empty() ? QString() : QStringLiteral(", ") + QString::fromStdString(name));
+}
+
+// Why the last serial read-back took nothing: silence, or what was wrong
+// with the reply that came.
+QString missingReply(const LinkState& link, const QString& what)
+{
+    const ReplyScan& scan = link.lastReplyScan();
+    const ReadRequest request = link.lastReadRequest();
+    switch (scan.fault) {
+    case ReplyFault::Incomplete:
+        return QStringLiteral("damaged reply to %1: %2 of its %3 bytes arrived")
+            .arg(what)
+            .arg(scan.arrived)
+            .arg(request.replyLength);
+    case ReplyFault::BadChecksum:
+        return QStringLiteral("damaged reply to %1: its bytes sum to 0x%2, not 0")
+            .arg(what)
+            .arg(scan.sum, 2, 16, QLatin1Char('0'));
+    case ReplyFault::NoHeader:
+    case ReplyFault::None:
+        break;
+    }
+    return QStringLiteral("the device did not answer %1").arg(what);
+}
+
+}  // namespace
+
+void requireRead(ReadBackOutcome outcome, CtlLink& link, CtlMessages& messages, int unshown)
+{
+    // A refused read is never a value, even where the panel goes on with the last one.
+    std::vector<VcpReadFailure> failed = link.state().failedReads();
+    link.state().clearFailedReads();
+    for (const VcpReadFailure& failure : failed)
+        if (failure.code != unshown)
+            fail(kExitNoAnswer, messages.linkName() + QStringLiteral(": ") + refusedRead(link.state(), failure));
     const int code = exitCodeFor(outcome);
     if (code == kExitOk)
         return;
+    if (outcome == ReadBackOutcome::NoReply) {
+        const QString what = QStringLiteral("request %1").arg(link.state().lastReadRequest().command);
+        messages.failWith(code, QString(), missingReply(link.state(), what) + QStringLiteral(" (%1)"));
+    }
     const QString format = code == kExitNoAnswer ? QStringLiteral("the device did not answer (%1)") : QStringLiteral("%1");
     messages.failWith(code, QStringLiteral("the read-back failed"), format);
 }
@@ -114,11 +164,20 @@ int32_t readModel(CtlLink& link, CtlMessages& messages)
     const ModelQueryResult result = queryModel(link.state(), messages);
     if (result.outcome == ModelQueryResult::Outcome::NoLink)
         messages.failWith(kExitNoLink, QStringLiteral("no link is open"));
-    if (result.outcome == ModelQueryResult::Outcome::ReadFailed)
-        fail(kExitNoAnswer, QStringLiteral("DDC/CI: the model could not be read"));
+    if (result.outcome == ModelQueryResult::Outcome::ReadFailed) {
+        const std::vector<VcpReadFailure> failed = link.state().failedReads();
+        link.state().clearFailedReads();
+        fail(kExitNoAnswer, QStringLiteral("DDC/CI: the model could not be read%1")
+                                .arg(failed.empty() ? QString()
+                                                    : QStringLiteral(": ") + refusedRead(link.state(), failed.front())));
+    }
     // The panel takes silence for the first model; a script must hear of it.
     if (!result.replied)
-        fail(kExitNoAnswer, messages.linkName() + QStringLiteral(": the device did not answer the model query"));
+        fail(kExitNoAnswer, messages.linkName() + QStringLiteral(": ") + missingReply(link.state(), QStringLiteral("the model query")));
+    // The panel takes any byte but 1 for the first model; a script is told
+    // only what the device said.
+    if (!link.isDdc() && result.serialValue != 0 && result.serialValue != 1)
+        return -1;
     return result.outcome == ModelQueryResult::Outcome::Known ? result.modelIndex : -1;
 }
 
@@ -126,12 +185,13 @@ Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, int32_t model)
 {
     Snapshot s;
     s.model = model;
-    requireRead(readBackSettings(link.state(), messages, s.setting, s.gpio), messages);
+    const bool gpio = modelFeatures(model).gpio;
+    requireRead(readBackSettings(link.state(), messages, s.setting, s.gpio), link, messages, gpio ? -1 : kGpioVcp);
     s.rotationKnown = !link.isDdc();
     // A model without GPIO may still answer its codes: not shown, not saved.
-    if (!modelFeatures(model).gpio)
+    if (!gpio)
         s.gpio.reset();
-    requireRead(readBackDisplay(link.state(), messages, s.display), messages);
+    requireRead(readBackDisplay(link.state(), messages, s.display), link, messages);
     return s;
 }
 
@@ -153,6 +213,13 @@ QString percent(int32_t tenths)
 }
 
 }  // namespace
+
+// The sizes as ZEPTA.ini holds them: a float's digits, not its binary tail.
+QJsonObject sizesJson(const DisplayState& d)
+{
+    const std::array<double, 4> mm = sizesOf(d);
+    return QJsonObject{{"bezelWidth", mm[0]}, {"viewableWidth", mm[1]}, {"bezelHeight", mm[2]}, {"viewableHeight", mm[3]}};
+}
 
 QString statusText(const Snapshot& s)
 {
@@ -180,11 +247,10 @@ QString statusText(const Snapshot& s)
     line("mask", QStringLiteral("%1, H %2 %, V %3 %")
                      .arg(nameOf(maskNames(), s.display.maskMode), percent(s.display.hTenths),
                           percent(s.display.vTenths)));
-    const auto size = [](double mm) { return QString::number(mm, 'f', 1) + QStringLiteral(" mm"); };
-    line("bezel width", size(s.display.bezelWidth));
-    line("viewable width", size(s.display.viewableWidth));
-    line("bezel height", size(s.display.bezelHeight));
-    line("viewable height", size(s.display.viewableHeight));
+    const std::array<double, 4> mm = sizesOf(s.display);
+    const char* const sizeNames[] = {"bezel width", "viewable width", "bezel height", "viewable height"};
+    for (size_t i = 0; i < mm.size(); ++i)
+        line(sizeNames[i], QString::fromStdString(formatSizeExact(mm[i])).trimmed() + QStringLiteral(" mm"));
     return out;
 }
 
@@ -207,10 +273,7 @@ QJsonObject statusJson(const Snapshot& s, const QString& linkName)
         {"mask", QJsonObject{{"on", s.display.maskMode == 1},
                              {"hTenths", s.display.hTenths},
                              {"vTenths", s.display.vTenths}}},
-        {"sizes", QJsonObject{{"bezelWidth", s.display.bezelWidth},
-                              {"viewableWidth", double(s.display.viewableWidth)},
-                              {"bezelHeight", double(s.display.bezelHeight)},
-                              {"viewableHeight", double(s.display.viewableHeight)}}},
+        {"sizes", sizesJson(s.display)},
     };
 }
 

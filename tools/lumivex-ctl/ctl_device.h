@@ -47,8 +47,10 @@ struct Snapshot {
 
 // The exit code of a read-back that did not read.
 int exitCodeFor(ReadBackOutcome outcome);
-// Throws the messages' problem with the outcome's exit code, unless it read.
-void requireRead(ReadBackOutcome outcome, CtlMessages& messages);
+// Throws unless the read-back read every value it shows: a DDC/CI read the
+// library refused (but `unshown`), a serial reply that never came or came
+// damaged, or the messages' problem, each with the outcome's exit code.
+void requireRead(ReadBackOutcome outcome, CtlLink& link, CtlMessages& messages, int unshown = -1);
 
 // The model, throwing when it cannot be read.
 int32_t readModel(CtlLink& link, CtlMessages& messages);

@@ -11,7 +11,7 @@ enum ExitCode : int {
     kExitUsage = 1,         // the command line or a set-up file is wrong
     kExitNoAnswer = 2,      // the device did not answer, or a read failed
     kExitNoLink = 3,        // the link cannot be opened
-    kExitNotVerified = 4,   // apply: a field did not take
+    kExitNotVerified = 4,   // set, apply: the read-back differs from what was sent
 };
 
 struct Failure {

@@ -62,6 +62,18 @@ QString namedFailure(const LinkResult& r, bool several)
     return r.target->id + QStringLiteral(": ") + r.failure;
 }
 
+// One JSON Lines record: what the verb said, with the link and how it
+// ended, whatever the number of links.
+QString jsonLine(const LinkResult& r, const QString& link)
+{
+    QJsonObject object = r.output.json.value_or(QJsonObject{});
+    object.insert(QStringLiteral("link"), r.target ? QJsonValue(link) : QJsonValue());
+    object.insert(QStringLiteral("exit"), r.code);
+    if (r.code != kExitOk)
+        object.insert(QStringLiteral("error"), namedFailure(r, true));
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
+}
+
 }  // namespace
 
 std::vector<LinkResult> runOnLinks(const Request& request)
@@ -89,7 +101,6 @@ int report(const Request& request, const std::vector<LinkResult>& results, std::
 {
     const bool several = results.size() > 1;
     int worst = kExitOk;
-    QJsonArray objects;
     for (const LinkResult& r : results) {
         worst = std::max(worst, r.code);
         const QString link = r.target ? r.target->id : QString();
@@ -97,22 +108,11 @@ int report(const Request& request, const std::vector<LinkResult>& results, std::
             put(err, QStringLiteral("lumivex-ctl: %1%2\n").arg(several ? link + QStringLiteral(": ") : QString(), note));
         if (!r.failure.isEmpty())
             put(err, QStringLiteral("lumivex-ctl: %1\n").arg(namedFailure(r, several)));
-        if (request.json && several) {
-            QJsonObject object = r.output.json.value_or(QJsonObject{});
-            object.insert(QStringLiteral("link"), link);
-            if (r.code != kExitOk) {
-                object.insert(QStringLiteral("error"), namedFailure(r, true));
-                object.insert(QStringLiteral("exit"), r.code);
-            }
-            objects.append(object);
-        } else if (request.json && r.output.json) {
-            put(out, QString::fromUtf8(QJsonDocument(*r.output.json).toJson(QJsonDocument::Indented)));
-        } else {
+        if (request.json)
+            put(out, jsonLine(r, link));
+        else
             put(out, several ? prefixed(link, r.output.text) : r.output.text);
-        }
     }
-    if (request.json && several)
-        put(out, QString::fromUtf8(QJsonDocument(objects).toJson(QJsonDocument::Indented)));
     return worst;
 }
 

@@ -21,8 +21,9 @@ struct LinkResult {
 std::vector<LinkResult> runOnLinks(const Request& request);
 
 // Prints the results: text lines prefixed by the link when there are
-// several, --json as one object or an array; errors on err. Returns the
-// exit status: the highest of the links' codes.
+// several, --json as JSON Lines (one object a link, in the order given,
+// each with "link" and "exit", and "error" when it failed); errors on err.
+// Returns the exit status: the highest of the links' codes.
 int report(const Request& request, const std::vector<LinkResult>& results, std::FILE* out, std::FILE* err);
 
 }  // namespace lumivex::ctl

@@ -56,6 +56,8 @@ void Session::open()
         usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/...").arg(m_request.verb));
     m_link.open(*m_target, m_messages);
     m_link.state().setReplyWait(replyWait());
+    // A line can lose a byte: a read-back that took no reply is asked once more.
+    m_link.state().setReadBackTries(2);
     m_opened = true;
 }
 
@@ -85,7 +87,7 @@ DisplayState Session::display()
 {
     open();
     DisplayState state;
-    requireRead(readBackDisplay(m_link.state(), m_messages, state), m_messages);
+    requireRead(readBackDisplay(m_link.state(), m_messages, state), m_link, m_messages);
     return state;
 }
 
@@ -93,20 +95,25 @@ SettingState Session::setting(std::optional<GpioBits>& gpio)
 {
     open();
     SettingState state;
-    requireRead(readBackSettings(m_link.state(), m_messages, state, gpio), m_messages);
+    // Which model it is decides whether the GPIO read counts.
+    const bool gpioShown = modelFeatures(model()).gpio;
+    requireRead(readBackSettings(m_link.state(), m_messages, state, gpio), m_link, m_messages,
+                gpioShown ? -1 : kGpioVcp);
+    if (!gpioShown)
+        gpio.reset();
     return state;
 }
 
 void Session::saveSizes(const DisplayState& state)
 {
     std::lock_guard lock(iniWrites());
-    if (!lumivex::saveSizes(m_ini, state))
+    if (!lumivex::saveSizes(m_ini, state, SizeDigits::Exact))
         fail(kExitUsage, QStringLiteral("%1: the sizes cannot be written").arg(m_request.iniPath));
 }
 
 // --wait over the environment over ZEPTA.ini; a refused setting is told
-// as a warning and the next one used.
-std::chrono::milliseconds Session::replyWait()
+// as a warning and the next one used. None set: the link's own default.
+std::optional<std::chrono::milliseconds> Session::replyWait()
 {
     if (m_request.replyWait)
         return *m_request.replyWait;
@@ -114,6 +121,12 @@ std::chrono::milliseconds Session::replyWait()
     for (const std::string& problem : chosen.problems)
         m_output.notes << QStringLiteral("warning: %1").arg(QString::fromStdString(problem));
     return chosen.wait;
+}
+
+void readVerbInput(Request& request)
+{
+    if (request.verb == QLatin1String("apply"))
+        request.input = readInputText(request.args.value(0));
 }
 
 void runVerb(const Request& request, const VerbEntry& verb, const std::optional<LinkTarget>& target,
@@ -175,7 +188,7 @@ DisplayState maskFromOptions(const Request& r, Session& session)
     usage(QStringLiteral("set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"));
 }
 
-void setGpo(const QString& value, Session& session)
+uint8_t setGpo(const QString& value, Session& session)
 {
     const std::optional<uint8_t> bits = parseBits(value);
     const QStringList one = value.split(QLatin1Char('='));
@@ -188,16 +201,18 @@ void setGpo(const QString& value, Session& session)
     requireFeature(modelFeatures(model).gpio, model, QStringLiteral("GPIO"));
     if (bits) {
         session.send(commands::gpo(*bits));
-        return;
+        return *bits;
     }
     std::optional<GpioBits> gpio;
     session.setting(gpio);
     if (!gpio)
         fail(kExitNoAnswer, session.linkId() + QStringLiteral(": the device did not report its GPO bits"));
-    session.send(commands::gpo(gpoWithBit(gpio->outputs, n - 1, *on == 1)));
+    const uint8_t outputs = gpoWithBit(gpio->outputs, n - 1, *on == 1);
+    session.send(commands::gpo(outputs));
+    return outputs;
 }
 
-void setMask(const Request& r, Mask mask, Session& session)
+Wanted setMask(const Request& r, Mask mask, Session& session)
 {
     DisplayState wanted;
     if (mask == Mask::On)
@@ -208,12 +223,19 @@ void setMask(const Request& r, Mask mask, Session& session)
         wanted.hTenths = now.hTenths;
         wanted.vTenths = now.vTenths;
     }
-    session.send(commands::bezelMask(now.displayMode, wanted.hTenths, wanted.vTenths, mask == Mask::On));
-}
-
-QString statusLinkName(const Session& session)
-{
-    return session.linkId();
+    const Command command = commands::bezelMask(now.displayMode, wanted.hTenths, wanted.vTenths, mask == Mask::On);
+    session.send(command);
+    // The tenths as the command carries them, each kept to its field.
+    Wanted check;
+    check.mask = mask;
+    if (session.link().isDdc()) {
+        check.hTenths = int32_t((command.vcpValue >> 8) & 0x7F);
+        check.vTenths = int32_t(command.vcpValue & 0xFF);
+    } else {
+        check.hTenths = command.serialValues()[1];
+        check.vTenths = command.serialValues()[2];
+    }
+    return check;
 }
 
 }  // namespace
@@ -230,39 +252,95 @@ int pick(const char* what, const QStringList& names, const QString& value)
 
 }  // namespace
 
-void setInput(const Request&, const QString& value, Session& session)
+namespace {
+
+// A command the device cannot report: with verification on, the model is
+// asked first, so a silent controller is never taken for one that obeyed.
+void askBeforeUnreadable(const Request& r, Session& session)
+{
+    if (!r.noVerify)
+        session.model();
+}
+
+void reportSent(Session& session, const QJsonObject& what, bool verified)
+{
+    if (!session.request().json)
+        return;
+    QJsonObject object = what;
+    object.insert(QStringLiteral("verified"), verified);
+    session.output().json = object;
+}
+
+// Reads back what the set should have changed; exit 4 when it did not take.
+void verifySet(Session& session, const Wanted& wanted, const QString& setting)
+{
+    Snapshot after;
+    after.model = session.model();
+    after.rotationKnown = !session.link().isDdc();
+    if (wanted.input || wanted.power || wanted.osd || wanted.rotation || wanted.gpo)
+        after.setting = session.setting(after.gpio);
+    if (wanted.resolution || wanted.layout || wanted.mask || wanted.hTenths || wanted.vTenths)
+        after.display = session.display();
+    const QStringList missed = verify(wanted, after);
+    if (missed.isEmpty())
+        return;
+    if (session.request().json)
+        session.output().json = QJsonObject{{"setting", setting}, {"verified", false},
+                                            {"missed", QJsonArray::fromStringList(missed)}};
+    fail(kExitNotVerified, QStringLiteral("%1: set %2 did not take: %3")
+                               .arg(session.linkId(), setting, missed.join(QStringLiteral("; "))));
+}
+
+}  // namespace
+
+SetCheck setInput(const Request&, const QString& value, Session& session)
 {
     const Input input = Input(pick("input", inputNames(), value));
     if (input != Input::Dvi)
         requireFeature(modelFeatures(session.model()).analogInputs, session.model(), inputNames()[int(input)]);
     session.send(commands::inputSource(int32_t(input)));
+    return Wanted{.input = input};
 }
 
-void setPower(const Request&, const QString& value, Session& session)
+SetCheck setPower(const Request&, const QString& value, Session& session)
 {
-    session.send(commands::power(pick("power", powerNames(), value)));
+    const Power power = Power(pick("power", powerNames(), value));
+    session.send(commands::power(int32_t(power)));
+    return Wanted{.power = power};
 }
 
-void setOsd(const Request&, const QString& value, Session& session)
+SetCheck setOsd(const Request&, const QString& value, Session& session)
 {
-    session.send(commands::osdMode(osdModeFor(Osd(pick("osd", osdNames(), value)))));
+    const Osd osd = Osd(pick("osd", osdNames(), value));
+    session.send(commands::osdMode(osdModeFor(osd)));
+    return Wanted{.osd = osd};
 }
 
-void setRotation(const Request&, const QString& value, Session& session)
+SetCheck setRotation(const Request& r, const QString& value, Session& session)
 {
-    session.send(commands::osdMode(osdModeFor(Rotation(pick("rotation", rotationNames(), value)))));
+    const Rotation rotation = Rotation(pick("rotation", rotationNames(), value));
+    session.open();
+    // DDC/CI reads the OSD lock at this code, never the rotation.
+    const bool unreadable = session.link().isDdc();
+    if (unreadable)
+        askBeforeUnreadable(r, session);
+    session.send(commands::osdMode(osdModeFor(rotation)));
+    if (unreadable)
+        return std::nullopt;
+    return Wanted{.rotation = rotation};
 }
 
-void setResolution(const Request&, const QString& value, Session& session)
+SetCheck setResolution(const Request&, const QString& value, Session& session)
 {
     const std::optional<int32_t> index = pickListed(resolutionLabels(), value);
     if (!index || *index >= resolutionLabels().size())
         usage(QStringLiteral("set resolution takes one of %1 or 0..8, not '%2'")
                   .arg(resolutionLabels().join(QLatin1Char(' ')), value));
     session.send(commands::resolution(*index, session.display().displayMode));
+    return Wanted{.resolution = *index};
 }
 
-void setLayout(const Request&, const QString& value, Session& session)
+SetCheck setLayout(const Request&, const QString& value, Session& session)
 {
     const int32_t model = session.model();
     const QStringList labels = displayModeLabels(model);
@@ -271,16 +349,17 @@ void setLayout(const Request&, const QString& value, Session& session)
         usage(QStringLiteral("set layout takes one of %1, not '%2'")
                   .arg(labels.isEmpty() ? QStringLiteral("(no model known)") : labels.join(QLatin1Char(' ')), value));
     session.send(commands::displayMode(session.display().resolution, *index));
+    return Wanted{.layout = *index};
 }
 
-void setMaskVerb(const Request& r, const QString& value, Session& session)
+SetCheck setMaskVerb(const Request& r, const QString& value, Session& session)
 {
-    setMask(r, Mask(pick("mask", maskNames(), value)), session);
+    return setMask(r, Mask(pick("mask", maskNames(), value)), session);
 }
 
-void setGpoVerb(const Request&, const QString& value, Session& session)
+SetCheck setGpoVerb(const Request&, const QString& value, Session& session)
 {
-    setGpo(value, session);
+    return Wanted{.gpo = setGpo(value, session)};
 }
 
 void setVerb(const Request& r, Session& session)
@@ -288,11 +367,16 @@ void setVerb(const Request& r, Session& session)
     const QString what = r.args.value(0).toLower();
     QStringList names;
     for (const SettingEntry& setting : settingTable()) {
-        if (what == QLatin1String(setting.name)) {
-            setting.run(r, r.args.value(1), session);
-            return;
+        if (what != QLatin1String(setting.name)) {
+            names << QLatin1String(setting.name);
+            continue;
         }
-        names << QLatin1String(setting.name);
+        const QString value = r.args.value(1);
+        const SetCheck check = setting.run(r, value, session);
+        if (check && !r.noVerify)
+            verifySet(session, *check, what);
+        reportSent(session, QJsonObject{{"setting", what}, {"value", value}}, check && !r.noVerify);
+        return;
     }
     usage(QStringLiteral("set takes one of %1, not '%2'").arg(names.join(QStringLiteral(", ")), what));
 }
@@ -317,8 +401,7 @@ void modelVerb(const Request& r, Session& session)
     const int32_t model = session.model();
     const QString name = model >= 0 ? modelNames()[model] : QStringLiteral("unknown");
     if (r.json)
-        session.output().json = QJsonObject{{"link", statusLinkName(session)},
-                                            {"model", model >= 0 ? QJsonValue(name) : QJsonValue()}};
+        session.output().json = QJsonObject{{"model", model >= 0 ? QJsonValue(name) : QJsonValue()}};
     else
         session.print(name + QLatin1Char('\n'));
 }
@@ -327,14 +410,16 @@ void statusVerb(const Request& r, Session& session)
 {
     const Snapshot s = session.snapshot();
     if (r.json)
-        session.output().json = statusJson(s, statusLinkName(session));
+        session.output().json = statusJson(s, session.linkId());
     else
         session.print(statusText(s));
 }
 
-void identifyVerb(const Request&, Session& session)
+void identifyVerb(const Request& r, Session& session)
 {
+    askBeforeUnreadable(r, session);
     session.send(commands::identify());
+    reportSent(session, {}, false);
 }
 
 void autoAdjustVerb(const Request&, Session& session)
@@ -346,14 +431,17 @@ void autoAdjustVerb(const Request&, Session& session)
     if (check != AutoAdjustCheck::Ask)
         usage(autoAdjustMessage(check));
     session.send(commands::autoAdjust());
+    reportSent(session, {}, false);
 }
 
-void resetVerb(const Request&, Session& session)
+void resetVerb(const Request& r, Session& session)
 {
     // Asked before anything is opened: without --yes nothing is touched.
     if (!session.messages().askYesNo(QString::fromLatin1(setting_messages::kFactoryReset)))
         session.messages().throwIfProblem(kExitUsage);
+    askBeforeUnreadable(r, session);
     session.send(commands::factoryReset());
+    reportSent(session, {}, false);
 }
 
 namespace {
@@ -382,24 +470,30 @@ void saveVerb(const Request& r, Session& session)
         path = path + QLatin1Char('/') + fileNameFor(session.linkId());
     }
     const QString text = setupFileText(session.snapshot(), session.linkId());
-    // "-" is standard output; main() reports a failed write there.
+    // "-" is standard output; main() reports a failed write there. JSON
+    // carries the text instead, so that stdout stays one object a line.
     if (path == QLatin1String("-")) {
-        session.print(text);
+        if (r.json)
+            session.output().json = QJsonObject{{"setup", text}};
+        else
+            session.print(text);
         return;
     }
     const std::string why = replaceFileText(path.toStdString(), text.toStdString());
     if (!why.empty())
         usage(QStringLiteral("%1: %2").arg(path, QString::fromStdString(why)));
-    if (r.links.size() > 1)
+    if (r.json)
+        session.output().json = QJsonObject{{"file", path}};
+    else if (r.links.size() > 1)
         session.print(QStringLiteral("saved %1\n").arg(path));
 }
 
 // Sends only what differs from the device, then reads everything back.
 void applyVerb(const Request& r, Session& session)
 {
-    const SetupFile setup = readSetupFile(r.args[0]);
+    const SetupFile setup = parseSetupFile(setupFileName(r.args[0]), r.input);
     if (isEmpty(setup))
-        usage(QStringLiteral("%1: nothing to apply (none of the keys save writes)").arg(r.args[0]));
+        usage(QStringLiteral("%1: nothing to apply (none of the keys save writes)").arg(setup.path));
     const Snapshot before = session.snapshot();
     const Plan p = plan(setup, before, session.link().isDdc());
     if (p.refusal)
@@ -420,8 +514,7 @@ void applyVerb(const Request& r, Session& session)
                          : p.changes()       ? QStringLiteral("applied and verified")
                                              : QStringLiteral("unchanged");
     if (r.json) {
-        session.output().json = QJsonObject{{"link", session.linkId()},
-                                            {"result", result},
+        session.output().json = QJsonObject{{"result", result},
                                             {"changed", QJsonArray::fromStringList(changed)},
                                             {"missed", QJsonArray::fromStringList(missed)}};
     } else if (missed.isEmpty()) {

@@ -6,6 +6,7 @@
 #include "ctl_link.h"
 #include "ctl_messages.h"
 #include "ini_profile.h"
+#include "setup_plan.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -19,6 +20,9 @@ namespace lumivex::ctl {
 
 struct VerbEntry;
 
+// What a set should read back afterwards; empty when it cannot be read.
+using SetCheck = std::optional<Wanted>;
+
 struct Request {
     QString verb;
     QStringList args;           // what follows the verb
@@ -26,7 +30,9 @@ struct Request {
     bool json = false;
     bool yes = false;
     bool verbose = false;
+    bool noVerify = false;      // set and the commands: no read-back, no model check
     QString iniPath;            // ZEPTA.ini: the panel's unless --ini
+    QByteArray input;           // apply: the set-up file's text, read once for every link
     std::optional<QString> h;   // set mask on --h --v
     std::optional<QString> v;
     std::optional<QString> bezel;     // --bezel W,H
@@ -66,7 +72,7 @@ public:
     void print(const QString& text) { m_output.text += text; }
 
 private:
-    std::chrono::milliseconds replyWait();
+    std::optional<std::chrono::milliseconds> replyWait();
 
     const Request& m_request;
     std::optional<LinkTarget> m_target;
@@ -77,6 +83,10 @@ private:
     bool m_opened = false;
     std::optional<int32_t> m_model;
 };
+
+// Reads the file a verb takes (apply's set-up) once, before the links run,
+// so that standard input and pipes serve every link. Throws Failure.
+void readVerbInput(Request& request);
 
 // Runs the verb on one link (or none, for a verb that needs none); throws
 // Failure.
@@ -94,14 +104,15 @@ void resetVerb(const Request&, Session&);
 void saveVerb(const Request&, Session&);
 void applyVerb(const Request&, Session&);
 
-// The settings of set, for the table.
-void setInput(const Request&, const QString& value, Session&);
-void setPower(const Request&, const QString& value, Session&);
-void setOsd(const Request&, const QString& value, Session&);
-void setRotation(const Request&, const QString& value, Session&);
-void setGpoVerb(const Request&, const QString& value, Session&);
-void setResolution(const Request&, const QString& value, Session&);
-void setLayout(const Request&, const QString& value, Session&);
-void setMaskVerb(const Request&, const QString& value, Session&);
+// The settings of set, for the table. Each sends its command and returns
+// what the device should read back, or nothing when it cannot report it.
+SetCheck setInput(const Request&, const QString& value, Session&);
+SetCheck setPower(const Request&, const QString& value, Session&);
+SetCheck setOsd(const Request&, const QString& value, Session&);
+SetCheck setRotation(const Request&, const QString& value, Session&);
+SetCheck setGpoVerb(const Request&, const QString& value, Session&);
+SetCheck setResolution(const Request&, const QString& value, Session&);
+SetCheck setLayout(const Request&, const QString& value, Session&);
+SetCheck setMaskVerb(const Request&, const QString& value, Session&);
 
 }  // namespace lumivex::ctl

@@ -4,6 +4,7 @@
 #include "ctl_arguments.h"
 #include "ctl_errors.h"
 #include "ctl_fleet.h"
+#include "ctl_verbs.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -17,7 +18,8 @@ int main(int argc, char** argv)
     // that starts this every minute should not pay for one.
     int code = kExitOk;
     try {
-        const Request request = parseArguments(argc, argv);
+        Request request = parseArguments(argc, argv);
+        readVerbInput(request);
         // COM names map through section "Ports" of the same file as the panel's.
         lumivex::ComPortMap::global().setIniPath(request.iniPath.toStdString());
         code = report(request, runOnLinks(request), stdout, stderr);

@@ -7,7 +7,12 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -134,15 +139,58 @@ bool isEmpty(const SetupFile& f)
              || f.resolution.value || f.layout.value || f.mask.value || f.hTenths.value || f.vTenths.value || anySize);
 }
 
+QString setupFileName(const QString& path)
+{
+    return path == QLatin1String("-") ? QStringLiteral("stdin") : path;
+}
+
+QByteArray readInputText(const QString& path)
+{
+    // A set-up file is a few hundred bytes; more than this is no set-up.
+    constexpr qsizetype kLimit = 1 << 20;
+    const bool standardInput = path == QLatin1String("-");
+    // Plain POSIX reads: /dev/stdin and process substitution are pipes,
+    // which must be read as they come, not looked up as files.
+    const int fd = standardInput ? STDIN_FILENO : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail(kExitUsage, QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    QByteArray text;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int error = errno;
+            if (!standardInput)
+                ::close(fd);
+            fail(kExitUsage, QStringLiteral("%1: %2").arg(setupFileName(path), QString::fromLocal8Bit(std::strerror(error))));
+        }
+        if (got == 0)
+            break;
+        text.append(chunk, got);
+        if (text.size() > kLimit) {
+            if (!standardInput)
+                ::close(fd);
+            fail(kExitUsage, QStringLiteral("%1: more than 1 MiB, no set-up file").arg(setupFileName(path)));
+        }
+    }
+    if (!standardInput)
+        ::close(fd);
+    return text;
+}
+
 SetupFile readSetupFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        fail(kExitUsage, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    return parseSetupFile(setupFileName(path), readInputText(path));
+}
+
+SetupFile parseSetupFile(const QString& path, const QByteArray& text)
+{
     SetupFile setup;
     setup.path = path;
     const Section* section = nullptr;
-    QTextStream in(&file);
+    QTextStream in(text);
     for (int number = 1; !in.atEnd(); ++number) {
         const QString line = in.readLine().trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
@@ -225,10 +273,9 @@ QString setupFileText(const Snapshot& s, const QString& linkId)
       << "h=" << QString::number(s.display.hTenths / 10.0, 'f', 1) << "\n"
       << "v=" << QString::number(s.display.vTenths / 10.0, 'f', 1) << "\n";
     t << "\n[Sizes]\n; millimetres, kept in ZEPTA.ini for the Display tab's Calculate\n";
-    const std::array<double, 4> sizes{s.display.bezelWidth, s.display.viewableWidth, s.display.bezelHeight,
-                                      s.display.viewableHeight};
+    const std::array<double, 4> sizes = sizesOf(s.display);
     for (size_t i = 0; i < sizes.size(); ++i)
-        t << kSizeKeys[i] << "=" << QString::number(sizes[i], 'f', 1) << "\n";
+        t << kSizeKeys[i] << "=" << QString::fromStdString(formatSizeExact(sizes[i])).trimmed() << "\n";
     t.flush();
     return out;
 }

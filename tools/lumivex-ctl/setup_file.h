@@ -41,6 +41,14 @@ struct SetupFile {
 
 // Throws a usage failure naming the file's line for anything not understood.
 SetupFile readSetupFile(const QString& path);
+// The same, for text already read; path names it in complaints.
+SetupFile parseSetupFile(const QString& path, const QByteArray& text);
+
+// All of a file, a pipe or a terminal ("-" is standard input), read once:
+// a pipe cannot be read again for a second link. Throws a usage failure.
+QByteArray readInputText(const QString& path);
+// How complaints name it: "stdin" for "-".
+QString setupFileName(const QString& path);
 
 // True when the file sets nothing at all.
 bool isEmpty(const SetupFile& setup);

@@ -23,15 +23,10 @@ QString tenthsText(int32_t tenths)
     return QString::number(tenths / 10.0, 'f', 1);
 }
 
-std::array<double, 4> sizesOf(const DisplayState& d)
-{
-    return {d.bezelWidth, d.viewableWidth, d.bezelHeight, d.viewableHeight};
-}
-
-// As ZEPTA.ini keeps them: one decimal.
+// Every digit the value holds, as lumivex-ctl keeps them in ZEPTA.ini.
 QString sizeText(double mm)
 {
-    return QString::fromStdString(formatSize(mm)).trimmed();
+    return QString::fromStdString(formatSizeExact(mm)).trimmed();
 }
 
 }  // namespace
@@ -149,7 +144,8 @@ Plan plan(const SetupFile& f, const Snapshot& before, bool ddc)
     std::array<double, 4> want = now;
     bool sizesDiffer = false;
     for (size_t i = 0; i < want.size(); ++i) {
-        want[i] = w.sizes[i].value_or(now[i]);
+        // All but the bezel width are held as floats: compare what would be held.
+        want[i] = w.sizes[i] ? (i == 0 ? *w.sizes[i] : widenSize(float(*w.sizes[i]))) : now[i];
         sizesDiffer = sizesDiffer || sizeText(want[i]) != sizeText(now[i]);
     }
     sizes.bezelWidth = want[0];
@@ -191,8 +187,10 @@ QStringList verify(const Wanted& w, const Snapshot& after)
     check("h", bool(w.hTenths), tenthsText(w.hTenths.value_or(0)), tenthsText(shown.hTenths));
     check("v", bool(w.vTenths), tenthsText(w.vTenths.value_or(0)), tenthsText(shown.vTenths));
     const std::array<double, 4> got = sizesOf(shown);
-    for (size_t i = 0; i < got.size(); ++i)
-        check(kSizeKeys[i], bool(w.sizes[i]), sizeText(w.sizes[i].value_or(0)), sizeText(got[i]));
+    for (size_t i = 0; i < got.size(); ++i) {
+        const double wanted = w.sizes[i].value_or(0);
+        check(kSizeKeys[i], bool(w.sizes[i]), sizeText(i == 0 ? wanted : widenSize(float(wanted))), sizeText(got[i]));
+    }
     return missed;
 }
 

@@ -18,8 +18,11 @@ const std::array kOptions{
                true},
     OptionEntry{"links", 0, "FILE", "Links one a line, as --link takes them; # starts a comment.", true},
     OptionEntry{"monitor", 0, "N", "DDC/CI: the monitor of --link ddc, counted from 0 (default 0)."},
-    OptionEntry{"json", 0, nullptr, "status, model, ports, apply: JSON on stdout; an array of one object a link when "
-                                   "there are several."},
+    OptionEntry{"json", 0, nullptr, "JSON Lines on stdout: one object a link, in the order given, each with "
+                                   "\"link\" and \"exit\" (and \"error\" when it failed); see JSON OUTPUT in the "
+                                   "man page."},
+    OptionEntry{"no-verify", 0, nullptr, "set, identify, auto-adjust, reset: send without reading back or asking "
+                                        "the model first."},
     OptionEntry{"yes", 0, nullptr, "Confirm a verb that asks (reset)."},
     OptionEntry{"h", 0, "PERCENT", "set mask on: the horizontal mask in percent."},
     OptionEntry{"v", 0, "PERCENT", "set mask on: the vertical mask in percent."},
@@ -71,9 +74,9 @@ constexpr const char* kSummary = "Sets and reads the ZEPTA video-wall controller
 const std::array kExitStatus{
     Section{"0", "success"},
     Section{"1", "usage: the command line or a set-up file is wrong, or a file cannot be written"},
-    Section{"2", "the device did not answer, or a read failed"},
+    Section{"2", "the device did not answer, its reply was damaged, or a DDC/CI read failed"},
     Section{"3", "the link cannot be opened (absent, in use by another program, or its server refused or did not answer)"},
-    Section{"4", "apply: a field did not take"},
+    Section{"4", "set, apply: the device reads back something other than what was sent"},
 };
 
 const std::array kEnvironment{

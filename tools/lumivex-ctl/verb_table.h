@@ -5,12 +5,14 @@
 
 #include <QString>
 
+#include <optional>
 #include <span>
 
 namespace lumivex::ctl {
 
 struct Request;
 class Session;
+struct Wanted;
 
 struct OptionEntry {
     const char* name;     // --name
@@ -37,7 +39,7 @@ struct SettingEntry {
     const char* name;
     const char* values;  // what follows the name
     const char* help;
-    void (*run)(const Request&, const QString& value, Session&);
+    std::optional<Wanted> (*run)(const Request&, const QString& value, Session&);
 };
 
 std::span<const OptionEntry> optionTable();

@@ -10,7 +10,7 @@ namespace lumivex::sim {
 const char* const kSimUsage =
     "usage: zepta-sim [--model K410|K420] [--gpi BITS] [--log FILE]\n"
     "                 [--no-reply] [--noise N] [--delay MS] [--persist]\n"
-    "                 [--garble truncate|length|high]\n"
+    "                 [--garble truncate|length|high] [--drop-first]\n"
     "Serves a simulated ZEPTA controller on a pseudo-terminal and prints its\n"
     "path. Ends on SIGTERM or SIGINT, and when the panel closes the port after\n"
     "sending to it (unless --persist).\n";
@@ -85,6 +85,7 @@ const std::map<std::string, bool SimOptions::*>& flagOptions()
     static const std::map<std::string, bool SimOptions::*> table{
         {"--no-reply", &SimOptions::noReply},
         {"--persist", &SimOptions::persist},
+        {"--drop-first", &SimOptions::dropFirst},
         {"--help", &SimOptions::help},
         {"-h", &SimOptions::help},
     };

@@ -27,6 +27,7 @@ struct SimOptions {
     int delayMs = 0;         // time between a request and its reply
     Garble garble = Garble::None;
     bool persist = false;    // keep serving after the panel closes its side
+    bool dropFirst = false;  // each opening of the port loses the first byte sent
     bool help = false;
 };
 

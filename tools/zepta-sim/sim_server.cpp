@@ -1,6 +1,7 @@
 #include "sim_server.h"
 
 #include <poll.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,6 +81,11 @@ int SimServer::pollTimeoutMs() const
 
 void SimServer::receive(std::span<const uint8_t> bytes)
 {
+    if (m_options.dropFirst && m_dropNext && !bytes.empty()) {
+        m_dropNext = false;
+        m_log.write("lost", bytes.first(1));
+        bytes = bytes.subspan(1);
+    }
     m_session = true;
     m_lastByte = Clock::now();
     m_decoder.feed(
@@ -139,21 +145,40 @@ bool SimServer::peerGone()
         return true;
     m_session = false;
     m_waitingForPeer = true;
+    m_dropNext = true;
     return false;
 }
 
 int SimServer::run(int stopFd)
 {
     std::vector<uint8_t> chunk(kReadChunk);
+    // An opening of the slave is told at once, so the first request of a
+    // new session is not left for the next look; the looks stay as a net.
+    const int opened = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (opened >= 0)
+        ::inotify_add_watch(opened, m_pty.slavePath().c_str(), IN_OPEN);
     for (;;) {
         // While the port is closed the master reports a hang-up at every
-        // poll; it is left out and looked at every few milliseconds instead.
-        pollfd fds[2] = {{stopFd, POLLIN, 0}, {m_waitingForPeer ? -1 : m_pty.fd(), POLLIN, 0}};
-        const int ready = ::poll(fds, 2, pollTimeoutMs());
-        if (ready < 0 && errno != EINTR)
+        // poll; it is left out and looked at when the slave is opened.
+        pollfd fds[3] = {{stopFd, POLLIN, 0},
+                         {m_waitingForPeer ? -1 : m_pty.fd(), POLLIN, 0},
+                         {m_waitingForPeer ? opened : -1, POLLIN, 0}};
+        const int ready = ::poll(fds, 3, pollTimeoutMs());
+        if (ready < 0 && errno != EINTR) {
+            if (opened >= 0)
+                ::close(opened);
             return 1;
-        if (fds[0].revents != 0)
+        }
+        if (fds[2].revents & POLLIN) {
+            char events[4096];
+            while (::read(opened, events, sizeof events) > 0) {
+            }
+        }
+        if (fds[0].revents != 0) {
+            if (opened >= 0)
+                ::close(opened);
             return 0;
+        }
         if (m_waitingForPeer) {
             m_waitingForPeer = m_pty.peerClosed();
             continue;

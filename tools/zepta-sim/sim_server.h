@@ -53,6 +53,7 @@ private:
     Clock::time_point m_lastByte{};
     bool m_session = false;       // bytes arrived since the panel opened the port
     bool m_waitingForPeer = false;  // closed after a probe; waiting for the next opening
+    bool m_dropNext = true;         // --drop-first: the next byte is lost on the line
     uint32_t m_noiseState = 0x2545F491u;
 };
 

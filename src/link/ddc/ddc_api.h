@@ -3,6 +3,7 @@
 // provides them.
 
 #include <cstdint>
+#include <string>
 
 namespace lumivex {
 
@@ -19,6 +20,8 @@ public:
     virtual int32_t EnumGetNext(uint32_t* handle) = 0;
     virtual int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum) = 0;
     virtual int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value) = 0;
+    // The library's name for a status it returned; empty when it has none.
+    virtual std::string statusName(int32_t /*status*/) const { return {}; }
 };
 
 }  // namespace lumivex

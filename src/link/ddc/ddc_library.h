@@ -39,6 +39,7 @@ public:
     int32_t EnumGetNext(uint32_t* handle) override;
     int32_t GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current, uint32_t* maximum) override;
     int32_t SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value) override;
+    std::string statusName(int32_t status) const override;
 
 private:
     struct Functions;

@@ -18,6 +18,7 @@ struct DdcLibrary::Functions {
     decltype(&::EnumGetNext) enumGetNext = nullptr;
     decltype(&::GetCIValue) getCiValue = nullptr;
     decltype(&::SetCIValue) setCiValue = nullptr;
+    decltype(&::DDCStatusName) statusName = nullptr;  // optional
 };
 
 namespace {
@@ -114,6 +115,7 @@ bool DdcLibrary::tryLoad(const std::string& candidate)
         ::dlclose(handle);
         return false;
     }
+    resolve(handle, "DDCStatusName", f->statusName);
     m_handle = handle;
     m_functions = f;
     m_loadedFrom = candidate;
@@ -155,6 +157,18 @@ int32_t DdcLibrary::GetCIValue(uint32_t handle, uint32_t vcp, uint32_t* current,
 int32_t DdcLibrary::SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value)
 {
     return m_functions ? m_functions->setCiValue(handle, vcp, value) : kDdcLibraryMissing;
+}
+
+}  // namespace lumivex
+
+namespace lumivex {
+
+std::string DdcLibrary::statusName(int32_t status) const
+{
+    if (!m_functions || !m_functions->statusName)
+        return {};
+    const char* name = m_functions->statusName(status);
+    return name ? name : std::string();
 }
 
 }  // namespace lumivex

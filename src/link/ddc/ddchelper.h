@@ -31,6 +31,9 @@ DDCHELPER_EXPORT int32_t DDCHELPER_CALL GetCIValue(uint32_t handle, uint32_t vcp
                                                    uint32_t* current, uint32_t* maximum);
 /* Writes a non-table VCP value. */
 DDCHELPER_EXPORT int32_t DDCHELPER_CALL SetCIValue(uint32_t handle, uint32_t vcp, uint32_t value);
+/* Optional: a short name for a status the library returned ("DDCRC_NULL_RESPONSE"),
+ * or NULL when it has none. A library without it still loads. */
+DDCHELPER_EXPORT const char* DDCHELPER_CALL DDCStatusName(int32_t status);
 
 #ifdef __cplusplus
 }
