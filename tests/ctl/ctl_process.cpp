@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <set>
@@ -29,7 +31,8 @@ std::string slurp(const std::filesystem::path& path)
 
 }  // namespace
 
-CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env)
+CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env,
+              const std::string* stdinText)
 {
     TempDir dir;
     const std::string program = binDir() + "/lumivex-ctl";
@@ -61,7 +64,15 @@ CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    // A pipe, as a shell's `|` or `<(...)` gives: a writer thread fills it.
+    const std::string fifo = (dir / "stdin").string();
+    std::thread writer;
+    if (stdinText && ::mkfifo(fifo.c_str(), 0600) == 0) {
+        writer = std::thread([&fifo, stdinText] { std::ofstream(fifo) << *stdinText; });
+        posix_spawn_file_actions_addopen(&actions, 0, fifo.c_str(), O_RDONLY, 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     CtlRun run;
@@ -69,14 +80,23 @@ CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
+    if (spawned != 0) {
+        if (writer.joinable()) {
+            // Nobody will read: open the reading end so the writer ends.
+            const int unblock = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+            writer.join();
+            ::close(unblock);
+        }
         return run;
+    }
     int status = 0;
     bool ended = waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
     if (!ended) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
+    if (writer.joinable())
+        writer.join();
     run.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     run.exitCode = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = slurp(outPath);

@@ -18,6 +18,8 @@ struct CtlRun {
 // bin/lumivex-ctl with the arguments and these variables added to the
 // environment (ZEPTA_REPLY_WAIT_MS: kGenerousReplyWait unless given);
 // stdout and stderr are kept apart.
-CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {});
+// With stdinText, standard input is a pipe that carries it.
+CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
+              const std::string* stdinText = nullptr);
 
 }  // namespace lumivex::testing

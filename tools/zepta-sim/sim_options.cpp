@@ -10,7 +10,7 @@ namespace lumivex::sim {
 const char* const kSimUsage =
     "usage: zepta-sim [--model K410|K420] [--gpi BITS] [--log FILE]\n"
     "                 [--no-reply] [--noise N] [--delay MS] [--persist]\n"
-    "                 [--garble truncate|length|high] [--drop-first]\n"
+    "                 [--garble truncate|length|high|checksum] [--drop-first]\n"
     "Serves a simulated ZEPTA controller on a pseudo-terminal and prints its\n"
     "path. Ends on SIGTERM or SIGINT, and when the panel closes the port after\n"
     "sending to it (unless --persist).\n";
@@ -64,7 +64,8 @@ const std::map<std::string, ValueOption>& valueOptions()
                      }, "a count 0..4096"}},
         {"--garble", {[](SimOptions& o, const std::string& v) {
                           static const std::map<std::string, Garble> kinds{
-                              {"truncate", Garble::Truncate}, {"length", Garble::Length}, {"high", Garble::High}};
+                              {"truncate", Garble::Truncate}, {"length", Garble::Length}, {"high", Garble::High},
+                              {"checksum", Garble::Checksum}};
                           const auto kind = kinds.find(v);
                           if (kind != kinds.end())
                               o.garble = kind->second;

@@ -16,6 +16,7 @@ enum class Garble {
     Truncate,  // only the first half of the reply is sent
     Length,    // the length byte counts one byte more than the reply has
     High,      // every byte after the two-byte header has its top bit set
+    Checksum,  // the last byte is one more than the sum needs
 };
 
 struct SimOptions {

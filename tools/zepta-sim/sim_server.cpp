@@ -36,6 +36,9 @@ void garble(Garble kind, std::vector<uint8_t>& reply)
         for (size_t i = 2; i < reply.size(); ++i)
             reply[i] |= 0x80;
         break;
+    case Garble::Checksum:
+        ++reply.back();
+        break;
     }
 }
 
