@@ -2,7 +2,8 @@
 // The read-back exchanges of the serial line: the request command, the
 // length of the reply it brings, and what the reply's entries mean. The
 // values are taken from the receive buffer as stored (signed); the pages
-// decide how to map them. The reply's last byte is never examined.
+// decide how to map them. The reply's last byte is its checksum: the scan
+// takes a reply only when all its bytes sum to zero.
 
 #include "receive_buffer.h"
 

@@ -106,7 +106,7 @@ TEST(CtlLineFaults, EachFaultEndsWithItsCodeAndWhatWasWrong)
         Args verb;
         int code;
         const char* err;  // empty: the run succeeds
-        const char* wait = "300";
+        const char* wait = "1000";
     } rows[] = {
         {"a truncated reply", {"--garble", "truncate"}, {"model"}, 2,
          "damaged reply to the model query: 2 of its 4 bytes arrived"},

@@ -31,7 +31,8 @@ const std::array kOptions{
     OptionEntry{"ini", 0, "FILE", "The panel's settings file (default: the panel's ZEPTA.ini)."},
     OptionEntry{"wait", 0, "MS",
                "Serial: the longest wait for each reply, in ms (default: ZEPTA_REPLY_WAIT_MS, then [Link] Reply "
-               "Wait ms of ZEPTA.ini, then 100)."},
+               "Wait ms of ZEPTA.ini, then 100, or 500 for tcp:// and rfc2217://); it ends when the reply is "
+               "whole."},
     OptionEntry{"verbose", 0, nullptr, "Tell the link's notices and what apply changed on stderr."},
     OptionEntry{"help", 'h', nullptr, "Show this help."},
     OptionEntry{"version", 'V', nullptr, "Show the version."},
@@ -48,7 +49,8 @@ const std::array kVerbs{
     VerbEntry{"reset", "", 0, 0, true, "factory settings; needs --yes", &resetVerb},
     VerbEntry{"save", "FILE", 1, 1, true,
              "the whole set-up as an editable INI file (- for stdout; a folder with several links)", &saveVerb},
-    VerbEntry{"apply", "FILE", 1, 1, true, "sends what differs, reads back, checks; says unchanged when nothing differs",
+    VerbEntry{"apply", "FILE", 1, 1, true,
+             "sends what differs, reads back, checks; says unchanged when nothing differs (- for stdin)",
              &applyVerb},
 };
 
@@ -230,6 +232,26 @@ QString manPage()
         for (const Section& s : rows)
             item(QLatin1String(s.title), QLatin1String(s.text));
     };
+    t << ".SH TRUST\n"
+      << "A serial reply counts only when all of its bytes arrived and they sum to zero; a read-back that "
+         "takes none is sent once more before the device counts as silent, and a damaged reply is said as "
+         "such. A DDC/CI read the library refuses is never a value: the run ends with exit status 2 and the "
+         "status's number and name. \\fBset\\fR reads back what the device reports and ends with exit "
+         "status 4 when it did not take; \\fBidentify\\fR, \\fBauto\\-adjust\\fR, \\fBreset\\fR and a "
+         "rotation over DDC/CI cannot be read back, so the model is asked first. \\fB\\-\\-no\\-verify\\fR "
+         "skips both.\n";
+    t << ".SH JSON OUTPUT\n"
+      << "With \\fB\\-\\-json\\fR, standard output is JSON Lines: one object a link, one a line, in the "
+         "order the links were given, also when a link failed. Every object has \\fBlink\\fR (null for "
+         "\\fBports\\fR) and \\fBexit\\fR, and \\fBerror\\fR when exit is not 0. "
+         "\\fBstatus\\fR adds model, input, power, osd, rotation, gpi, gpo (null where the link or model has "
+         "none), resolution and layout (index, label), mask (on, hTenths, vTenths) and sizes (bezelWidth, "
+         "viewableWidth, bezelHeight, viewableHeight, in millimetres, with the digits ZEPTA.ini holds). "
+         "\\fBmodel\\fR adds model; \\fBset\\fR adds setting, value and verified (and missed when it did not "
+         "take); \\fBidentify\\fR, \\fBauto\\-adjust\\fR and \\fBreset\\fR add verified, false; "
+         "\\fBsave\\fR adds file, or setup (the text) for \\-; \\fBapply\\fR adds result (unchanged, applied "
+         "and verified, not verified), changed and missed; \\fBports\\fR adds ports and "
+         "leftOutForPermission.\n";
     section("EXIT STATUS", kExitStatus);
     t << ".PP\nWith several links, the highest of the links' codes.\n";
     section("ENVIRONMENT", kEnvironment);
