@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <vector>
 
 using namespace lumivex;
@@ -122,6 +123,32 @@ TEST(NetworkPortSer2Net, EveryByteValueBothWaysAndTheLineSetUp)
         port.close();
     }
 }
+
+struct RefusalRow {
+    const char* name;
+    std::string words;  // what the server sent before it closed
+    ServerRefusal refusal;
+};
+
+const RefusalRow kRefusals[] = {
+    {"PortInUse", "Port already in use\r\n", ServerRefusal::InUse},
+    {"DeviceHeld", "Port's device already in use\r\n", ServerRefusal::DeviceUnavailable},
+    {"DeviceMissing", "Device open failure: Value or file not found\r\n", ServerRefusal::DeviceUnavailable},
+    {"DeviceOsError", "Device open failure: OS error, see logs\r\n", ServerRefusal::DeviceUnavailable},
+    {"Silent", "", ServerRefusal::InUse},
+    {"OtherWords", "BUSY\r\n", ServerRefusal::InUse},
+};
+
+class ServerWords : public ::testing::TestWithParam<RefusalRow> {};
+
+TEST_P(ServerWords, SayWhyTheServerClosed)
+{
+    const std::string& words = GetParam().words;
+    EXPECT_EQ(refusalFromWords({words.begin(), words.end()}), GetParam().refusal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Refusals, ServerWords, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NetworkPortBounds, ConnectThatNeverCompletesEndsAtItsTime)
 {

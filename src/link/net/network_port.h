@@ -18,8 +18,16 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace lumivex {
+
+// Why a server closed a connection at once, from the words it sent before
+// closing (Telnet-decoded): a server that names its serial device cannot
+// open it or finds it held; any other words, or none, mean it serves
+// another client.
+enum class ServerRefusal { InUse, DeviceUnavailable };
+ServerRefusal refusalFromWords(const std::vector<uint8_t>& words);
 
 namespace telnet {
 class TelnetSession;
@@ -50,8 +58,9 @@ public:
     NetworkPort& operator=(const NetworkPort&) = delete;
 
     // 0, or an errno value: ENOENT (no such host), ECONNREFUSED, ETIMEDOUT,
-    // EBUSY (the server serves another client), EPROTO (no COM port
-    // control), or what the system said. problem() then says it in words.
+    // EBUSY (the server serves another client), EIO (the server cannot open
+    // its serial device), EPROTO (no COM port control), or what the system
+    // said. problem() then says it in words.
     int32_t open(const NetworkAddress& address, const Timing& timing, InputNotice notice);
     void close();
 
@@ -68,6 +77,7 @@ public:
 
 private:
     int32_t fail(int32_t status, std::string problem);
+    int32_t refused(const std::vector<uint8_t>& words);
     int32_t connectSocket(Clock::time_point deadline);
     int32_t awaitSetUp(Clock::time_point deadline);
     void readerMain();

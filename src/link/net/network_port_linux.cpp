@@ -3,6 +3,7 @@
 #include "telnet_session.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -126,6 +127,17 @@ std::string seconds(std::chrono::milliseconds time)
 
 }  // namespace
 
+ServerRefusal refusalFromWords(const std::vector<uint8_t>& words)
+{
+    // ser2net, for one, says "Port already in use" to a client beyond its
+    // one, but "Port's device already in use" or "Device open failure: …"
+    // when it cannot have its serial device.
+    std::string text(words.begin(), words.end());
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text.find("device") != std::string::npos ? ServerRefusal::DeviceUnavailable : ServerRefusal::InUse;
+}
+
 NetworkPort::NetworkPort() = default;
 
 NetworkPort::~NetworkPort()
@@ -194,33 +206,45 @@ int32_t NetworkPort::connectSocket(Clock::time_point deadline)
     return fail(error, where + ": " + std::strerror(error));
 }
 
+int32_t NetworkPort::refused(const std::vector<uint8_t>& words)
+{
+    const std::string where = networkAddressText(m_address);
+    if (refusalFromWords(words) == ServerRefusal::DeviceUnavailable)
+        return fail(EIO, where + ": the server closed the connection at once: its serial device is busy or cannot be "
+                                 "opened");
+    return fail(EBUSY, where + " is in use by another client (the server closed the connection at once)");
+}
+
 int32_t NetworkPort::awaitSetUp(Clock::time_point deadline)
 {
     const std::string where = networkAddressText(m_address);
     const bool telnet = m_address.kind == NetworkKind::Rfc2217;
+    bool sent = true;
     if (telnet) {
         std::vector<uint8_t> opening;
         {
             std::lock_guard guard(m_lock);
             opening = m_telnet->openingRequest();
         }
-        if (!sendAll(opening.data(), opening.size()))
-            return fail(EBUSY, where + " is in use by another client (the server closed the connection)");
+        sent = sendAll(opening.data(), opening.size());
     } else {
         deadline = std::min(deadline, Clock::now() + m_timing.settle);
     }
     std::unique_lock guard(m_lock);
+    // A server that closed before the request went out has said why by
+    // then, or says it before the reader sees the close.
     const auto settled = [&] {
-        return m_serverGone || (telnet && (m_telnet->lineReady() || m_telnet->comPortRefused()));
+        return m_serverGone || (telnet && sent && (m_telnet->lineReady() || m_telnet->comPortRefused()));
     };
     m_changed.wait_until(guard, deadline, settled);
-    const bool gone = m_serverGone;
-    const bool refused = telnet && m_telnet->comPortRefused();
+    const bool gone = m_serverGone || !sent;
+    const bool comPortRefused = telnet && m_telnet->comPortRefused();
     const bool ready = !telnet || m_telnet->lineReady();
+    const std::vector<uint8_t> words(m_input.begin(), m_input.end());
     guard.unlock();
     if (gone)
-        return fail(EBUSY, where + " is in use by another client (the server closed the connection at once)");
-    if (refused)
+        return refused(words);
+    if (comPortRefused)
         return fail(EPROTO, where + " does not take COM port control (is it an RFC 2217 server?)");
     if (!ready)
         return fail(EBUSY, where + " is in use by another client, or no RFC 2217 server (no line set-up within " +
