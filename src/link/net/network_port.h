@@ -38,8 +38,10 @@ public:
     struct Timing {
         // Name lookup, connect and the RFC 2217 line set-up, together.
         std::chrono::milliseconds connect{2000};
-        // How long a raw server has to close on us after accepting: a
-        // one-connection server already serving someone does so at once.
+        // A raw open knocks with a second connection: a one-connection
+        // server refuses the knock at once, which says the first one is
+        // served. A server that answers neither (it takes several clients,
+        // or hands the line to the newest) has this long to close on us.
         std::chrono::milliseconds settle{100};
         // One write that the server does not take.
         std::chrono::milliseconds write{2000};
@@ -79,6 +81,7 @@ private:
     int32_t fail(int32_t status, std::string problem);
     int32_t refused(const std::vector<uint8_t>& words);
     int32_t connectSocket(Clock::time_point deadline);
+    int32_t knockAndSettle(Clock::time_point deadline);
     int32_t awaitSetUp(Clock::time_point deadline);
     void readerMain();
     // Whole or not at all within the write time; false marks the link broken.
@@ -89,6 +92,9 @@ private:
     Timing m_timing;
     InputNotice m_notice;
     std::string m_problem;
+    // Where the connection went (the system's socket address), for the
+    // knock to go to the same place.
+    std::vector<uint8_t> m_peer;
     int m_socket = -1;
     int m_stopEvent = -1;
     std::thread m_reader;
