@@ -88,35 +88,25 @@ Ser2NetProcess::Ser2NetProcess(const std::string& devicePath, const std::string&
         while (std::find(m_ports.begin(), m_ports.begin() + long(i), m_ports[i]) != m_ports.begin() + long(i));
     }
     const std::string missing = folder + "/no-such-device";
-    struct Entry {
-        const char* name;
-        Ser2NetAccepter accepter;
-        bool telnet;
-        std::string device;
-        const char* line;
-        const char* options;
-    };
-    // "local": a pseudo-terminal has no modem lines to wait on. The RFC
-    // 2217 accepters start at another speed, so that the line set-up shows.
-    const Entry entries[] = {
-        {"raw", Ser2NetAccepter::Raw, false, devicePath, "115200n81", ""},
-        {"rfc2217", Ser2NetAccepter::Rfc2217, true, devicePath, "9600n81", ""},
-        {"raw-no-device", Ser2NetAccepter::RawNoDevice, false, missing, "115200n81", ""},
-        {"rfc2217-no-device", Ser2NetAccepter::Rfc2217NoDevice, true, missing, "9600n81", ""},
-        {"raw-two-clients", Ser2NetAccepter::RawTwoClients, false, devicePath, "115200n81",
-         "  options:\n    max-connections: 2\n"},
-        {"raw-newest-client", Ser2NetAccepter::RawNewestClient, false, devicePath, "115200n81",
-         "  options:\n    kickolduser: true\n"},
-    };
     const std::string config = folder + "/ser2net.yaml";
     {
         std::ofstream out(config);
-        for (const Entry& e : entries)
-            out << "connection: &" << e.name << "\n"
-                << "  accepter: " << (e.telnet ? "telnet(rfc2217),tcp" : "tcp") << ",127.0.0.1," << port(e.accepter)
-                << "\n"
-                << "  connector: serialdev," << e.device << "," << e.line << ",local\n"
-                << e.options;
+        const auto connection = [&](Ser2NetAccepter accepter, const std::string& device, const char* options = "") {
+            const bool telnet = link(accepter).rfind("rfc2217:", 0) == 0;
+            // "local": a pseudo-terminal has no modem lines to wait on. The
+            // RFC 2217 accepters start at another speed, so that the line
+            // set-up shows.
+            out << "connection: &a" << int(accepter) << "\n"
+                << "  accepter: " << (telnet ? "telnet(rfc2217),tcp" : "tcp") << ",127.0.0.1," << port(accepter) << "\n"
+                << "  connector: serialdev," << device << "," << (telnet ? "9600n81" : "115200n81") << ",local\n"
+                << options;
+        };
+        connection(Ser2NetAccepter::Raw, devicePath);
+        connection(Ser2NetAccepter::Rfc2217, devicePath);
+        connection(Ser2NetAccepter::RawNoDevice, missing);
+        connection(Ser2NetAccepter::Rfc2217NoDevice, missing);
+        connection(Ser2NetAccepter::RawTwoClients, devicePath, "  options:\n    max-connections: 2\n");
+        connection(Ser2NetAccepter::RawNewestClient, devicePath, "  options:\n    kickolduser: true\n");
     }
     m_pid = fork();
     if (m_pid == 0) {
