@@ -1,6 +1,7 @@
 // The network port on its own: every byte value both ways through ser2net's
-// RFC 2217 accepter, the line set-up the server confirms, and the bounds on a
-// connect and a write that cannot complete.
+// RFC 2217 accepter, the line set-up the server confirms, how a raw open
+// tells a served connection from a refused one for each way a server can be
+// set up, and the bounds on a connect and a write that cannot complete.
 
 #include "network_port.h"
 #include "ser2net_process.h"
@@ -18,6 +19,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 using namespace lumivex;
@@ -122,6 +125,87 @@ TEST(NetworkPortSer2Net, EveryByteValueBothWaysAndTheLineSetUp)
         port.close();
     }
 }
+
+struct RefusalRow {
+    const char* name;
+    std::string words;  // what the server sent before it closed
+    ServerRefusal refusal;
+};
+
+const RefusalRow kRefusals[] = {
+    {"PortInUse", "Port already in use\r\n", ServerRefusal::InUse},
+    {"DeviceHeld", "Port's device already in use\r\n", ServerRefusal::DeviceUnavailable},
+    {"DeviceMissing", "Device open failure: Value or file not found\r\n", ServerRefusal::DeviceUnavailable},
+    {"DeviceOsError", "Device open failure: OS error, see logs\r\n", ServerRefusal::DeviceUnavailable},
+    {"Silent", "", ServerRefusal::InUse},
+    {"OtherWords", "BUSY\r\n", ServerRefusal::InUse},
+};
+
+class ServerWords : public ::testing::TestWithParam<RefusalRow> {};
+
+TEST_P(ServerWords, SayWhyTheServerClosed)
+{
+    const std::string& words = GetParam().words;
+    EXPECT_EQ(refusalFromWords({words.begin(), words.end()}), GetParam().refusal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Refusals, ServerWords, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RawOpenRow {
+    const char* name;
+    Ser2NetAccepter accepter;
+    bool held;            // another client holds the accepter's connection first
+    int32_t status;       // what open() returns
+    std::string problem;  // after the link's text; the kept connection reaches the device when empty
+};
+
+const RawOpenRow kRawOpens[] = {
+    {"OneClientFree", Ser2NetAccepter::Raw, false, 0, ""},
+    {"OneClientHeld", Ser2NetAccepter::Raw, true, EBUSY,
+     " is in use by another client (the server closed the connection at once)"},
+    {"NoDevice", Ser2NetAccepter::RawNoDevice, false, EIO,
+     ": the server closed the connection at once: its serial device is busy or cannot be opened"},
+    {"TwoClientsFree", Ser2NetAccepter::RawTwoClients, false, 0, ""},
+    {"NewestClientFree", Ser2NetAccepter::RawNewestClient, false, 0, ""},
+    {"NewestClientHeld", Ser2NetAccepter::RawNewestClient, true, 0, ""},
+};
+
+class RawOpen : public ::testing::TestWithParam<RawOpenRow> {};
+
+TEST_P(RawOpen, KeepsTheServedConnectionOrSaysWhyNot)
+{
+    const RawOpenRow& row = GetParam();
+    ASSERT_TRUE(Ser2NetProcess::installed()) << "ser2net is missing: scripts/setup installs it";
+    DevicePty device;
+    ASSERT_FALSE(device.slave.empty());
+    TempDir folder;
+    Ser2NetProcess server(device.slave, folder.path().string());
+    ASSERT_TRUE(server.started()) << server.output();
+    std::optional<HeldConnection> holder;
+    if (row.held) {
+        holder.emplace(server.port(row.accepter));
+        ASSERT_TRUE(holder->connected());
+    }
+    // A server that answers the knock not at all decides when this ends:
+    // one that hands the line to the newest client must have done so by then.
+    NetworkPort::Timing timing;
+    timing.settle = std::chrono::seconds(1);
+    NetworkPort port;
+    EXPECT_EQ(port.open(loopback(NetworkKind::RawTcp, server.port(row.accepter)), timing, {}), row.status)
+        << port.problem();
+    if (row.status != 0) {
+        EXPECT_EQ(port.problem(), server.link(row.accepter) + row.problem);
+        EXPECT_FALSE(port.isOpen());
+        return;
+    }
+    port.writeByte(0xA5);
+    EXPECT_EQ(device.read(1), std::vector<uint8_t>{0xA5});
+    EXPECT_FALSE(port.isBroken());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ser2NetSetUps, RawOpen, ::testing::ValuesIn(kRawOpens),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NetworkPortBounds, ConnectThatNeverCompletesEndsAtItsTime)
 {

@@ -1,7 +1,7 @@
 // The controller behind ser2net, a real serial device server, on loopback:
 // the panel loads it as COM5 from [Ports], and lumivex-ctl reaches it by
 // --link, through a raw and an RFC 2217 accepter, with the server serving,
-// busy, gone or silent.
+// busy, gone, silent or without its serial device.
 
 #include "com_port_map.h"
 #include "ctl_process.h"
@@ -29,6 +29,7 @@ enum class Server {
     Stopped,      // nothing listens any more
     NeverAnswers, // the kernel accepts, nothing reads or answers
     GoesAway,     // stops after the Load, before the Setting read-back
+    NoDevice,     // its serial device does not exist
 };
 
 struct Scenario {
@@ -55,6 +56,10 @@ const Scenario kScenarios[] = {
      " is in use by another client, or no RFC 2217 server (no line set-up within 2 s)"},
     {"RawGoesAway", Accepter::Raw, Server::GoesAway, {kOpened, "Read RS232 Data Fail"}, -1, ""},
     {"Rfc2217GoesAway", Accepter::Rfc2217, Server::GoesAway, {kOpened, "Read RS232 Data Fail"}, -1, ""},
+    {"RawNoDevice", Accepter::Raw, Server::NoDevice, {kUnable}, 3,
+     ": the server closed the connection at once: its serial device is busy or cannot be opened"},
+    {"Rfc2217NoDevice", Accepter::Rfc2217, Server::NoDevice, {kUnable}, 3,
+     ": the server closed the connection at once: its serial device is busy or cannot be opened"},
 };
 
 class Ser2NetScenario : public ::testing::TestWithParam<Scenario> {
@@ -72,7 +77,10 @@ protected:
     {
         if (GetParam().server == Server::NeverAnswers)
             return "rfc2217://127.0.0.1:" + std::to_string(silent.port());
-        return GetParam().accepter == Accepter::Raw ? server->rawLink() : server->rfc2217Link();
+        const bool raw = GetParam().accepter == Accepter::Raw;
+        if (GetParam().server == Server::NoDevice)
+            return server->link(raw ? Ser2NetAccepter::RawNoDevice : Ser2NetAccepter::Rfc2217NoDevice);
+        return raw ? server->rawLink() : server->rfc2217Link();
     }
     uint16_t port() const
     {

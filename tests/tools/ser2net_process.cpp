@@ -2,6 +2,7 @@
 
 #include "sim_process.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
@@ -77,20 +78,35 @@ bool isListening(uint16_t port)
 }
 
 Ser2NetProcess::Ser2NetProcess(const std::string& devicePath, const std::string& folder)
-    : m_rawPort(freeLoopbackPort())
-    , m_rfc2217Port(freeLoopbackPort())
-    , m_logPath(folder + "/ser2net.log")
+    : m_logPath(folder + "/ser2net.log")
 {
+    // Distinct ports: each is free when asked, but the system may hand one
+    // out twice once it is let go.
+    for (size_t i = 0; i < m_ports.size(); ++i) {
+        do
+            m_ports[i] = freeLoopbackPort();
+        while (std::find(m_ports.begin(), m_ports.begin() + long(i), m_ports[i]) != m_ports.begin() + long(i));
+    }
+    const std::string missing = folder + "/no-such-device";
     const std::string config = folder + "/ser2net.yaml";
     {
         std::ofstream out(config);
-        // "local": a pseudo-terminal has no modem lines to wait on.
-        out << "connection: &raw\n"
-            << "  accepter: tcp,127.0.0.1," << m_rawPort << "\n"
-            << "  connector: serialdev," << devicePath << ",115200n81,local\n"
-            << "connection: &rfc2217\n"
-            << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_rfc2217Port << "\n"
-            << "  connector: serialdev," << devicePath << ",9600n81,local\n";
+        const auto connection = [&](Ser2NetAccepter accepter, const std::string& device, const char* options = "") {
+            const bool telnet = link(accepter).rfind("rfc2217:", 0) == 0;
+            // "local": a pseudo-terminal has no modem lines to wait on. The
+            // RFC 2217 accepters start at another speed, so that the line
+            // set-up shows.
+            out << "connection: &a" << int(accepter) << "\n"
+                << "  accepter: " << (telnet ? "telnet(rfc2217),tcp" : "tcp") << ",127.0.0.1," << port(accepter) << "\n"
+                << "  connector: serialdev," << device << "," << (telnet ? "9600n81" : "115200n81") << ",local\n"
+                << options;
+        };
+        connection(Ser2NetAccepter::Raw, devicePath);
+        connection(Ser2NetAccepter::Rfc2217, devicePath);
+        connection(Ser2NetAccepter::RawNoDevice, missing);
+        connection(Ser2NetAccepter::Rfc2217NoDevice, missing);
+        connection(Ser2NetAccepter::RawTwoClients, devicePath, "  options:\n    max-connections: 2\n");
+        connection(Ser2NetAccepter::RawNewestClient, devicePath, "  options:\n    kickolduser: true\n");
     }
     m_pid = fork();
     if (m_pid == 0) {
@@ -103,7 +119,9 @@ Ser2NetProcess::Ser2NetProcess(const std::string& devicePath, const std::string&
               static_cast<char*>(nullptr));
         _exit(127);
     }
-    m_started = m_pid > 0 && waitUntil([this] { return isListening(m_rawPort) && isListening(m_rfc2217Port); });
+    m_started = m_pid > 0 && waitUntil([this] {
+        return std::all_of(m_ports.begin(), m_ports.end(), [](uint16_t p) { return isListening(p); });
+    });
 }
 
 Ser2NetProcess::~Ser2NetProcess()
@@ -111,14 +129,10 @@ Ser2NetProcess::~Ser2NetProcess()
     stop();
 }
 
-std::string Ser2NetProcess::rawLink() const
+std::string Ser2NetProcess::link(Ser2NetAccepter accepter) const
 {
-    return "tcp://127.0.0.1:" + std::to_string(m_rawPort);
-}
-
-std::string Ser2NetProcess::rfc2217Link() const
-{
-    return "rfc2217://127.0.0.1:" + std::to_string(m_rfc2217Port);
+    const bool telnet = accepter == Ser2NetAccepter::Rfc2217 || accepter == Ser2NetAccepter::Rfc2217NoDevice;
+    return (telnet ? "rfc2217://127.0.0.1:" : "tcp://127.0.0.1:") + std::to_string(port(accepter));
 }
 
 std::string Ser2NetProcess::output() const

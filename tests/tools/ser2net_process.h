@@ -1,14 +1,26 @@
 #pragma once
 // ser2net as a child process in front of a serial device (zepta-sim's
 // pseudo-terminal): a raw and an RFC 2217 accepter on free loopback ports,
-// as a serial device server in a rack offers them.
+// as a serial device server in a rack offers them, and beside them the ways
+// a server can be set up that a link has to tell apart.
 
 #include <sys/types.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 
 namespace lumivex::testing {
+
+enum class Ser2NetAccepter {
+    Raw,              // one client at a time, as ser2net does by default
+    Rfc2217,
+    RawNoDevice,      // its serial device does not exist
+    Rfc2217NoDevice,
+    RawTwoClients,    // takes a second client too
+    RawNewestClient,  // a new client takes the line from the one before
+};
+inline constexpr size_t kSer2NetAccepters = 6;
 
 class Ser2NetProcess {
 public:
@@ -23,10 +35,13 @@ public:
     Ser2NetProcess& operator=(const Ser2NetProcess&) = delete;
 
     bool started() const { return m_started; }
-    std::string rawLink() const;      // "tcp://127.0.0.1:P"
-    std::string rfc2217Link() const;  // "rfc2217://127.0.0.1:P"
-    uint16_t rawPort() const { return m_rawPort; }
-    uint16_t rfc2217Port() const { return m_rfc2217Port; }
+    // "tcp://127.0.0.1:P" or "rfc2217://127.0.0.1:P"
+    std::string link(Ser2NetAccepter accepter) const;
+    uint16_t port(Ser2NetAccepter accepter) const { return m_ports[size_t(accepter)]; }
+    std::string rawLink() const { return link(Ser2NetAccepter::Raw); }
+    std::string rfc2217Link() const { return link(Ser2NetAccepter::Rfc2217); }
+    uint16_t rawPort() const { return port(Ser2NetAccepter::Raw); }
+    uint16_t rfc2217Port() const { return port(Ser2NetAccepter::Rfc2217); }
     // What ser2net printed (its debug output), for a failure's message.
     std::string output() const;
 
@@ -37,8 +52,7 @@ public:
 private:
     pid_t m_pid = -1;
     bool m_started = false;
-    uint16_t m_rawPort = 0;
-    uint16_t m_rfc2217Port = 0;
+    std::array<uint16_t, kSer2NetAccepters> m_ports{};
     std::string m_logPath;
 };
 

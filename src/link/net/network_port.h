@@ -18,8 +18,16 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace lumivex {
+
+// Why a server closed a connection at once, from the words it sent before
+// closing (Telnet-decoded): a server that names its serial device cannot
+// open it or finds it held; any other words, or none, mean it serves
+// another client.
+enum class ServerRefusal { InUse, DeviceUnavailable };
+ServerRefusal refusalFromWords(const std::vector<uint8_t>& words);
 
 namespace telnet {
 class TelnetSession;
@@ -30,8 +38,10 @@ public:
     struct Timing {
         // Name lookup, connect and the RFC 2217 line set-up, together.
         std::chrono::milliseconds connect{2000};
-        // How long a raw server has to close on us after accepting: a
-        // one-connection server already serving someone does so at once.
+        // A raw open knocks with a second connection: a one-connection
+        // server refuses the knock at once, which says the first one is
+        // served. A server that answers neither (it takes several clients,
+        // or hands the line to the newest) has this long to close on us.
         std::chrono::milliseconds settle{100};
         // One write that the server does not take.
         std::chrono::milliseconds write{2000};
@@ -50,8 +60,9 @@ public:
     NetworkPort& operator=(const NetworkPort&) = delete;
 
     // 0, or an errno value: ENOENT (no such host), ECONNREFUSED, ETIMEDOUT,
-    // EBUSY (the server serves another client), EPROTO (no COM port
-    // control), or what the system said. problem() then says it in words.
+    // EBUSY (the server serves another client), EIO (the server cannot open
+    // its serial device), EPROTO (no COM port control), or what the system
+    // said. problem() then says it in words.
     int32_t open(const NetworkAddress& address, const Timing& timing, InputNotice notice);
     void close();
 
@@ -68,7 +79,9 @@ public:
 
 private:
     int32_t fail(int32_t status, std::string problem);
+    int32_t refused(const std::vector<uint8_t>& words);
     int32_t connectSocket(Clock::time_point deadline);
+    int32_t knockAndSettle(Clock::time_point deadline);
     int32_t awaitSetUp(Clock::time_point deadline);
     void readerMain();
     // Whole or not at all within the write time; false marks the link broken.
@@ -79,6 +92,9 @@ private:
     Timing m_timing;
     InputNotice m_notice;
     std::string m_problem;
+    // Where the connection went (the system's socket address), for the
+    // knock to go to the same place.
+    std::vector<uint8_t> m_peer;
     int m_socket = -1;
     int m_stopEvent = -1;
     std::thread m_reader;

@@ -3,6 +3,7 @@
 #include "telnet_session.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace lumivex {
@@ -117,6 +119,23 @@ int connectOne(const sockaddr_storage& address, socklen_t length, Clock::time_po
     return fd;
 }
 
+// Appends what has come on a socket, without waiting; false once the other
+// end has closed (or reset) it.
+bool takeWhatCame(int fd, std::vector<uint8_t>& into)
+{
+    uint8_t chunk[4096];
+    for (;;) {
+        const ssize_t count = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
+        if (count > 0) {
+            into.insert(into.end(), chunk, chunk + count);
+            continue;
+        }
+        if (count < 0 && errno == EINTR)
+            continue;
+        return count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+}
+
 std::string seconds(std::chrono::milliseconds time)
 {
     char text[32];
@@ -125,6 +144,17 @@ std::string seconds(std::chrono::milliseconds time)
 }
 
 }  // namespace
+
+ServerRefusal refusalFromWords(const std::vector<uint8_t>& words)
+{
+    // ser2net, for one, says "Port already in use" to a client beyond its
+    // one, but "Port's device already in use" or "Device open failure: …"
+    // when it cannot have its serial device.
+    std::string text(words.begin(), words.end());
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text.find("device") != std::string::npos ? ServerRefusal::DeviceUnavailable : ServerRefusal::InUse;
+}
 
 NetworkPort::NetworkPort() = default;
 
@@ -147,24 +177,40 @@ int32_t NetworkPort::open(const NetworkAddress& address, const Timing& timing, I
     m_address = address;
     m_timing = timing;
     m_problem.clear();
-    const Clock::time_point deadline = Clock::now() + timing.connect;
-    if (const int32_t status = connectSocket(deadline))
-        return status;
-    m_stopEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_stopEvent < 0)
-        return fail(errno, std::strerror(errno));
     {
         std::lock_guard guard(m_lock);
         m_input.clear();
         m_serverGone = false;
-        if (address.kind == NetworkKind::Rfc2217)
+    }
+    const Clock::time_point deadline = Clock::now() + timing.connect;
+    if (const int32_t status = connectSocket(deadline))
+        return status;
+    const bool telnet = address.kind == NetworkKind::Rfc2217;
+    if (!telnet) {
+        if (const int32_t status = knockAndSettle(std::min(deadline, Clock::now() + timing.settle)))
+            return status;
+    }
+    m_stopEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_stopEvent < 0)
+        return fail(errno, std::strerror(errno));
+    bool waiting = false;
+    {
+        std::lock_guard guard(m_lock);
+        if (telnet)
             m_telnet = std::make_unique<telnet::TelnetSession>();
+        waiting = !m_input.empty();
     }
     m_broken = false;
-    m_noticePending = false;
+    m_noticePending = waiting;
     m_notice = std::move(notice);
     m_reader = std::thread([this] { readerMain(); });
-    return awaitSetUp(deadline);
+    if (telnet)
+        return awaitSetUp(deadline);
+    // What the device sent while the knock was answered is told as any
+    // later input is.
+    if (waiting && m_notice)
+        m_notice();
+    return 0;
 }
 
 int32_t NetworkPort::connectSocket(Clock::time_point deadline)
@@ -183,8 +229,11 @@ int32_t NetworkPort::connectSocket(Clock::time_point deadline)
         lengths = lookup->lengths;
     }
     int error = EHOSTUNREACH;
-    for (size_t i = 0; i < addresses.size() && m_socket < 0; ++i)
+    for (size_t i = 0; i < addresses.size() && m_socket < 0; ++i) {
         m_socket = connectOne(addresses[i], lengths[i], deadline, error);
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&addresses[i]);
+        m_peer.assign(bytes, bytes + lengths[i]);
+    }
     if (m_socket >= 0)
         return 0;
     if (error == ECONNREFUSED)
@@ -194,33 +243,99 @@ int32_t NetworkPort::connectSocket(Clock::time_point deadline)
     return fail(error, where + ": " + std::strerror(error));
 }
 
+int32_t NetworkPort::refused(const std::vector<uint8_t>& words)
+{
+    const std::string where = networkAddressText(m_address);
+    if (refusalFromWords(words) == ServerRefusal::DeviceUnavailable)
+        return fail(EIO, where + ": the server closed the connection at once: its serial device is busy or cannot be "
+                                 "opened");
+    return fail(EBUSY, where + " is in use by another client (the server closed the connection at once)");
+}
+
+int32_t NetworkPort::knockAndSettle(Clock::time_point deadline)
+{
+    // The knock goes where the first connection went. A one-connection
+    // server takes connections in the order they came, so it refuses the
+    // knock only after it has taken or refused the first: the knock closed
+    // while the first stays open means the first is served, without waiting.
+    enum class Knock { Open, Refused, Unanswered };
+    sockaddr_storage peer{};
+    std::memcpy(&peer, m_peer.data(), std::min(m_peer.size(), sizeof peer));
+    int knockError = 0;
+    int knock = connectOne(peer, socklen_t(m_peer.size()), deadline, knockError);
+    Knock state = Knock::Open;
+    if (knock < 0)
+        state = knockError == ECONNREFUSED || knockError == ECONNRESET ? Knock::Refused : Knock::Unanswered;
+    std::vector<uint8_t> first;
+    std::vector<uint8_t> second;
+    bool firstClosed = false;
+    const auto closeKnock = [&] {
+        if (knock >= 0)
+            ::close(knock);
+        knock = -1;
+    };
+    for (;;) {
+        const bool late = Clock::now() >= deadline;
+        if (firstClosed) {
+            // A server that said why, or that refused the knock as well,
+            // refuses us; a silent close while the knock stays open is a
+            // server that hands the line to the newest client.
+            if (!first.empty() || state != Knock::Open) {
+                closeKnock();
+                return refused(first);
+            }
+            if (late) {
+                ::close(m_socket);
+                m_socket = std::exchange(knock, -1);
+                first = std::move(second);
+                break;
+            }
+        } else if (state == Knock::Refused || late) {
+            closeKnock();
+            break;
+        }
+        pollfd entries[2] = {{firstClosed ? -1 : m_socket, POLLIN, 0}, {knock, POLLIN, 0}};
+        if (::poll(entries, 2, pollTimeout(deadline)) < 0 && errno != EINTR) {
+            const int error = errno;
+            closeKnock();
+            return fail(error, networkAddressText(m_address) + ": " + std::strerror(error));
+        }
+        if (entries[0].revents && !takeWhatCame(m_socket, first))
+            firstClosed = true;
+        if (entries[1].revents && !takeWhatCame(knock, second)) {
+            closeKnock();
+            state = Knock::Refused;
+        }
+    }
+    std::lock_guard guard(m_lock);
+    m_input.assign(first.begin(), first.begin() + long(std::min(first.size(), kInputLimit)));
+    return 0;
+}
+
 int32_t NetworkPort::awaitSetUp(Clock::time_point deadline)
 {
     const std::string where = networkAddressText(m_address);
-    const bool telnet = m_address.kind == NetworkKind::Rfc2217;
-    if (telnet) {
-        std::vector<uint8_t> opening;
-        {
-            std::lock_guard guard(m_lock);
-            opening = m_telnet->openingRequest();
-        }
-        if (!sendAll(opening.data(), opening.size()))
-            return fail(EBUSY, where + " is in use by another client (the server closed the connection)");
-    } else {
-        deadline = std::min(deadline, Clock::now() + m_timing.settle);
+    std::vector<uint8_t> opening;
+    {
+        std::lock_guard guard(m_lock);
+        opening = m_telnet->openingRequest();
     }
+    const bool sent = sendAll(opening.data(), opening.size());
     std::unique_lock guard(m_lock);
+    // A server that closed before the request went out has said why by
+    // then, or says it before the reader sees the close.
     const auto settled = [&] {
-        return m_serverGone || (telnet && (m_telnet->lineReady() || m_telnet->comPortRefused()));
+        return m_serverGone || (sent && (m_telnet->lineReady() || m_telnet->comPortRefused()));
     };
     m_changed.wait_until(guard, deadline, settled);
-    const bool gone = m_serverGone;
-    const bool refused = telnet && m_telnet->comPortRefused();
-    const bool ready = !telnet || m_telnet->lineReady();
+    const bool gone = m_serverGone || !sent;
+    const bool comPortRefused = m_telnet->comPortRefused();
+    const bool ready = m_telnet->lineReady();
+    const std::vector<uint8_t> words(m_input.begin(), m_input.end());
     guard.unlock();
     if (gone)
-        return fail(EBUSY, where + " is in use by another client (the server closed the connection at once)");
-    if (refused)
+        return refused(words);
+    if (comPortRefused)
         return fail(EPROTO, where + " does not take COM port control (is it an RFC 2217 server?)");
     if (!ready)
         return fail(EBUSY, where + " is in use by another client, or no RFC 2217 server (no line set-up within " +
