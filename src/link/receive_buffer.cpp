@@ -43,10 +43,10 @@ bool ReceiveBuffer::wasAppended(int index) const
 ReplyScan ReceiveBuffer::scanForReply(int32_t length, int32_t command) const
 {
     ReplyScan scan;
-    const auto firstFault = [&scan](ReplyFault fault) {
+    // The first candidate passed over tells why nothing was taken.
+    const auto passOver = [&scan](ReplyFault fault, int arrived, int sum) {
         if (scan.fault == ReplyFault::NoHeader)
-            scan.fault = fault;
-        return scan.fault == fault;
+            scan = ReplyScan{std::nullopt, fault, arrived, sum};
     };
     for (int p = 0; p <= kLastScanPosition; ++p) {
         if (m_entries[size_t(p)] != length || m_entries[size_t(p) + 1] != command)
@@ -58,14 +58,12 @@ ReplyScan ReceiveBuffer::scanForReply(int32_t length, int32_t command) const
             ++arrived;
         }
         if (arrived < length) {
-            if (firstFault(ReplyFault::Incomplete))
-                scan.arrived = std::max(scan.arrived, arrived);
+            passOver(ReplyFault::Incomplete, arrived, 0);
             continue;
         }
         // The device sums every byte of a frame to zero.
         if (sum != 0) {
-            if (firstFault(ReplyFault::BadChecksum) && scan.sum == 0)
-                scan.sum = sum;
+            passOver(ReplyFault::BadChecksum, 0, sum);
             continue;
         }
         return ReplyScan{p, ReplyFault::None};

@@ -12,7 +12,7 @@
 
 namespace lumivex {
 
-// Why a scan took no reply: the first candidate's fault, so that a
+// Why a scan took no reply: the first candidate passed over, so that a
 // damaged reply is told apart from silence.
 enum class ReplyFault {
     None,         // a reply was taken

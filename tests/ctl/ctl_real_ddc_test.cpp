@@ -147,6 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
         writes("PowerOff", {kK410}, {}, {"set", "power", "off"}, "i2c-3 set 0xD6 0x0000: applied"),
         writes("SecondMonitorIsWritten", {kK410, "bus=4 model=K420"}, {}, {"--monitor", "1", "set", "layout", "3x3"},
                "i2c-4 set 0xB1 0x0004: applied"),
+        // A model without GPIO may refuse its code: nothing it shows is missing.
+        StackRow{"GpioRefusedByAModelWithout", {"bus=3 model=K420 unsupported=0xB3"}, {}, {"status", "--json"}, {}, "",
+                 {{"model", "K420"}, {"gpo", "<absent or null>"}}, ""},
         // A K420 has no GPIO to show, so the second is the K410.
         StackRow{"SecondMonitorIsRead", {"bus=3 model=K420", "bus=4 model=K410 gpi=5"}, {},
                  {"--monitor", "1", "status", "--json"}, {}, "", {{"model", "K410"}, {"gpi", "0101"}}, ""},
@@ -206,6 +209,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Without the tenths read, mask off would zero them: nothing is sent.
         FaultRow{"MaskOffWithoutTheTenths", {kK410 + " bad-checksum=0xB2"}, {"set", "mask", "off"}, 2,
                  "lumivex-ctl: DDC/CI: VCP 0xB2 could not be read (status -"},
+        // A model with GPIO shows its bits: a refused read is no bits.
+        FaultRow{"GpioRefusedByAModelWith", {kK410 + " unsupported=0xB3"}, {"status"}, 2,
+                 "lumivex-ctl: DDC/CI: VCP 0xB3 could not be read (status -"},
         // A refused power read is never shown as "off".
         FaultRow{"PowerCodeRefused", {kK410 + " unsupported=0xD6"}, {"status"}, 2,
                  "lumivex-ctl: DDC/CI: VCP 0xD6 could not be read (status -"},

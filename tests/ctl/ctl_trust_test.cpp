@@ -11,7 +11,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 using namespace lumivex::testing;
 
@@ -20,7 +22,7 @@ namespace {
 using Args = std::vector<std::string>;
 
 const std::string kIniWithSizes =
-    "[Dialog Settings]\nBezel Width=  600.25\nViewable Width=  340.05\nBezel Height=    7.5\nViewable Height= 1200.0\n";
+    "[Dialog Settings]\nBezel Width=600.123456789\nViewable Width=  340.05\nBezel Height=    7.5\nViewable Height= 1200.0\n";
 
 // One controller and its own ZEPTA.ini: a serial zepta-sim, or monitor 0
 // of the simulated DDC/CI library with its state kept in a file.
@@ -58,7 +60,8 @@ struct Controller {
 };
 
 // Set everything a model has, read it, save it; apply the file to a fresh
-// controller and a fresh ZEPTA.ini: the two read exactly alike.
+// controller and a fresh ZEPTA.ini: the two read exactly alike, sizes to
+// their last digit.
 TEST(CtlRoundTrip, SetSaveApplyToAFreshControllerReadsTheSame)
 {
     const struct {
@@ -83,10 +86,13 @@ TEST(CtlRoundTrip, SetSaveApplyToAFreshControllerReadsTheSame)
         }
         ASSERT_EQ(first.run({"set", "mask", "on", "--h", "2.5", "--v", "1.3"}).exitCode, 0);
         const QJsonObject before = first.state();
-        EXPECT_EQ(before["sizes"].toObject()["bezelWidth"].toDouble(), 600.25);
+        EXPECT_EQ(before["sizes"].toObject()["bezelWidth"].toDouble(), 600.123456789);
         EXPECT_EQ(before["sizes"].toObject()["viewableWidth"].toDouble(), 340.05);
         const std::string setup = (first.dir / "setup.ini").string();
         ASSERT_EQ(first.run({"save", setup}).exitCode, 0);
+        std::stringstream saved;
+        saved << std::ifstream(setup).rdbuf();
+        EXPECT_NE(saved.str().find("\nbezel width=600.123456789\nviewable width=340.05\n"), std::string::npos);
 
         Controller fresh(row.model, row.ddc, "");
         const CtlRun applied = fresh.run({"apply", setup});
@@ -96,8 +102,19 @@ TEST(CtlRoundTrip, SetSaveApplyToAFreshControllerReadsTheSame)
     }
 }
 
-// A fault on the line, and what the run says of it: its exit code and the
-// start of its one stderr line after "lumivex-ctl: PATH: ".
+// Model requests the simulator received whole, as its log tells.
+int modelRequests(const std::filesystem::path& log)
+{
+    std::ifstream in(log);
+    int count = 0;
+    for (std::string line; std::getline(in, line);)
+        count += line.find(" rx 04 1A 00 E2") != std::string::npos;
+    return count;
+}
+
+// A fault on the line, and what the run says of it: its exit code, the
+// start of its one stderr line after "lumivex-ctl: PATH: ", and how often
+// the model was asked (a read-back that takes nothing is sent once more).
 TEST(CtlLineFaults, EachFaultEndsWithItsCodeAndWhatWasWrong)
 {
     const struct {
@@ -106,23 +123,29 @@ TEST(CtlLineFaults, EachFaultEndsWithItsCodeAndWhatWasWrong)
         Args verb;
         int code;
         const char* err;  // empty: the run succeeds
+        int asked;        // model requests received whole
         const char* wait = "1000";
     } rows[] = {
         {"a truncated reply", {"--garble", "truncate"}, {"model"}, 2,
-         "damaged reply to the model query: 2 of its 4 bytes arrived"},
+         "damaged reply to the model query: 2 of its 4 bytes arrived", 2},
         {"a bad checksum", {"--garble", "checksum"}, {"status"}, 2,
-         "damaged reply to the model query: its bytes sum to 0x01, not 0"},
-        {"top bits set", {"--garble", "high"}, {"model"}, 2, "damaged reply to the model query: its bytes sum to 0x80"},
-        {"noise before each reply", {"--noise", "7"}, {"status"}, 0, "", "5000"},
-        {"the first byte lost: asked again", {"--drop-first"}, {"model"}, 0, "", "1000"},
+         "damaged reply to the model query: its bytes sum to 0x01, not 0", 2},
+        {"top bits set", {"--garble", "high"}, {"model"}, 2, "damaged reply to the model query: its bytes sum to 0x80",
+         2},
+        {"noise before each reply", {"--noise", "7"}, {"status"}, 0, "", 1, "5000"},
+        {"the first byte lost: asked again", {"--drop-first"}, {"model"}, 0, "", 1, "1000"},
         {"silent, for a setting", {"--no-reply"}, {"set", "power", "off"}, 2, "the device did not answer the model query",
+         2, "20"},
+        {"silent, for identify", {"--no-reply"}, {"identify"}, 2, "the device did not answer the model query", 2, "20"},
+        {"silent, without verification", {"--no-reply"}, {"--no-verify", "identify"}, 0, "", 0, "20"},
+        {"silent, a setting without verification", {"--no-reply"}, {"--no-verify", "set", "power", "on"}, 0, "", 0,
          "20"},
-        {"silent, for identify", {"--no-reply"}, {"identify"}, 2, "the device did not answer the model query", "20"},
-        {"silent, without verification", {"--no-reply"}, {"--no-verify", "identify"}, 0, "", "20"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        TempDir dir;
         Args simArgs = row.sim;
+        simArgs.insert(simArgs.end(), {"--log", (dir / "sim.log").string()});
         SimProcess sim(simArgs);
         ASSERT_TRUE(sim.started());
         Args args{"--link", sim.slavePath()};
@@ -136,6 +159,9 @@ TEST(CtlLineFaults, EachFaultEndsWithItsCodeAndWhatWasWrong)
             EXPECT_EQ(run.err.substr(0, head.size()), head) << run.err;
         else
             EXPECT_EQ(run.err, "");
+        // The last request may still be on its way into the simulator's log.
+        waitUntil([&] { return modelRequests(dir / "sim.log") >= row.asked; });
+        EXPECT_EQ(modelRequests(dir / "sim.log"), row.asked);
     }
 }
 
@@ -145,8 +171,13 @@ TEST(CtlJsonLines, OneObjectALinkWhateverTheCount)
 {
     SimProcess a({"--persist"});
     SimProcess b({"--persist", "--model", "K420"});
+    SimProcess silent({"--persist", "--no-reply"});
     TempDir dir;
     const std::string setup = "[Device]\npower=on\nosd=lock\n";
+    const std::string badLine = "[Device]\npower=dim\n";
+    // Comments are no limit; more than any set-up file is.
+    const std::string commented = std::string(2048, ';') + "\n" + setup;
+    const std::string huge = std::string((1 << 20) + 1, ';');
     const struct {
         const char* name;
         Args args;
@@ -163,6 +194,14 @@ TEST(CtlJsonLines, OneObjectALinkWhateverTheCount)
          {"\"setting\":\"power\",\"value\":\"on\",\"verified\":true"}},
         {"apply - reads the pipe once for every link", {"--link", a.slavePath(), "--link", b.slavePath(), "apply", "-"},
          &setup, 0, {"\"result\":\"applied and verified\"", "\"result\":\"applied and verified\""}},
+        {"a long commented file from a pipe, as /dev/stdin", {"--link", b.slavePath(), "apply", "/dev/stdin"},
+         &commented, 0, {"\"result\":\"unchanged\""}},
+        {"a bad line on stdin is named so", {"--link", a.slavePath(), "apply", "-"}, &badLine, 1,
+         {"\"error\":\"" + a.slavePath() + ": stdin:2: bad value 'dim' for power"}},
+        {"more than a set-up file: nothing runs", {"--link", a.slavePath(), "apply", "-"}, &huge, 1, {}},
+        {"a link-less verb has a null link", {"ports"}, nullptr, 0, {"\"link\":null"}},
+        {"unverified, when asked", {"--no-verify", "--link", silent.slavePath(), "set", "power", "on"}, nullptr, 0,
+         {"\"verified\":false"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -93,6 +93,9 @@ const PlanRow kPlanRows[] = {
     {"serial: a rotation already there", device(kK410), "[Device]\nrotation=normal\n", false, "", ""},
     {"DDC/CI: the rotation is always sent", device(kK410), "[Device]\nrotation=normal\n", true, "rotation=FC:2", ""},
     {"a size the same to one decimal is kept whole", device(kK410), "[Sizes]\nbezel width=10.04\n", false, "sizes", ""},
+    // The viewable width is held as a float, the bezel width as a double.
+    {"digits beyond what a float holds", device(kK410), "[Sizes]\nviewable width=400.00000001\n", false, "", ""},
+    {"digits a double holds", device(kK410), "[Sizes]\nbezel width=10.00000001\n", false, "sizes", ""},
     {"GPO bits that differ", device(kK410), "[Device]\ngpo=0110\n", false, "gpo=B3:6", ""},
     {"no GPIO on a K420", device(kK420), "[Device]\ngpo=0011\n", false, "", ":2: the K420 has no GPIO"},
     {"saved from the other model", device(kK420), "[Device]\nmodel=K410\n", false, "",
@@ -210,6 +213,9 @@ TEST(ApplyVerify, NamesEachFieldThatDidNotTake)
         {"V in percent", Wanted{.vTenths = 14}, device(kK410), {"v: wanted 1.4, read back 1.3"}},
         {"a size", Wanted{.sizes = {std::nullopt, 401.0}}, device(kK410),
          {"viewable width: wanted 401.0, read back 400.0"}},
+        {"a size as a float holds it", Wanted{.sizes = {std::nullopt, 400.00000001}}, device(kK410), {}},
+        {"a size as a double holds it", Wanted{.sizes = {10.00000001}}, device(kK410),
+         {"bezel width: wanted 10.00000001, read back 10.0"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

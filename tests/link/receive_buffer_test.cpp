@@ -52,12 +52,14 @@ TEST(ReceiveBuffer, TheScanTakesTheFirstWholeBalancedReply)
     };
     struct Row {
         const char* name;
-        Bytes bytes;
+        Bytes bytes;  // after `before`, received and then reset
         std::optional<int> at;
         lumivex::ReplyFault fault;
         int arrived = 0;
         int sum = 0;
+        Bytes before = {};
     };
+    const Bytes badSum = join({Bytes(settings.begin(), settings.end() - 1), {0xEC}});
     const Row rows[] = {
         {"a whole reply", settings, 0, lumivex::ReplyFault::None},
         {"after noise and a wrong command", join({{0xAA, 0x09, 0x03, 0x08, 0x04}, settings}), 5,
@@ -72,10 +74,18 @@ TEST(ReceiveBuffer, TheScanTakesTheFirstWholeBalancedReply)
          lumivex::ReplyFault::None},
         {"a header in the last bytes before the wrap", join({Bytes(250, 0x55), settings}), std::nullopt,
          lumivex::ReplyFault::Incomplete, 6},
+        {"the first passed over tells why: a bad sum, then a truncated one", join({badSum, {0x09, 0x04}}),
+         std::nullopt, lumivex::ReplyFault::BadChecksum, 0, 0x01},
+        {"two bad sums: the first one's", join({badSum, Bytes(settings.begin(), settings.end() - 1), {0xEE}}),
+         std::nullopt, lumivex::ReplyFault::BadChecksum, 0, 0x01},
+        {"a header after a reset, over an old whole reply", {0x09, 0x04}, std::nullopt,
+         lumivex::ReplyFault::Incomplete, 2, 0, settings},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ReceiveBuffer buffer;
+        buffer.append(row.before);
+        buffer.resetWritePosition();
         buffer.append(row.bytes);
         const lumivex::ReplyScan scan = buffer.scanForReply(9, 4);
         EXPECT_EQ(scan.position, row.at);

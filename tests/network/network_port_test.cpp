@@ -3,15 +3,21 @@
 // tells a served connection from a refused one for each way a server can be
 // set up, and the bounds on a connect and a write that cannot complete.
 
+#include "link_state.h"
+#include "monitor_table.h"
 #include "network_port.h"
+#include "recording_ddc.h"
 #include "ser2net_process.h"
 #include "sim_process.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -240,3 +246,60 @@ TEST(NetworkPortBounds, WriteTheServerNeverTakesBreaksTheLinkInsteadOfHanging)
 }
 
 }  // namespace
+
+namespace {
+
+// A listener that takes any number of clients and never closes on them.
+struct Listener {
+    Listener()
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(fd, 8) == 0)
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+        port = ntohs(address.sin_port);
+    }
+    ~Listener() { ::close(fd); }
+    int fd = -1;
+    uint16_t port = 0;
+};
+
+}  // namespace
+
+// With no wait chosen, a read-back waits what its link needs: a serial
+// line 100 ms, a device server on the network 500 ms; a chosen wait holds
+// for either.
+TEST(LinkReplyWait, TheDefaultFollowsTheLinkAndAChoiceHoldsForBoth)
+{
+    using std::chrono::milliseconds;
+    Listener server;
+    ASSERT_NE(server.port, 0);
+    const std::string address = "tcp://127.0.0.1:" + std::to_string(server.port);
+    const struct {
+        const char* name;
+        bool network;
+        std::optional<milliseconds> chosen;
+        milliseconds expected;
+    } rows[] = {
+        {"serial, nothing chosen", false, std::nullopt, milliseconds(100)},
+        {"network, nothing chosen", true, std::nullopt, milliseconds(500)},
+        {"serial, chosen", false, milliseconds(250), milliseconds(250)},
+        {"network, chosen", true, milliseconds(250), milliseconds(250)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordingDdc ddc;
+        MonitorTable monitors;
+        LinkState link(ddc, monitors);
+        link.setReplyWait(row.chosen);
+        if (row.network) {
+            ASSERT_EQ(link.openNetwork(address, nullptr), 0) << link.networkProblem();
+        }
+        EXPECT_EQ(link.replyWait(), row.expected);
+        link.closePort();
+        EXPECT_EQ(link.replyWait(), row.chosen.value_or(milliseconds(100))) << "closed, it is no network link";
+    }
+}

@@ -96,27 +96,43 @@ TEST(DisplayRules, CalculateFromTheSizes)
     EXPECT_EQ(maskCheckMessage(MaskCheck::CheckParameters), "Please check mask parameters");
 }
 
-TEST(DisplayRules, SizesAsTheWindowsPanelWroteThem)
+// The panel writes tenths as the Windows panel did; lumivex-ctl writes every
+// digit the value holds, so what it wrote reads back as the same value.
+TEST(DisplayRules, SizesAsWrittenAndReadBack)
 {
-    lumivex::testing::TempDir dir;
-    IniProfile profile(dir / "ZEPTA.ini");
     DisplayState state;
-    state.bezelWidth = 10;
+    state.bezelWidth = 600.123456789;
     state.viewableWidth = 12.34f;
     state.bezelHeight = 10000;
     state.viewableHeight = 0.05f;
-    saveSizes(profile, state);
-    std::ifstream in(dir / "ZEPTA.ini", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "[Dialog Settings]\nBezel Width=    10.0\nViewable Width=    12.3\n"
-                          "Bezel Height= 10000.0\nViewable Height=     0.1\n");
-
-    DisplayState read;
-    loadSizes(profile, read);
-    EXPECT_EQ(read.bezelWidth, 10.0);
-    EXPECT_EQ(read.viewableWidth, 12.3f) << "12.34 comes back as 12.3";
-    EXPECT_EQ(read.bezelHeight, 10000.0f);
+    const struct {
+        const char* name;
+        SizeDigits digits;
+        const char* text;
+        std::array<double, 4> read;  // as sizesOf() gives them back
+    } rows[] = {
+        {"tenths", SizeDigits::Tenths,
+         "[Dialog Settings]\nBezel Width=   600.1\nViewable Width=    12.3\nBezel Height= 10000.0\n"
+         "Viewable Height=     0.1\n",
+         {600.1, 12.3, 10000, 0.1}},
+        {"every digit", SizeDigits::Exact,
+         "[Dialog Settings]\nBezel Width=600.123456789\nViewable Width=   12.34\nBezel Height= 10000.0\n"
+         "Viewable Height=    0.05\n",
+         {600.123456789, 12.34, 10000, 0.05}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        lumivex::testing::TempDir dir;
+        IniProfile profile(dir / "ZEPTA.ini");
+        saveSizes(profile, state, row.digits);
+        std::ifstream in(dir / "ZEPTA.ini", std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_EQ(text.str(), row.text);
+        DisplayState read;
+        loadSizes(profile, read);
+        EXPECT_EQ(sizesOf(read), row.read);
+    }
 }
 
 TEST(DisplayRules, OddFilesLoadWithoutHarm)

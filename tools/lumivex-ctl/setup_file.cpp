@@ -144,14 +144,34 @@ QString setupFileName(const QString& path)
     return path == QLatin1String("-") ? QStringLiteral("stdin") : path;
 }
 
+namespace {
+
+// The descriptor a path names when it is one this process already holds:
+// "-", /dev/stdin, /dev/fd/N (process substitution). Opening such a pipe
+// again by its name would wait for a writer that may have finished.
+std::optional<int> heldDescriptor(const QString& path)
+{
+    if (path == QLatin1String("-") || path == QLatin1String("/dev/stdin"))
+        return STDIN_FILENO;
+    for (const QLatin1String prefix : {QLatin1String("/dev/fd/"), QLatin1String("/proc/self/fd/")}) {
+        bool number = false;
+        const int fd = path.startsWith(prefix) ? path.mid(prefix.size()).toInt(&number) : -1;
+        if (number && fd >= 0)
+            return fd;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 QByteArray readInputText(const QString& path)
 {
     // A set-up file is a few hundred bytes; more than this is no set-up.
     constexpr qsizetype kLimit = 1 << 20;
-    const bool standardInput = path == QLatin1String("-");
-    // Plain POSIX reads: /dev/stdin and process substitution are pipes,
-    // which must be read as they come, not looked up as files.
-    const int fd = standardInput ? STDIN_FILENO : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    const std::optional<int> held = heldDescriptor(path);
+    const bool standardInput = held.has_value();
+    // Plain POSIX reads: pipes must be read as they come, not looked up as files.
+    const int fd = held ? *held : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         fail(kExitUsage, QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     QByteArray text;
