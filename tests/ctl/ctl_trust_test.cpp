@@ -186,8 +186,6 @@ TEST(CtlJsonLines, OneObjectALinkWhateverTheCount)
         std::vector<std::string> lines;  // each object's keys and values, as printed, without "exit"/"link"
     } rows[] = {
         {"one link", {"--link", a.slavePath(), "model"}, nullptr, 0, {"\"model\":\"K410\""}},
-        {"two links, in the order given", {"--link", b.slavePath(), "--link", a.slavePath(), "model"}, nullptr, 0,
-         {"\"model\":\"K420\"", "\"model\":\"K410\""}},
         {"a failed link says why", {"--link", "/dev/lumivex-absent", "status"}, nullptr, 3,
          {"\"error\":\"/dev/lumivex-absent cannot be opened"}},
         {"set says it was verified", {"--link", a.slavePath(), "set", "power", "on"}, nullptr, 0,
