@@ -284,10 +284,13 @@ TEST(InterfacePage, AThousandLoadsLeaveNothingBehind)
             f.messages.texts.clear();
         }
         EXPECT_EQ(loads, 1000);
-        // A joined thread can linger a moment in /proc; a leaked one never leaves.
+        // A joined thread can linger a moment in /proc; a leaked one never
+        // leaves. Start-up work still running when the counts were taken may
+        // end meanwhile, so fewer is no leak.
         EXPECT_TRUE(lumivex::test::processEventsUntil([&] {
-            return count("/proc/self/fd") == fds && count("/proc/self/task") == threads;
-        })) << count("/proc/self/fd") << " descriptors, " << count("/proc/self/task") << " threads";
+            return count("/proc/self/fd") <= fds && count("/proc/self/task") <= threads;
+        })) << count("/proc/self/fd") << " descriptors (" << fds << " before), " << count("/proc/self/task")
+            << " threads (" << threads << " before)";
         EXPECT_EQ(f.state(), PageFixture::kUnloaded);
     }
 }
