@@ -212,9 +212,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A model with GPIO shows its bits: a refused read is no bits.
         FaultRow{"GpioRefusedByAModelWith", {kK410 + " unsupported=0xB3"}, {"status"}, 2,
                  "lumivex-ctl: DDC/CI: VCP 0xB3 could not be read (status -"},
-        // A refused power read is never shown as "off".
+        // A refused power read is never shown as "off"; libddcutil names its status.
         FaultRow{"PowerCodeRefused", {kK410 + " unsupported=0xD6"}, {"status"}, 2,
-                 "lumivex-ctl: DDC/CI: VCP 0xD6 could not be read (status -"},
+                 "lumivex-ctl: DDC/CI: VCP 0xD6 could not be read (status -3005, DDCRC_REPORTED_UNSUPPORTED)\n"},
         // Not ready for longer than any run, however busy the machine.
         FaultRow{"SlowMonitorAnswersNull", {kK410 + " delay-ms=60000"}, {"set", "input", "dvi"}, 3,
                  "lumivex-ctl: DDC/CI: Check DDC Port Fail"},

@@ -123,8 +123,9 @@ TEST(CtlLineFaults, EachFaultEndsWithItsCodeAndWhatWasWrong)
         Args verb;
         int code;
         const char* err;  // empty: the run succeeds
-        int asked;        // model requests received whole
+        int asked;        // model requests received whole, over all runs
         const char* wait = "1000";
+        int runs = 1;     // one after another, against the same simulator
     } rows[] = {
         {"a truncated reply", {"--garble", "truncate"}, {"model"}, 2,
          "damaged reply to the model query: 2 of its 4 bytes arrived", 2},
@@ -133,7 +134,8 @@ TEST(CtlLineFaults, EachFaultEndsWithItsCodeAndWhatWasWrong)
         {"top bits set", {"--garble", "high"}, {"model"}, 2, "damaged reply to the model query: its bytes sum to 0x80",
          2},
         {"noise before each reply", {"--noise", "7"}, {"status"}, 0, "", 1, "5000"},
-        {"the first byte lost: asked again", {"--drop-first"}, {"model"}, 0, "", 1, "1000"},
+        {"the first byte of each opening lost: asked again", {"--persist", "--drop-first"}, {"model"}, 0, "", 2, "1000",
+         2},
         {"silent, for a setting", {"--no-reply"}, {"set", "power", "off"}, 2, "the device did not answer the model query",
          2, "20"},
         {"silent, for identify", {"--no-reply"}, {"identify"}, 2, "the device did not answer the model query", 2, "20"},
@@ -152,7 +154,9 @@ TEST(CtlLineFaults, EachFaultEndsWithItsCodeAndWhatWasWrong)
         args.insert(args.end(), row.verb.begin(), row.verb.end());
         // A reply that never comes whole ends the wait: keep it short where
         // that is the row's point, long where an answer must get through.
-        const CtlRun run = runCtl(args, {{"ZEPTA_REPLY_WAIT_MS", row.wait}});
+        CtlRun run;
+        for (int i = 0; i < row.runs; ++i)
+            run = runCtl(args, {{"ZEPTA_REPLY_WAIT_MS", row.wait}});
         EXPECT_EQ(run.exitCode, row.code) << run.err;
         const std::string head = "lumivex-ctl: " + sim.slavePath() + ": " + row.err;
         if (*row.err)
@@ -194,6 +198,8 @@ TEST(CtlJsonLines, OneObjectALinkWhateverTheCount)
          &setup, 0, {"\"result\":\"applied and verified\"", "\"result\":\"applied and verified\""}},
         {"a long commented file from a pipe, as /dev/stdin", {"--link", b.slavePath(), "apply", "/dev/stdin"},
          &commented, 0, {"\"result\":\"unchanged\""}},
+        {"the pipe held as descriptor 0", {"--link", b.slavePath(), "apply", "/dev/fd/0"}, &setup, 0,
+         {"\"result\":\"unchanged\""}},
         {"a bad line on stdin is named so", {"--link", a.slavePath(), "apply", "-"}, &badLine, 1,
          {"\"error\":\"" + a.slavePath() + ": stdin:2: bad value 'dim' for power"}},
         {"more than a set-up file: nothing runs", {"--link", a.slavePath(), "apply", "-"}, &huge, 1, {}},
