@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -146,20 +147,27 @@ QString setupFileName(const QString& path)
 
 namespace {
 
-// The descriptor a path names when it is one this process already holds:
-// "-", /dev/stdin, /dev/fd/N (process substitution). Opening such a pipe
-// again by its name would wait for a writer that may have finished.
+// A pipe or socket this process already holds that the path names: "-",
+// or /dev/stdin and /dev/fd/N (process substitution) when they are one.
+// Opening such a pipe again by its name would wait for a writer that may
+// have finished; a file is opened again, from its start, as the kernel does.
 std::optional<int> heldDescriptor(const QString& path)
 {
-    if (path == QLatin1String("-") || path == QLatin1String("/dev/stdin"))
+    if (path == QLatin1String("-"))
         return STDIN_FILENO;
+    std::optional<int> fd;
+    if (path == QLatin1String("/dev/stdin"))
+        fd = STDIN_FILENO;
     for (const QLatin1String prefix : {QLatin1String("/dev/fd/"), QLatin1String("/proc/self/fd/")}) {
         bool number = false;
-        const int fd = path.startsWith(prefix) ? path.mid(prefix.size()).toInt(&number) : -1;
-        if (number && fd >= 0)
-            return fd;
+        const int n = path.startsWith(prefix) ? path.mid(prefix.size()).toInt(&number) : -1;
+        if (number && n >= 0)
+            fd = n;
     }
-    return std::nullopt;
+    struct stat held {};
+    if (!fd || ::fstat(*fd, &held) != 0 || !(S_ISFIFO(held.st_mode) || S_ISSOCK(held.st_mode)))
+        return std::nullopt;
+    return fd;
 }
 
 }  // namespace
