@@ -177,11 +177,19 @@ QByteArray readInputText(const QString& path)
     // A set-up file is a few hundred bytes; more than this is no set-up.
     constexpr qsizetype kLimit = 1 << 20;
     const std::optional<int> held = heldDescriptor(path);
-    const bool standardInput = held.has_value();
     // Plain POSIX reads: pipes must be read as they come, not looked up as files.
     const int fd = held ? *held : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         fail(kExitUsage, QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    // What was opened here is closed here, failure or not; a held one stays.
+    const struct Closer {
+        int fd;
+        ~Closer()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } closer{held ? -1 : fd};
     QByteArray text;
     char chunk[4096];
     for (;;) {
@@ -190,21 +198,14 @@ QByteArray readInputText(const QString& path)
             continue;
         if (got < 0) {
             const int error = errno;
-            if (!standardInput)
-                ::close(fd);
             fail(kExitUsage, QStringLiteral("%1: %2").arg(setupFileName(path), QString::fromLocal8Bit(std::strerror(error))));
         }
         if (got == 0)
             break;
         text.append(chunk, got);
-        if (text.size() > kLimit) {
-            if (!standardInput)
-                ::close(fd);
+        if (text.size() > kLimit)
             fail(kExitUsage, QStringLiteral("%1: more than 1 MiB, no set-up file").arg(setupFileName(path)));
-        }
     }
-    if (!standardInput)
-        ::close(fd);
     return text;
 }
 
