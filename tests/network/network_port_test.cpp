@@ -304,26 +304,3 @@ TEST(LinkReplyWait, TheDefaultFollowsTheLinkAndAChoiceHoldsForBoth)
         EXPECT_EQ(link.replyWait(), row.chosen.value_or(milliseconds(100))) << "closed, it is no network link";
     }
 }
-
-// A one-client server that closes on us without a word and takes no other
-// client: a refusal, said at once, never a link.
-TEST(NetworkPortRawOpen, ASilentCloseWithTheKnockRefusedIsARefusal)
-{
-    Listener server;
-    ASSERT_NE(server.port, 0);
-    std::thread serving([&server] {
-        const int client = ::accept(server.fd, nullptr, nullptr);
-        // Closed on, then no one else taken: the knock waiting in the
-        // backlog is refused after the first is closed, in that order.
-        if (client >= 0)
-            ::close(client);
-        ::shutdown(server.fd, SHUT_RDWR);
-    });
-    NetworkPort port;
-    const int32_t status = port.open(loopback(NetworkKind::RawTcp, server.port), NetworkPort::Timing{}, {});
-    serving.join();
-    EXPECT_EQ(status, EBUSY) << port.problem();
-    EXPECT_EQ(port.problem(), "tcp://127.0.0.1:" + std::to_string(server.port)
-                                  + " is in use by another client (the server closed the connection at once)");
-    EXPECT_FALSE(port.isOpen());
-}
