@@ -4,6 +4,7 @@
 #include "ini_reader.h"
 #include "ini_text.h"
 
+#include <cctype>
 #include <fstream>
 #include <system_error>
 
@@ -36,6 +37,26 @@ std::string IniProfile::readString(std::string_view section, std::string_view ke
         return std::string(defaultValue);
     std::optional<std::string> value = readIniValue(text, section, key);
     return value ? std::move(*value) : std::string(defaultValue);
+}
+
+std::vector<std::pair<std::string, std::string>> IniProfile::readSection(std::string_view section) const
+{
+    std::string text;
+    std::error_code ec;
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (!std::filesystem::is_regular_file(m_path, ec) || !readWhole(m_path, text))
+        return entries;
+    const auto folded = [](std::string_view name) {
+        std::string out(name);
+        for (char& c : out)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    };
+    const std::string wanted = folded(section);
+    for (IniEntry& entry : readIniEntries(text))
+        if (folded(entry.section) == wanted)
+            entries.emplace_back(std::move(entry.key), std::move(entry.value));
+    return entries;
 }
 
 bool IniProfile::writeString(std::string_view section, std::string_view key, std::string_view value)

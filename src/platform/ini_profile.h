@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace lumivex {
 
@@ -25,6 +27,10 @@ public:
     // it cannot be written or would not read back as written (a value with
     // a line break, a file too odd to edit; see writeIniValue()).
     bool writeString(std::string_view section, std::string_view key, std::string_view value);
+
+    // Every key of the section the reader sees, spelt as in the file, in
+    // the file's order; none for a missing or unreadable file.
+    std::vector<std::pair<std::string, std::string>> readSection(std::string_view section) const;
 
 private:
     std::filesystem::path m_path;

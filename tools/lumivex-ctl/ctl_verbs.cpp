@@ -1,5 +1,6 @@
 #include "ctl_verbs.h"
 
+#include "com_port_map.h"
 #include "command_table.h"
 #include "ctl_errors.h"
 #include "device_values.h"
@@ -405,11 +406,41 @@ void portsVerb(const Request& r, Session& session)
                                       .arg(listing.deniedCount == 1 ? QStringLiteral("1 port")
                                                                     : QStringLiteral("%1 ports").arg(listing.deniedCount),
                                            QString::fromStdString(listing.advice));
-    if (r.json)
+    // A [Ports] entry no name reaches is said, never dropped in silence.
+    const std::vector<IgnoredPortsEntry> ignored = ignoredPortsEntries(IniProfile(r.iniPath.toStdString()).readSection("Ports"));
+    if (r.verbose) {
+        for (const IgnoredPortsEntry& entry : ignored)
+            session.output().notes << QStringLiteral("%1: [Ports] %2=%3 is ignored: %4")
+                                          .arg(r.iniPath, QString::fromStdString(entry.key),
+                                               QString::fromStdString(entry.value), QString::fromStdString(entry.reason));
+    } else if (!ignored.empty()) {
+        session.output().notes << QStringLiteral("%1: %2 of [Ports] ignored; ports -v says why")
+                                      .arg(r.iniPath, ignored.size() == 1 ? QStringLiteral("1 entry")
+                                                                          : QStringLiteral("%1 entries").arg(ignored.size()));
+    }
+    // What each COM name opens: a device, or a serial device server.
+    QJsonObject targets;
+    QString text;
+    for (const QString& link : listing.links) {
+        const bool com = link != QLatin1String(kDdcLinkName);
+        const QString target = com ? QString::fromStdString(ComPortMap::global().resolve(link.toStdString())) : QString();
+        if (com)
+            targets.insert(link, target);
+        text += r.verbose && com ? QStringLiteral("%1 %2\n").arg(link, -7).arg(target) : link + QLatin1Char('\n');
+    }
+    if (r.json) {
+        QJsonArray ignoredJson;
+        for (const IgnoredPortsEntry& entry : ignored)
+            ignoredJson.append(QJsonObject{{"key", QString::fromStdString(entry.key)},
+                                           {"value", QString::fromStdString(entry.value)},
+                                           {"reason", QString::fromStdString(entry.reason)}});
         session.output().json = QJsonObject{{"ports", QJsonArray::fromStringList(listing.links)},
+                                            {"targets", targets},
+                                            {"ignored", ignoredJson},
                                             {"leftOutForPermission", listing.deniedCount}};
-    else
-        session.print(listing.links.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    } else {
+        session.print(text);
+    }
 }
 
 void modelVerb(const Request& r, Session& session)
