@@ -54,8 +54,8 @@ for size in 16 22 24 32 48 64 128 256; do
   png=$staged/share/icons/hicolor/${size}x${size}/apps/lumivex.png
   [[ -f $png ]] || fail "no ${size}x${size} icon"
   [[ $(od -An -tx1 -N8 "$png" | tr -d ' \n') == 89504e470d0a1a0a ]] || fail "${size}x${size} icon: not a PNG"
-  header=$(od -An -tu4 --endian=big -j16 -N8 "$png" | tr -s ' ')
-  [[ $header == " $size $size" ]] || fail "${size}x${size} icon is${header// /x}"
+  read -r width height < <(od -An -tu4 --endian=big -j16 -N8 "$png")
+  [[ $width == "$size" && $height == "$size" ]] || fail "the ${size}x${size} icon is ${width}x${height}"
 done
 grep -q '<svg ' "$staged/share/icons/hicolor/scalable/apps/lumivex.svg" || fail "the scalable icon is no SVG"
 
@@ -135,12 +135,13 @@ debs=("$work"/deb/*.deb)
 [[ ${#debs[@]} == 1 && -f ${debs[0]} ]] || fail "cpack made no single .deb: $(ls "$work/deb")"
 contents=$(dpkg-deb -c "${debs[0]}") || fail "dpkg-deb cannot read ${debs[0]##*/}"
 grep -q " \./usr/$plugins/libDDCHelper\.so$" <<<"$contents" || fail "the .deb has no /usr/$plugins/libDDCHelper.so"
-# Exit status 1 is tags found; anything above, lintian could not run.
+# Exit status 2 is an error tag found (--fail-on error); 1, lintian could
+# not run.
 status=0
-lintian "${debs[0]}" >"$work/lintian.log" 2>&1 || status=$?
-((status <= 1)) || fail "lintian failed (exit status $status): $(cat "$work/lintian.log")"
+lintian --fail-on error "${debs[0]}" >"$work/lintian.log" 2>&1 || status=$?
+((status != 1)) || fail "lintian could not run: $(cat "$work/lintian.log")"
 grep -E '^(W|E):' "$work/lintian.log" || true
-if grep -q '^E:' "$work/lintian.log"; then
+if ((status != 0)) || grep -q '^E:' "$work/lintian.log"; then
   fail "lintian found errors in ${debs[0]##*/}"
 fi
 echo "install_test: lintian found no error in ${debs[0]##*/}"
