@@ -9,3 +9,8 @@ include(GNUInstallDirs)
 set(LUMIVEX_PLUGIN_INSTALL_DIR lib/lumivex)
 file(RELATIVE_PATH LUMIVEX_PLUGIN_DIR_FROM_BIN
      "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_PREFIX}/${LUMIVEX_PLUGIN_INSTALL_DIR}")
+
+# Folders made by the install are 0755 whatever the umask of whoever runs
+# cmake --install or cpack (a .deb's folders must be).
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -130,11 +130,15 @@ echo "install_test: installed copy found its plugin in $plugins"
 
 # The Debian package, and what lintian says of it.
 command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup installs it)"
-(cd "$build" && cpack -G DEB -B "$work/deb") >"$work/cpack.log" 2>&1 || fail "cpack failed: $(cat "$work/cpack.log")"
+# A umask that lets the group write: the package's modes must not follow it.
+(cd "$build" && umask 0002 && cpack -G DEB -B "$work/deb") >"$work/cpack.log" 2>&1 \
+  || fail "cpack failed: $(cat "$work/cpack.log")"
 debs=("$work"/deb/*.deb)
 [[ ${#debs[@]} == 1 && -f ${debs[0]} ]] || fail "cpack made no single .deb: $(ls "$work/deb")"
 contents=$(dpkg-deb -c "${debs[0]}") || fail "dpkg-deb cannot read ${debs[0]##*/}"
 grep -q " \./usr/$plugins/libDDCHelper\.so$" <<<"$contents" || fail "the .deb has no /usr/$plugins/libDDCHelper.so"
+odd=$(grep -vE '^(drwxr-xr-x|-rw-r--r--|-rwxr-xr-x) root/root ' <<<"$contents") || true
+[[ -z $odd ]] || fail "the .deb has files of other modes or owners than 0755/0644 root: $odd"
 # Exit status 2 is an error tag found (--fail-on error); 1, lintian could
 # not run.
 status=0
