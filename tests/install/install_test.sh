@@ -20,7 +20,7 @@ cmake --install "$build" --prefix "$staged" >/dev/null
 for f in bin/lumivex bin/lumivex-ctl bin/zepta-sim "$plugins/libDDCHelper.so" "$plugins/libDDCHelper-sim.so" \
          share/applications/lumivex.desktop share/icons/hicolor/scalable/apps/lumivex.svg \
          share/bash-completion/completions/lumivex-ctl \
-         "$doc/README.md" "$doc/copyright" "$doc/changelog.gz" \
+         "$doc/README.md.gz" "$doc/copyright" "$doc/changelog.gz" \
          "$doc/examples/lumivex-ctl@.service" "$doc/examples/lumivex-ctl@.timer"; do
   [[ -f "$staged/$f" ]] || fail "not installed: $f"
 done
@@ -44,6 +44,7 @@ grep -qF "/usr/$plugins/libDDCHelper.so" <<<"${page//\\-/-}" || fail "lumivex.1 
 
 # The changelog's newest entry is the installed program's version.
 check_gzip "$staged/$doc/changelog.gz"
+check_gzip "$staged/$doc/README.md.gz"
 version=$("$staged/bin/lumivex-ctl" --version) || fail "lumivex-ctl --version failed"
 newest=$(zcat "$staged/$doc/changelog.gz")
 newest=${newest%%$'\n'*}
