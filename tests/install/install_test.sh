@@ -113,6 +113,9 @@ for option in $(help_rows Options | grep -oE -- '(^| )--?[a-zA-Z][a-zA-Z-]*'); d
   offers "$option" lumivex-ctl -
 done
 if grep -qx status <<<"$(complete_words lumivex-ctl --link '')"; then fail "a verb is offered as a link"; fi
+# Once the verb is known, only the options that go with it.
+offers --yes lumivex-ctl --link COM1 reset --
+if grep -qx -- --yes <<<"$(complete_words lumivex-ctl --link COM1 status --)"; then fail "--yes is offered for status"; fi
 
 cp "$staged/$plugins/libDDCHelper-sim.so" "$staged/$plugins/libDDCHelper.so"
 mv "$staged" "$work/moved"

@@ -145,7 +145,11 @@ _lumivex_ctl() {
     if [[ -n $opt ]]; then
         _lumivex_ctl_value "$opt" "$cur"
     elif ((!ended)) && [[ $cur == -* ]]; then
-        _lumivex_ctl_words "$_lumivex_ctl_options" "$cur"
+        if [[ -n $verb && -v _lumivex_ctl_verb_options[$verb] ]]; then
+            _lumivex_ctl_words "${_lumivex_ctl_verb_options[$verb]}" "$cur"
+        else
+            _lumivex_ctl_words "$_lumivex_ctl_options" "$cur"
+        fi
     elif [[ -z $verb ]]; then
         _lumivex_ctl_words "$_lumivex_ctl_verbs" "$cur"
     else
@@ -180,7 +184,18 @@ QString bashCompletion()
             valued << optionWords(o);
     }
     t << "_lumivex_ctl_verbs=" << quoted(verbs.join(QLatin1Char(' '))) << "\n"
+      << "# Every option; once the verb is known, those that mean something for it\n"
+      << "# (-g: bash-completion sources this file inside a function).\n"
       << "_lumivex_ctl_options=" << quoted(options.join(QLatin1Char(' '))) << "\n"
+      << "declare -gA _lumivex_ctl_verb_options=(\n";
+    for (const VerbEntry& v : verbTable()) {
+        QStringList forVerb;
+        for (const OptionEntry& o : optionTable())
+            if (!o.hidden && optionGoesWith(o, QLatin1String(v.name)))
+                forVerb << optionWords(o);
+        t << "    [" << quoted(QLatin1String(v.name)) << "]=" << quoted(forVerb.join(QLatin1Char(' '))) << "\n";
+    }
+    t << ")\n"
       << "# Options that take a value, each between spaces.\n"
       << "_lumivex_ctl_valued=" << quoted(QLatin1Char(' ') + valued.join(QLatin1Char(' ')) + QLatin1Char(' ')) << "\n\n";
 
