@@ -37,7 +37,7 @@ std::vector<std::string> arguments(const uint8_t* data, size_t size)
 
 bool prints(const std::string& argument)
 {
-    return argument == "--help" || argument == "--version" || argument == "--man" || argument == "-h"
+    return argument == "--help" || argument == "--version" || argument == "--man" || argument == "--bash-completion" || argument == "-h"
         || argument == "-V";
 }
 
