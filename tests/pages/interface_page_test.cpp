@@ -2,6 +2,7 @@
 // simulated library, loading COM ports served by zepta-sim, faults of the
 // port, Unload, and the serial notifications.
 
+#include "captured_stderr.h"
 #include "com_port_map.h"
 #include "page_fixture.h"
 #include "pty_pair.h"
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace lumivex;
+using lumivex::testing::CapturedStderr;
 using lumivex::testing::PageFixture;
 using lumivex::testing::RecordingDdc;
 using lumivex::testing::ScopedEnv;
@@ -135,24 +137,27 @@ TEST(InterfacePage, PortFaults)
         QStringList messages;
         PageFixture::State state;
         std::vector<std::string> opened;
+        std::string logged;  // stderr: the reason the message box leaves out
     } cases[] = {
         {"cannot be opened", "COM7", false, {"Unable to open COM7 and unload comport "}, PageFixture::kUnloaded,
-         {"COM7"}},
+         {"COM7"}, "lumivex: COM7 cannot be opened (/nonexistent/ttyUSB9: No such file or directory)\n"},
         {"typed text is tried as it stands", "COMxyz", false, {"Unable to open COMxyz and unload comport "},
-         PageFixture::kUnloaded, {"COMxyz"}},
+         PageFixture::kUnloaded, {"COMxyz"}, "lumivex: COMxyz cannot be opened (COMxyz: No such file or directory)\n"},
         {"line set-up rejected", "COM5", true,
          {"Open COM5 successfully", "Unable to set COM-port setting", "Unable to set COM-port handshaking",
           "Interface port unload"},
-         PageFixture::loaded(InterfaceMode::None), {"COM5"}},
-        {"neither DDC2Bi nor COM", "ddc2bi", false, {}, PageFixture::kUnloaded, {}},
-        {"shorter than COM", "CO", false, {}, PageFixture::kUnloaded, {}},
+         PageFixture::loaded(InterfaceMode::None), {"COM5"}, ""},
+        {"neither DDC2Bi nor COM", "ddc2bi", false, {}, PageFixture::kUnloaded, {}, ""},
+        {"shorter than COM", "CO", false, {}, PageFixture::kUnloaded, {}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PageFixture f;
         auto& port = f.spyPort();
         port.rejectLine = c.rejectLine;
+        CapturedStderr log;
         f.load(c.text);
+        EXPECT_EQ(log.text(), c.logged);
         EXPECT_EQ(f.messages.texts, c.messages);
         EXPECT_EQ(f.state(), c.state);
         EXPECT_EQ(port.opened, c.opened);
