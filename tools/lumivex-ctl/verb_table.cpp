@@ -51,7 +51,10 @@ const std::array kOptions{
 };
 
 const std::array kVerbs{
-    VerbEntry{"ports", "", 0, 0, false, "the links the panel would offer", &portsVerb},
+    VerbEntry{"ports", "", 0, 0, false,
+             "the links the panel would offer; with -v, where each COM name points and why a [Ports] entry is "
+             "ignored",
+             &portsVerb},
     VerbEntry{"model", "", 0, 0, true, "K410 or K420", &modelVerb},
     VerbEntry{"status", "", 0, 0, true, "the model, both read-backs and the four sizes of ZEPTA.ini", &statusVerb},
     VerbEntry{"set", "SETTING VALUE", 2, 2, true, "one setting, as below", &setVerb},
@@ -59,9 +62,12 @@ const std::array kVerbs{
     VerbEntry{"auto-adjust", "", 0, 0, true, "VGA input in 1x1 only (K410)", &autoAdjustVerb},
     VerbEntry{"reset", "", 0, 0, true, "factory settings; needs --yes", &resetVerb},
     VerbEntry{"save", "FILE", 1, 1, true,
-             "the whole set-up as an editable INI file (- for stdout; a folder with several links)", &saveVerb},
+             "the whole set-up as an editable INI file; - for stdout (one link); a folder, DIR/, for one file a link "
+             "named after it (rfc2217://10.0.0.5:4001 gives rfc2217-10.0.0.5-4001.ini), made with its parents",
+             &saveVerb},
     VerbEntry{"apply", "FILE", 1, 1, true,
-             "sends what differs, reads back, checks; says unchanged when nothing differs (- for stdin)",
+             "sends what differs, reads back, checks; says unchanged when nothing differs (- for stdin; DIR/ gives "
+             "each link the file save DIR/ wrote for it, and a link without one fails)",
              &applyVerb},
 };
 
@@ -112,6 +118,7 @@ const std::array kExamples{
     Section{"lumivex-ctl --link COM1 save wall.ini", "keep the whole set-up"},
     Section{"lumivex-ctl --links room.txt --json apply wall.ini",
             "the same set-up on every wall of a room, at once; each object says unchanged or applied"},
+    Section{"lumivex-ctl --links room.txt save walls/", "each wall's own set-up, one file a wall; apply walls/ puts them back"},
 };
 
 QString synopsisOf(const OptionEntry& o)
@@ -268,7 +275,8 @@ QString manPage()
          "\\fBmodel\\fR adds model; \\fBset\\fR adds setting, value and verified (and missed when it did not "
          "take); \\fBidentify\\fR, \\fBauto\\-adjust\\fR and \\fBreset\\fR add verified, false; "
          "\\fBsave\\fR adds file, or setup (the text) for \\-; \\fBapply\\fR adds result (unchanged, applied "
-         "and verified, not verified), changed and missed; \\fBports\\fR adds ports and "
+         "and verified, not verified), changed and missed; \\fBports\\fR adds ports, targets "
+         "(what each COM name opens), ignored (the [Ports] entries no name reaches: key, value, reason) and "
          "leftOutForPermission.\n";
     section("EXIT STATUS", kExitStatus);
     t << ".PP\nWith several links, the highest of the links' codes.\n";
