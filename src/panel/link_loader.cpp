@@ -6,6 +6,7 @@
 #include "network_address.h"
 #include "link_state.h"
 #include "message_service.h"
+#include "monitor_table.h"
 #include "port_list.h"
 #include "serial_mfc.h"
 
@@ -117,6 +118,11 @@ std::string openFailureReason(LinkState& link, const QString& name, int32_t open
 {
     const std::string named = name.toStdString();
     if (name == QLatin1String(kDdcLinkName)) {
+        // None found is often a bus this user may not open.
+        if (link.monitors().count == 0) {
+            const std::string advice = i2cAccessAdvice(i2cAccessFacts());
+            return "DDC/CI: no monitor was found" + (advice.empty() ? std::string() : "; " + advice);
+        }
         const std::vector<VcpReadFailure>& failed = link.failedReads();
         std::string why = "DDC/CI: the monitor does not answer";
         if (!failed.empty()) {
