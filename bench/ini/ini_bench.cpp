@@ -64,30 +64,27 @@ ChildRun runCtl(const std::vector<std::string>& args)
 
 // Keys of 24 bytes a line in a section of their own, the sizes last, so
 // that every lookup goes through the whole file; padded with a comment to
-// exactly `bytes` when that is given.
-std::string iniText(size_t keys, size_t bytes = 0)
+// exactly `bytes` when that is given. Written as it is made: this process
+// stays small, since a child spawned from it starts with its peak memory.
+void writeIni(const std::filesystem::path& path, size_t keys, size_t bytes = 0)
 {
-    std::string text = "[Filler]\n";
-    text.reserve(keys * 24 + 256);
+    std::ofstream out(path, std::ios::binary);
+    out << "[Filler]\n";
     char line[64];
     for (size_t i = 0; i < keys; ++i) {
         std::snprintf(line, sizeof line, "Key%07zu=value%07zu\n", i, i);
-        text += line;
+        out << line;
     }
     const std::string tail = "[Dialog Settings]\nBezel Width=    10.0\nViewable Width=   400.0\n";
-    if (bytes > text.size() + tail.size() + 2)
-        text += ";" + std::string(bytes - text.size() - tail.size() - 2, '-') + "\n";
-    return text + tail;
+    const size_t written = 9 + keys * 24;
+    if (bytes > written + tail.size() + 2)
+        out << ";" << std::string(bytes - written - tail.size() - 2, '-') << "\n";
+    out << tail;
 }
 
 size_t keysFor(size_t bytes)
 {
     return (bytes - 128) / 24;
-}
-
-void put(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 double median(std::vector<double> v)
@@ -110,7 +107,7 @@ int main(int argc, char** argv)
 
     const std::filesystem::path huge = dir / "huge" / "ZEPTA.ini";
     std::filesystem::create_directories(huge.parent_path());
-    put(huge, iniText(2'000'000));
+    writeIni(huge, 2'000'000);
     const ChildRun hugeRun = runCtl({"--link", sim.slavePath(), "--ini", huge.string(), "status"});
     std::printf("lumivex-ctl status, ZEPTA.ini of %ju bytes and 2000000 keys: %.1f ms, peak %ld KiB, exit %d\n",
                 std::uintmax_t(std::filesystem::file_size(huge)), hugeRun.ms, hugeRun.peakKiB, hugeRun.exit);
@@ -121,7 +118,7 @@ int main(int argc, char** argv)
                 "peak (KiB)");
     for (const size_t bytes : {size_t(256) << 10, size_t(512) << 10, size_t(1) << 20}) {
         const std::filesystem::path path = dir / ("ZEPTA-" + std::to_string(bytes) + ".ini");
-        put(path, iniText(keysFor(bytes), bytes));
+        writeIni(path, keysFor(bytes), bytes);
         const IniProfile profile(path);
         std::vector<double> reads, ctl;
         long peak = 0;
