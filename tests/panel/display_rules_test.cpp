@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 #include <tuple>
@@ -162,5 +164,48 @@ TEST(DisplayRules, OddFilesLoadWithoutHarm)
         EXPECT_EQ(state.viewableWidth, c.viewW);
         EXPECT_EQ(state.bezelHeight, c.bezelH);
         EXPECT_EQ(state.viewableHeight, c.viewH);
+    }
+}
+
+// A ZEPTA.ini too large to read, or no file at all, reads as unreadable:
+// the sizes start empty and the panel never writes to it.
+TEST(DisplayRules, AFileThatCannotBeReadLeavesTheSizesEmptyAndIsNeverWritten)
+{
+    const std::string head = "[Dialog Settings]\nBezel Width=12.5\nViewable Width=400\n";
+    const std::string big = head + ";" + std::string((1 << 20) - head.size() - 1, '-') + "\n";
+    const struct {
+        const char* name;
+        bool fifo;
+        std::string refusal;  // after the file's name
+    } rows[] = {
+        {"one byte over the limit", false, ": 1048577 bytes, more than the limit of 1048576 bytes"},
+        {"a named pipe, never waited on", true, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        lumivex::testing::TempDir dir;
+        const std::filesystem::path file = dir / "ZEPTA.ini";
+        if (row.fifo)
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        else
+            std::ofstream(file, std::ios::binary) << big;
+        IniProfile profile(file);
+        DisplayState state;
+        state.bezelWidth = 7;
+        loadSizes(profile, state);
+        EXPECT_EQ(sizesOf(state), (std::array<double, 4>{0, 0, 0, 0}));
+        state.bezelWidth = 20;
+        EXPECT_FALSE(saveSizes(profile, state));
+        EXPECT_FALSE(profile.writeString("Dialog Settings", "Last File Name", "ZEPTA-K410"));
+        EXPECT_EQ(profile.refusal(), row.refusal.empty() ? "" : file.string() + row.refusal);
+        struct stat after {};
+        ASSERT_EQ(::stat(file.c_str(), &after), 0);
+        EXPECT_EQ(S_ISFIFO(after.st_mode), row.fifo);
+        if (!row.fifo) {
+            std::ifstream in(file, std::ios::binary);
+            std::stringstream text;
+            text << in.rdbuf();
+            EXPECT_TRUE(text.str() == big) << "the file changed";
+        }
     }
 }

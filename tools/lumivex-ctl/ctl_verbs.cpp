@@ -125,6 +125,11 @@ std::optional<std::chrono::milliseconds> Session::replyWait()
 
 void readVerbInput(Request& request)
 {
+    // Every verb on a link reads ZEPTA.ini; one too large to read stops the
+    // run before a link is opened or a byte of it written.
+    if (!request.links.empty())
+        if (const std::string refusal = IniProfile(request.iniPath.toStdString()).refusal(); !refusal.empty())
+            usage(QString::fromStdString(refusal));
     if (request.verb == QLatin1String("apply"))
         request.input = readInputText(request.args.value(0));
 }

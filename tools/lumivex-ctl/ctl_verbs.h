@@ -85,7 +85,8 @@ private:
 };
 
 // Reads the file a verb takes (apply's set-up) once, before the links run,
-// so that standard input and pipes serve every link. Throws Failure.
+// so that standard input and pipes serve every link, and refuses a
+// ZEPTA.ini too large to read for a verb on links. Throws Failure.
 void readVerbInput(Request& request);
 
 // Runs the verb on one link (or none, for a verb that needs none); throws
