@@ -43,7 +43,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h")
             return {CommandLineAction::ShowHelp, {}};
-        if (arg == "--version")
+        if (arg == "--version" || arg == "-V")
             return {CommandLineAction::ShowVersion, {}};
         const QtOption* qt = qtOption(arg);
         if (!qt)
@@ -58,14 +58,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
 
 std::string helpText(const std::filesystem::path& iniPath)
 {
-    return "Usage: lumivex [--help | --version] [Qt options]\n"
+    return "Usage: lumivex [-h | --help | -V | --version] [Qt options]\n"
            "The configuration panel of the ZEPTA video-wall controllers K410 and K420:\n"
            "opens a link (DDC/CI or a COM port), then sets the wall's output and the\n"
            "controller's general settings. One copy runs at a time.\n"
            "\n"
            "Options:\n"
            "  -h, --help     show this help and end\n"
-           "  --version      show the version and end\n"
+           "  -V, --version  show the version and end\n"
            "  Qt's own options (-platform NAME, -style NAME, -reverse, ...) go to Qt.\n"
            "\n"
            "Environment:\n"

@@ -4,6 +4,7 @@
 #include "command_line.h"
 #include "corl_osd_app.h"
 #include "ddc_library.h"
+#include "display_start.h"
 #include "message_service.h"
 #include "sheet_osd.h"
 #include "shown_reporter.h"
@@ -48,7 +49,9 @@ int main(int argc, char** argv)
         break;
     }
 
+    lumivex::DisplayStartGuard displayStart;
     QApplication application(argc, argv);
+    displayStart.release();
     QApplication::setApplicationName(QStringLiteral("Lumivex"));
     QApplication::setOrganizationName(QStringLiteral("ZEPTA"));
 

@@ -89,8 +89,12 @@ int32_t LinkState::readVcp(uint8_t code, uint32_t& current)
     const int32_t status = m_ddc.GetCIValue(m_monitors.first(), code, &value, &maximum);
     if (status == 0)
         current = value;
-    else
+    else {
+        // A panel that never asks keeps only the latest few.
+        if (m_failedReads.size() >= kKeptFailedReads)
+            m_failedReads.erase(m_failedReads.begin());
         m_failedReads.push_back({code, status});
+    }
     return status;
 }
 

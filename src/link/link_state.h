@@ -79,6 +79,7 @@ public:
     // so a failed read never hands unwritten output to the page; the
     // failure is kept in failedReads() for callers that must not go on.
     int32_t readVcp(uint8_t code, uint32_t& current);
+    static constexpr size_t kKeptFailedReads = 32;
     const std::vector<VcpReadFailure>& failedReads() const { return m_failedReads; }
     void clearFailedReads() { m_failedReads.clear(); }
     // The library's name for a status, or empty when it gives none.

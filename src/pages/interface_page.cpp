@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -108,7 +109,13 @@ void System::load()
     // What the box's edit field shows: a listed name or one typed in.
     const QString text = portBox()->currentText();
     LoadResult result = LoadResult::Ignored;
-    sheet->withLink([&](LinkState& link, MessageService& messages) { result = loadLink(link, messages, text, this); });
+    sheet->withLink([&](LinkState& link, MessageService& messages) {
+        int32_t status = 0;
+        result = loadLink(link, messages, text, this, &status);
+        // The message box keeps its short text; the reason goes to the log.
+        if (result == LoadResult::Failed)
+            std::fprintf(stderr, "lumivex: %s\n", openFailureReason(link, text, status).c_str());
+    });
     if (result != LoadResult::Loaded)
         return;
     m_loadedName = text;

@@ -1,5 +1,6 @@
 #include "link_loader.h"
 
+#include "access_advice.h"
 #include "com_port_map.h"
 #include "link_messages.h"
 #include "network_address.h"
@@ -7,6 +8,9 @@
 #include "message_service.h"
 #include "port_list.h"
 #include "serial_mfc.h"
+
+#include <cerrno>
+#include <cstring>
 
 namespace lumivex {
 
@@ -99,13 +103,42 @@ LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QStri
     return LoadResult::Loaded;
 }
 
-LoadResult loadLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget)
+LoadResult loadLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget,
+                    int32_t* openStatus)
 {
     if (name == QLatin1String(kDdcLinkName))
         return loadDdc(link, messages);
     if (name.startsWith(QLatin1String("COM")))
-        return loadSerialLink(link, messages, name, notifyTarget);
+        return loadSerialLink(link, messages, name, notifyTarget, openStatus);
     return LoadResult::Ignored;
+}
+
+std::string openFailureReason(LinkState& link, const QString& name, int32_t openStatus)
+{
+    const std::string named = name.toStdString();
+    if (name == QLatin1String(kDdcLinkName)) {
+        const std::vector<VcpReadFailure>& failed = link.failedReads();
+        std::string why = "DDC/CI: the monitor does not answer";
+        if (!failed.empty()) {
+            const VcpReadFailure& last = failed.back();
+            const std::string status = link.ddcStatusName(last.status);
+            why += ": VCP 0x" + QString::number(last.code, 16).toUpper().toStdString() + " could not be read (status "
+                 + std::to_string(last.status) + (status.empty() ? "" : ", " + status) + ")";
+        }
+        return why + "; check that DDC/CI is on in its menu";
+    }
+    const std::string path = ComPortMap::global().resolve(named);
+    // A server says what went wrong in its own terms; a name that maps to
+    // one is named with it.
+    if (looksLikeNetworkLink(path))
+        return path == named ? link.networkProblem() : named + " (" + link.networkProblem() + ")";
+    if (openStatus == EBUSY)
+        return named + " is in use by another program";
+    const std::string why = openStatus > 0 && openStatus < 4096 ? std::strerror(openStatus)
+                                                                : "status " + std::to_string(openStatus);
+    const std::string advice = serialAccessAdvice(path, openStatus, serialAccessFacts(path));
+    return named + " cannot be opened (" + (path.empty() ? std::string("no device") : path) + ": " + why + ")"
+         + (advice.empty() ? std::string() : "; " + advice);
 }
 
 void unloadLink(LinkState& link, MessageService& messages)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 class QObject;
 
@@ -27,7 +28,9 @@ inline constexpr int32_t kLinkDataBits = 8;
 // text is what the port box shows: exactly "DDC2Bi" probes DDC/CI, any text
 // starting with "COM" is opened as a serial port whose notifications go to
 // notifyTarget.
-LoadResult loadLink(LinkState& link, MessageService& messages, const QString& text, QObject* notifyTarget);
+// openStatus as for loadSerialLink().
+LoadResult loadLink(LinkState& link, MessageService& messages, const QString& text, QObject* notifyTarget,
+                    int32_t* openStatus = nullptr);
 
 // The serial half of loadLink() for any name the port opens: "COMn" or a
 // device path, or a network link ("tcp://…", "rfc2217://…") given directly
@@ -36,6 +39,12 @@ LoadResult loadLink(LinkState& link, MessageService& messages, const QString& te
 // failure clears it.
 LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget,
                           int32_t* openStatus = nullptr);
+
+// Why a link did not load, in one line with the next step where there is
+// one: the refused DDC/CI read, the server's answer, the port held by
+// another program, or the device and its error. The operator's message
+// box says only that it failed; this goes to logs and the command line.
+std::string openFailureReason(LinkState& link, const QString& name, int32_t openStatus);
 
 // Closes the port (harmless under DDC/CI) and drops the link; the receive
 // buffer keeps what it holds.

@@ -6,6 +6,7 @@
 #include "serial.h"
 #include "serial_error.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 
@@ -83,6 +84,27 @@ PortListing listPorts()
         const std::string device = ComPortMap::global().resolve(name);
         return serialAccessAdvice(device, EACCES, serialAccessFacts(device));
     });
+}
+
+std::vector<IgnoredPortsEntry> ignoredPortsEntries(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    std::vector<IgnoredPortsEntry> ignored;
+    for (const auto& [key, value] : entries) {
+        std::string upper = key;
+        for (char& c : upper)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        const std::optional<int> number = ComPortMap::comNumber(upper);
+        std::string reason;
+        if (!number)
+            reason = "'" + key + "' is no COM name (COM1 to COM" + std::to_string(kHighestComPort) + ")";
+        else if (*number > kHighestComPort)
+            reason = "COM names go up to COM" + std::to_string(kHighestComPort);
+        else if (looksLikeNetworkLink(value))
+            reason = parseNetworkAddress(value).error;
+        if (!reason.empty())
+            ignored.push_back({key, value, reason});
+    }
+    return ignored;
 }
 
 }  // namespace lumivex

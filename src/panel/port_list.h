@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace lumivex {
 
@@ -62,5 +64,17 @@ PortListing listPorts(const PortProbe& probe, const DeniedPortAdvice& advise);
 
 // The same with probeLink() and the real facts about that port's device.
 PortListing listPorts();
+
+// A [Ports] entry no port name reaches, and why.
+struct IgnoredPortsEntry {
+    std::string key;
+    std::string value;
+    std::string reason;
+};
+
+// The entries of section "Ports" that are never used: keys that are no
+// COM name the panel tries (COM1..COM255, digits without a leading zero),
+// and values that look like a network link but do not read as one.
+std::vector<IgnoredPortsEntry> ignoredPortsEntries(const std::vector<std::pair<std::string, std::string>>& entries);
 
 }  // namespace lumivex

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <system_error>
 
@@ -93,6 +94,25 @@ std::string IniProfile::readString(std::string_view section, std::string_view ke
     if (file.status == FileText::Status::Read)
         value = readIniValue(file.text, section, key);
     return value ? std::move(*value) : std::string(defaultValue);
+}
+
+std::vector<std::pair<std::string, std::string>> IniProfile::readSection(std::string_view section) const
+{
+    const FileText file = readFile(m_path);
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (file.status != FileText::Status::Read)
+        return entries;
+    const auto folded = [](std::string_view name) {
+        std::string out(name);
+        for (char& c : out)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    };
+    const std::string wanted = folded(section);
+    for (IniEntry& entry : readIniEntries(file.text))
+        if (folded(entry.section) == wanted)
+            entries.emplace_back(std::move(entry.key), std::move(entry.value));
+    return entries;
 }
 
 bool IniProfile::writeString(std::string_view section, std::string_view key, std::string_view value)

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace lumivex {
 
@@ -38,6 +40,10 @@ public:
     // with a line break, a file too odd to edit; see writeIniValue()) or
     // would grow over kSettingsFileLimit.
     bool writeString(std::string_view section, std::string_view key, std::string_view value);
+
+    // Every key of the section the reader sees, spelt as in the file, in
+    // the file's order; none for a missing or unreadable file (as above).
+    std::vector<std::pair<std::string, std::string>> readSection(std::string_view section) const;
 
     // tooLargeLine() for the file when it is over the limit; empty when it
     // is not, is missing, or cannot be read for another reason.

@@ -1,5 +1,6 @@
 // lumivex --help and --version answer with no display at all (an ssh
-// session, a package check): nothing may open one before they are handled.
+// session, a package check): nothing may open one before they are handled;
+// the panel itself, with none, says so in one line.
 
 #include "sim_process.h"
 #include "temp_dir.h"
@@ -60,6 +61,8 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndAnythingElseIsRefusedInOneLine)
         {"help", {"--help"}, 0, "ZEPTA_DDCHELPER ", ""},
         {"help tells this run's file", {"-h"}, 0, "This run: /", ""},
         {"version", {"--version"}, 0, "lumivex " LUMIVEX_VERSION "\n", ""},
+        {"version, short", {"-V"}, 0, "lumivex " LUMIVEX_VERSION "\n", ""},
+        {"the panel with no display", {}, 1, "", "lumivex: no display could be opened: "},
         {"a Qt option's value is not ours to refuse", {"-platform", "offscreen", "--version"}, 0, "lumivex ", ""},
         {"unknown option", {"--frobnicate", "--help"}, 1, "", "lumivex: unknown option '--frobnicate'"},
         {"stray argument", {"COM1"}, 1, "", "lumivex: unexpected argument 'COM1'"},

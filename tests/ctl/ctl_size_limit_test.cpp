@@ -90,6 +90,8 @@ TEST(CtlSizeLimit, FilesUpToTheLimitAreReadAndLargerOnesRefusedUnwritten)
         {"ZEPTA.ini at the limit", kLimit, 0, {"status"}, 0, ""},
         {"ZEPTA.ini just over the limit", kLimit + 1, 0, {"status"}, 1,
          "{dir}/ZEPTA.ini: 1048577 bytes, more than the limit of 1048576 bytes"},
+        {"ZEPTA.ini just over the limit, for a verb without a link", kLimit + 1, 0, {"ports"}, 1,
+         "{dir}/ZEPTA.ini: 1048577 bytes, more than the limit of 1048576 bytes"},
         {"ZEPTA.ini far over, set mask on writes nothing", 8 << 20, 0, maskOn, 1,
          "{dir}/ZEPTA.ini: 8388608 bytes, more than the limit of 1048576 bytes"},
         {"ZEPTA.ini at the limit is not written past it", kLimit, 0, maskOn, 1,
@@ -119,7 +121,9 @@ TEST(CtlSizeLimit, FilesUpToTheLimitAreReadAndLargerOnesRefusedUnwritten)
         std::optional<PipeWriter> pipe;
         if (row.verb.back() == "{dir}/pipe")
             pipe.emplace(dir / "pipe");
-        std::vector<std::string> args{"--link", "ddc", "--ini", (dir / "ZEPTA.ini").string()};
+        std::vector<std::string> args{"--ini", (dir / "ZEPTA.ini").string()};
+        if (row.verb.front() != "ports")
+            args.insert(args.end(), {"--link", "ddc"});
         for (const std::string& arg : row.verb)
             args.push_back(place(arg));
         const CtlRun run = runCtl(args, {{"ZEPTA_DDCHELPER", binDir() + "/libDDCHelper-sim.so"}});

@@ -1,12 +1,15 @@
 #include "ctl_arguments.h"
 
 #include "app_paths.h"
+#include "ctl_device.h"
 #include "ctl_errors.h"
+#include "display_rules.h"
 #include "ctl_link.h"
 #include "reply_wait.h"
 #include "verb_table.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <filesystem>
@@ -39,26 +42,91 @@ QString checkedIniPath(const QString& given)
 // before it is read.
 constexpr qint64 kMaxLinksFile = 64 * 1024;
 
-QStringList linksFromFile(const QString& path)
+// A link as given, with the file and line it came from ("room.txt:3"), if any.
+struct LinkText {
+    QString text;
+    QString where;
+};
+
+std::vector<LinkText> linksFromFile(const QString& path)
 {
     std::error_code ec;
     const std::filesystem::path file(path.toStdString());
-    if (!std::filesystem::is_regular_file(file, ec))
-        usage(QStringLiteral("--links: %1 is not a regular file").arg(path));
+    const std::filesystem::file_status status = std::filesystem::status(file, ec);
+    if (ec)
+        usage(QStringLiteral("--links: %1: %2").arg(path, QString::fromStdString(ec.message())));
+    if (!std::filesystem::is_regular_file(status))
+        usage(QStringLiteral("--links: %1 is not a regular file (a list of links, one a line)").arg(path));
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
         usage(QStringLiteral("--links: %1: %2").arg(path, in.errorString()));
     if (in.size() > kMaxLinksFile)
         usage(QStringLiteral("--links: %1 is larger than %2 bytes").arg(path).arg(kMaxLinksFile));
-    QStringList links;
-    for (const QString& raw : QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'))) {
-        const QString line = raw.left(raw.indexOf(QLatin1Char('#'))).trimmed();
+    std::vector<LinkText> links;
+    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].left(lines[i].indexOf(QLatin1Char('#'))).trimmed();
         if (!line.isEmpty())
-            links << line;
+            links.push_back({line, QStringLiteral("%1:%2").arg(path).arg(i + 1)});
     }
-    if (links.isEmpty())
+    if (links.empty())
         usage(QStringLiteral("--links: %1 names no link").arg(path));
     return links;
+}
+
+// A link's refusal names the file and line it came from.
+LinkTarget linkTargetAt(const LinkText& link, int monitor)
+{
+    try {
+        return parseLinkTarget(link.text, monitor);
+    } catch (const Failure& failure) {
+        if (link.where.isEmpty())
+            throw;
+        usage(QStringLiteral("%1: %2").arg(link.where, failure.line));
+    }
+}
+
+// "2.5": digits with a point; no sign, exponent or comma.
+std::optional<double> plainNumber(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$"));
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    return text.toDouble();
+}
+
+QString decimalPointHint(const QString& text)
+{
+    return text.contains(QLatin1Char(',')) ? QStringLiteral(" (write a decimal point, not a comma)") : QString();
+}
+
+float maskPercent(const char* option, const QString& text)
+{
+    const std::optional<double> percent = plainNumber(text.trimmed());
+    if (!percent || *percent > kMaxMaskPercent)
+        usage(QStringLiteral("--%1 takes a percentage from 0 to %2, such as 2.5, not '%3'%4")
+                  .arg(QLatin1String(option))
+                  .arg(double(kMaxMaskPercent))
+                  .arg(text, decimalPointHint(text)));
+    return float(*percent);
+}
+
+std::pair<double, double> maskSizes(const char* option, const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    std::optional<double> width;
+    std::optional<double> height;
+    if (parts.size() == 2) {
+        width = plainNumber(parts[0].trimmed());
+        height = plainNumber(parts[1].trimmed());
+    }
+    if (!width || !height || *width > kMaxSize || *height > kMaxSize)
+        usage(QStringLiteral("--%1 takes W,H in millimetres from 0 to %2, such as 12.5,10, not '%3'%4")
+                  .arg(QLatin1String(option))
+                  .arg(kMaxSize)
+                  .arg(text, parts.size() > 2 ? QStringLiteral(" (a decimal point, not a comma, inside a number)")
+                                              : QString()));
+    return {*width, *height};
 }
 
 // A word that starts with '-' but is a number ("-1") is a value.
@@ -158,6 +226,24 @@ Request parseArguments(int argc, char** argv)
     if (r.args.size() < verb->minArgs)
         usage(QStringLiteral("%1 takes %2").arg(r.verb, QLatin1String(verb->arguments)));
 
+    // The mask's options before the others: their refusal says where they go.
+    const bool setMask = r.verb == QLatin1String("set") && r.args.value(0).compare(QLatin1String("mask"), Qt::CaseInsensitive) == 0;
+    const int maskValue = setMask ? pickName(maskNames(), r.args.value(1)).value_or(-1) : -1;
+    const bool maskOn = maskValue == 1;
+    for (const char* option : {"h", "v", "bezel", "viewable"})
+        if (given(option) && !maskOn)
+            usage(maskValue == 0 ? QStringLiteral("--%1 goes with set mask on; set mask off keeps the device's mask")
+                                       .arg(QLatin1String(option))
+                                 : QStringLiteral("--%1 goes with set mask on").arg(QLatin1String(option)));
+    for (const auto& [name, values] : p.options) {
+        const OptionEntry* option = findOption(name);
+        // A link for a verb without one is told below, in its own words.
+        if (option && name != QLatin1String("link") && name != QLatin1String("links") && !optionGoesWith(*option, r.verb))
+            usage(QStringLiteral("--%1 goes with %2, not %3")
+                      .arg(name, QString::fromLatin1(option->verbs).split(QLatin1Char(' ')).join(QStringLiteral(", ")),
+                           r.verb));
+    }
+
     int monitorIndex = 0;
     if (const auto monitor = value("monitor")) {
         bool number = false;
@@ -165,15 +251,22 @@ Request parseArguments(int argc, char** argv)
         if (!number || monitorIndex < 0)
             usage(QStringLiteral("--monitor takes a number from 0, not '%1'").arg(*monitor));
     }
-    QStringList linkTexts = p.options.count(QStringLiteral("link")) ? p.options.at(QStringLiteral("link")) : QStringList();
+    std::vector<LinkText> linkTexts;
+    if (p.options.count(QStringLiteral("link")))
+        for (const QString& text : p.options.at(QStringLiteral("link")))
+            linkTexts.push_back({text, QString()});
     if (p.options.count(QStringLiteral("links")))
         for (const QString& file : p.options.at(QStringLiteral("links")))
-            linkTexts << linksFromFile(file);
-    for (const QString& text : linkTexts) {
-        const LinkTarget target = parseLinkTarget(text, monitorIndex);
+            for (LinkText& link : linksFromFile(file))
+                linkTexts.push_back(std::move(link));
+    for (const LinkText& text : linkTexts) {
+        const LinkTarget target = linkTargetAt(text, monitorIndex);
         for (const LinkTarget& earlier : r.links)
             if (earlier.id == target.id)
-                usage(QStringLiteral("the link %1 is given twice").arg(target.id));
+                usage(QStringLiteral("%1the link %2 is given twice")
+                          .arg(text.where.isEmpty() ? QString() : text.where + QStringLiteral(": "), target.id));
+        if (given("monitor") && text.text.trimmed().startsWith(QLatin1String("ddc:"), Qt::CaseInsensitive))
+            usage(QStringLiteral("--monitor goes with --link ddc; %1 names its monitor already").arg(text.text.trimmed()));
         r.links.push_back(target);
     }
     if (given("monitor") && !(r.links.size() == 1 && r.links.front().ddc))
@@ -181,21 +274,26 @@ Request parseArguments(int argc, char** argv)
     if (!verb->needsLink && !r.links.empty())
         usage(QStringLiteral("%1 takes no link").arg(r.verb));
     if (verb->needsLink && r.links.empty())
-        usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/...").arg(r.verb));
+        usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/... (ports lists them)").arg(r.verb));
 
     r.json = given("json");
     r.yes = given("yes");
     r.verbose = given("verbose");
     r.noVerify = given("no-verify");
     r.iniPath = given("ini") ? checkedIniPath(*value("ini")) : QString::fromStdString(lumivex::defaultIniPath().string());
-    r.h = value("h");
-    r.v = value("v");
-    r.bezel = value("bezel");
-    r.viewable = value("viewable");
-    const bool maskOn = r.verb == QLatin1String("set") && r.args.value(0).compare(QLatin1String("mask"), Qt::CaseInsensitive) == 0;
-    for (const char* option : {"h", "v", "bezel", "viewable"})
-        if (given(option) && !maskOn)
-            usage(QStringLiteral("--%1 goes with set mask on").arg(QLatin1String(option)));
+    if (maskOn) {
+        const bool percents = given("h") || given("v");
+        const bool sizes = given("bezel") || given("viewable");
+        if (percents == sizes || (percents && !(given("h") && given("v"))) || (sizes && !(given("bezel") && given("viewable"))))
+            usage(QStringLiteral("set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"));
+        if (percents) {
+            r.mask.h = maskPercent("h", *value("h"));
+            r.mask.v = maskPercent("v", *value("v"));
+        } else {
+            r.mask.bezel = maskSizes("bezel", *value("bezel"));
+            r.mask.viewable = maskSizes("viewable", *value("viewable"));
+        }
+    }
     if (const auto wait = value("wait")) {
         const ReplyWaitValue parsed = parseReplyWaitMs(wait->toStdString());
         if (!parsed.wait)

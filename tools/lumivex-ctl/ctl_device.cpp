@@ -103,9 +103,6 @@ int exitCodeFor(ReadBackOutcome outcome)
     return kExitNoAnswer;
 }
 
-namespace {
-
-// "0xD6 (status -3013, DDCRC_REPORTED_UNSUPPORTED)"
 QString refusedRead(LinkState& link, const VcpReadFailure& failure)
 {
     const std::string name = link.ddcStatusName(failure.status);
@@ -114,6 +111,8 @@ QString refusedRead(LinkState& link, const VcpReadFailure& failure)
         .arg(failure.status)
         .arg(name.empty() ? QString() : QStringLiteral(", ") + QString::fromStdString(name));
 }
+
+namespace {
 
 // Why the last serial read-back took nothing: silence, or what was wrong
 // with the reply that came.

@@ -3,6 +3,7 @@
 // the four sizes of ZEPTA.ini; the words it uses for their values.
 
 #include "display_rules.h"
+#include "link_state.h"
 #include "setting_rules.h"
 
 #include <QJsonObject>
@@ -29,6 +30,8 @@ const QStringList& maskNames();      // off on
 const QStringList& modelNames();     // K410 K420
 
 // The index of a word (any case) or a number in range; nullopt otherwise.
+// "VCP 0xD6 could not be read (status -3013, DDCRC_REPORTED_UNSUPPORTED)"
+QString refusedRead(LinkState& link, const VcpReadFailure& failure);
 std::optional<int> pickName(const QStringList& names, const QString& text);
 // "ABCD": GPIO-4 first, '1' for on.
 QString bitsText(uint8_t bits);

@@ -3,6 +3,7 @@
 #include "access_advice.h"
 #include "app_paths.h"
 #include "com_port_map.h"
+#include "ctl_device.h"
 #include "ctl_errors.h"
 #include "ctl_messages.h"
 #include "ddc_library.h"
@@ -94,32 +95,22 @@ void CtlLink::openDdc(const LinkTarget& target, CtlMessages& messages)
     // Every command goes to entry 0: the chosen monitor goes there.
     m_monitors.handles[0] = found.handles[size_t(target.monitor)];
     m_monitors.count = 1;
-    if (loadLink(*m_link, messages, QString::fromLatin1(kDdcLinkName), nullptr) != LoadResult::Loaded)
-        messages.failWith(kExitNoLink, QStringLiteral("the DDC/CI link could not be loaded"));
+    if (loadLink(*m_link, messages, QString::fromLatin1(kDdcLinkName), nullptr) != LoadResult::Loaded) {
+        // The panel's own text says only that it failed; this says which read and why.
+        const std::vector<VcpReadFailure> failed = m_link->failedReads();
+        m_link->clearFailedReads();
+        fail(kExitNoLink, QStringLiteral("DDC/CI: monitor %1 does not answer%2; check that DDC/CI is on in its menu")
+                              .arg(target.monitor)
+                              .arg(failed.empty() ? QString() : QStringLiteral(": ") + refusedRead(*m_link, failed.front())));
+    }
     messages.throwIfProblem(kExitNoLink);
 }
 
 void CtlLink::openSerial(const LinkTarget& target, CtlMessages& messages)
 {
     int32_t status = 0;
-    if (loadSerialLink(*m_link, messages, target.name, nullptr, &status) == LoadResult::Failed) {
-        const QString path = QString::fromStdString(ComPortMap::global().resolve(target.name.toStdString()));
-        // A server says what went wrong in its own terms; a name that maps to
-        // one is named with it.
-        if (looksLikeNetworkLink(path.toStdString())) {
-            const QString problem = QString::fromStdString(m_link->networkProblem());
-            fail(kExitNoLink, path == target.name ? problem : QStringLiteral("%1 (%2)").arg(target.name, problem));
-        }
-        // The exclusive lock is taken without waiting: a held port fails at once.
-        if (status == EBUSY)
-            fail(kExitNoLink, target.name + QStringLiteral(" is in use by another program"));
-        const QString why = status > 0 && status < 4096 ? QString::fromLocal8Bit(std::strerror(status))
-                                                         : QStringLiteral("status %1").arg(status);
-        const std::string advice = serialAccessAdvice(path.toStdString(), status, serialAccessFacts(path.toStdString()));
-        fail(kExitNoLink, QStringLiteral("%1 cannot be opened (%2: %3)%4")
-                              .arg(target.name, path.isEmpty() ? QStringLiteral("no device") : path, why,
-                                   advice.empty() ? QString() : QStringLiteral("; ") + QString::fromStdString(advice)));
-    }
+    if (loadSerialLink(*m_link, messages, target.name, nullptr, &status) == LoadResult::Failed)
+        fail(kExitNoLink, QString::fromStdString(openFailureReason(*m_link, target.name, status)));
     // Open, but the line could not be set up.
     messages.throwIfProblem(kExitNoLink);
 }

@@ -1,9 +1,11 @@
 #include "ctl_verbs.h"
 
+#include "com_port_map.h"
 #include "command_table.h"
 #include "ctl_errors.h"
 #include "device_values.h"
 #include "file_replace.h"
+#include "fleet_folder.h"
 #include "port_list.h"
 #include "reply_wait_setting.h"
 #include "setup_file.h"
@@ -53,7 +55,7 @@ void Session::open()
     if (m_opened)
         return;
     if (!m_target)
-        usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/...").arg(m_request.verb));
+        usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/... (ports lists them)").arg(m_request.verb));
     m_link.open(*m_target, m_messages);
     m_link.state().setReplyWait(replyWait());
     // A line can lose a byte: a read-back that took no reply is asked once more.
@@ -125,13 +127,31 @@ std::optional<std::chrono::milliseconds> Session::replyWait()
 
 void readVerbInput(Request& request)
 {
-    // Every verb on a link reads ZEPTA.ini; one too large to read stops the
-    // run before a link is opened or a byte of it written.
-    if (!request.links.empty())
-        if (const std::string refusal = IniProfile(request.iniPath.toStdString()).refusal(); !refusal.empty())
-            usage(QString::fromStdString(refusal));
-    if (request.verb == QLatin1String("apply"))
-        request.input = readInputText(request.args.value(0));
+    // Every verb reads ZEPTA.ini (the reply wait, COM names, the sizes);
+    // one too large to read stops the run before a link is opened or a
+    // byte of it written.
+    if (const std::string refusal = IniProfile(request.iniPath.toStdString()).refusal(); !refusal.empty())
+        usage(QString::fromStdString(refusal));
+    const QString argument = request.args.value(0);
+    const bool folder = isFolderArgument(argument);
+    if (request.verb == QLatin1String("save")) {
+        if (argument == QLatin1String("-") && request.links.size() > 1)
+            usage(QStringLiteral("save - takes one link; for several, name a folder (save walls/ writes one file a link)"));
+        if (!folder && request.links.size() > 1)
+            usage(QStringLiteral("save with several links takes a folder, such as %1/ (one file a link)").arg(argument));
+        // Made once, before the links run, so that its failure is told once.
+        if (folder)
+            createFleetFolder(argument);
+    }
+    if (request.verb == QLatin1String("apply")) {
+        if (!folder) {
+            request.input = readInputText(argument);
+            return;
+        }
+        std::error_code ec;
+        if (!std::filesystem::is_directory(argument.toStdString(), ec))
+            usage(QStringLiteral("apply: %1: no such folder").arg(argument));
+    }
 }
 
 void runVerb(const Request& request, const VerbEntry& verb, const std::optional<LinkTarget>& target,
@@ -149,48 +169,45 @@ void requireFeature(bool offered, int32_t model, const QString& what)
         usage(QStringLiteral("the %1 has no %2").arg(modelNames().value(model), what));
 }
 
-std::pair<double, double> pair(const QString& option, const QString& text)
+// What the device masks, said in the command line's terms; the panel has its own texts.
+QString maskRefusal(MaskCheck check, const DisplayState& state, bool fromSizes)
 {
-    const QStringList parts = text.split(QLatin1Char(','));
-    bool a = false;
-    bool b = false;
-    const double first = parts.value(0).toDouble(&a);
-    const double second = parts.value(1).toDouble(&b);
-    if (parts.size() != 2 || !a || !b || !(first >= 0 && first <= kMaxSize) || !(second >= 0 && second <= kMaxSize))
-        usage(QStringLiteral("--%1 takes W,H in millimetres from 0 to %2, not '%3'").arg(option).arg(kMaxSize).arg(text));
-    return {first, second};
+    if (check == MaskCheck::CheckParameters)
+        return fromSizes ? QStringLiteral("--viewable: these sizes give no mask; the viewable width and height must be above 0")
+                         : QStringLiteral("--h and --v give no mask");
+    return QStringLiteral("the sizes give a mask of %1 % by %2 %, above the %3 % the device masks; check --bezel and "
+                          "--viewable (millimetres, the bezel first)")
+        .arg(double(state.hPercent), 0, 'g', 4)
+        .arg(double(state.vPercent), 0, 'g', 4)
+        .arg(double(kMaxMaskPercent));
 }
 
 // The mask's tenths from --h/--v or from the sizes, by the panel's rules.
 DisplayState maskFromOptions(const Request& r, Session& session)
 {
     DisplayState state;
-    if (r.h && r.v && !r.bezel && !r.viewable) {
-        bool a = false;
-        bool b = false;
-        state.hPercent = r.h->toFloat(&a);
-        state.vPercent = r.v->toFloat(&b);
-        if (!a || !b)
-            usage(QStringLiteral("--h and --v take percentages"));
+    const bool fromSizes = r.mask.bezel && r.mask.viewable;
+    if (fromSizes) {
+        std::tie(state.bezelWidth, state.bezelHeight) = *r.mask.bezel;
+        state.viewableWidth = float(r.mask.viewable->first);
+        state.viewableHeight = float(r.mask.viewable->second);
+    } else {
+        state.hPercent = r.mask.h.value_or(0);
+        state.vPercent = r.mask.v.value_or(0);
         session.open();
-        if (const MaskCheck check = calculateMask(state, -1); check != MaskCheck::Fine)
-            usage(maskCheckMessage(check));
-        return state;
     }
-    if (r.bezel && r.viewable && !r.h && !r.v) {
-        std::tie(state.bezelWidth, state.bezelHeight) = pair(QStringLiteral("bezel"), *r.bezel);
-        const auto [vw, vh] = pair(QStringLiteral("viewable"), *r.viewable);
-        state.viewableWidth = float(vw);
-        state.viewableHeight = float(vh);
-        const MaskCheck check = calculateMask(state, session.model());
-        if (check != MaskCheck::Fine)
-            usage(maskCheckMessage(check));
-        // Kept for the Display tab, as its Calculate does; a command that
-        // fails leaves them as they were.
+    const int32_t model = fromSizes ? session.model() : -1;
+    // Which share of the bezel is masked depends on the model.
+    if (fromSizes && model < 0)
+        usage(QStringLiteral("the model is unknown, so the sizes give no mask; give --h and --v instead"));
+    const MaskCheck check = calculateMask(state, model);
+    if (check != MaskCheck::Fine)
+        usage(maskRefusal(check, state, fromSizes));
+    // Kept for the Display tab, as its Calculate does; a command that
+    // fails leaves them as they were.
+    if (fromSizes)
         session.saveSizes(state);
-        return state;
-    }
-    usage(QStringLiteral("set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"));
+    return state;
 }
 
 uint8_t setGpo(const QString& value, Session& session)
@@ -394,11 +411,41 @@ void portsVerb(const Request& r, Session& session)
                                       .arg(listing.deniedCount == 1 ? QStringLiteral("1 port")
                                                                     : QStringLiteral("%1 ports").arg(listing.deniedCount),
                                            QString::fromStdString(listing.advice));
-    if (r.json)
+    // A [Ports] entry no name reaches is said, never dropped in silence.
+    const std::vector<IgnoredPortsEntry> ignored = ignoredPortsEntries(IniProfile(r.iniPath.toStdString()).readSection("Ports"));
+    if (r.verbose) {
+        for (const IgnoredPortsEntry& entry : ignored)
+            session.output().notes << QStringLiteral("%1: [Ports] %2=%3 is ignored: %4")
+                                          .arg(r.iniPath, QString::fromStdString(entry.key),
+                                               QString::fromStdString(entry.value), QString::fromStdString(entry.reason));
+    } else if (!ignored.empty()) {
+        session.output().notes << QStringLiteral("%1: %2 of [Ports] ignored; ports -v says why")
+                                      .arg(r.iniPath, ignored.size() == 1 ? QStringLiteral("1 entry")
+                                                                          : QStringLiteral("%1 entries").arg(ignored.size()));
+    }
+    // What each COM name opens: a device, or a serial device server.
+    QJsonObject targets;
+    QString text;
+    for (const QString& link : listing.links) {
+        const bool com = link != QLatin1String(kDdcLinkName);
+        const QString target = com ? QString::fromStdString(ComPortMap::global().resolve(link.toStdString())) : QString();
+        if (com)
+            targets.insert(link, target);
+        text += r.verbose && com ? QStringLiteral("%1 %2\n").arg(link, -7).arg(target) : link + QLatin1Char('\n');
+    }
+    if (r.json) {
+        QJsonArray ignoredJson;
+        for (const IgnoredPortsEntry& entry : ignored)
+            ignoredJson.append(QJsonObject{{"key", QString::fromStdString(entry.key)},
+                                           {"value", QString::fromStdString(entry.value)},
+                                           {"reason", QString::fromStdString(entry.reason)}});
         session.output().json = QJsonObject{{"ports", QJsonArray::fromStringList(listing.links)},
+                                            {"targets", targets},
+                                            {"ignored", ignoredJson},
                                             {"leftOutForPermission", listing.deniedCount}};
-    else
-        session.print(listing.links.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    } else {
+        session.print(text);
+    }
 }
 
 void modelVerb(const Request& r, Session& session)
@@ -449,31 +496,11 @@ void resetVerb(const Request& r, Session& session)
     reportSent(session, {}, false);
 }
 
-namespace {
-
-// A file name for a link's set-up in a folder: "COM1.ini", "ddc-1.ini",
-// "dev-ttyUSB0.ini".
-QString fileNameFor(const QString& id)
-{
-    QString name;
-    for (const QChar c : id)
-        name += c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('.') ? c : QLatin1Char('-');
-    while (name.startsWith(QLatin1Char('-')))
-        name.remove(0, 1);
-    return name + QStringLiteral(".ini");
-}
-
-}  // namespace
-
 void saveVerb(const Request& r, Session& session)
 {
     QString path = r.args[0];
-    if (path != QLatin1String("-") && r.links.size() > 1) {
-        // Several links: one file each, in the folder given.
-        if (!std::filesystem::is_directory(path.toStdString()))
-            usage(QStringLiteral("save with several links takes a folder, and %1 is none").arg(path));
-        path = path + QLatin1Char('/') + fileNameFor(session.linkId());
-    }
+    if (isFolderArgument(path))
+        path = fleetFilePath(path, session.linkId());
     const QString text = setupFileText(session.snapshot(), session.linkId());
     // "-" is standard output; main() reports a failed write there. JSON
     // carries the text instead, so that stdout stays one object a line.
@@ -496,7 +523,10 @@ void saveVerb(const Request& r, Session& session)
 // Sends only what differs from the device, then reads everything back.
 void applyVerb(const Request& r, Session& session)
 {
-    const SetupFile setup = parseSetupFile(setupFileName(r.args[0]), r.input);
+    // A folder holds one file a link; a link without one fails alone.
+    const bool folder = isFolderArgument(r.args[0]);
+    const QString path = folder ? fleetFilePath(r.args[0], session.linkId()) : r.args[0];
+    const SetupFile setup = parseSetupFile(setupFileName(path), folder ? readInputText(path) : r.input);
     if (isEmpty(setup))
         usage(QStringLiteral("%1: nothing to apply (none of the keys save writes)").arg(setup.path));
     const Snapshot before = session.snapshot();

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace lumivex::ctl {
@@ -33,10 +34,13 @@ struct Request {
     bool noVerify = false;      // set and the commands: no read-back, no model check
     QString iniPath;            // ZEPTA.ini: the panel's unless --ini
     QByteArray input;           // apply: the set-up file's text, read once for every link
-    std::optional<QString> h;   // set mask on --h --v
-    std::optional<QString> v;
-    std::optional<QString> bezel;     // --bezel W,H
-    std::optional<QString> viewable;  // --viewable W,H
+    // set mask on: --h and --v in percent, or --bezel and --viewable in mm.
+    struct Mask {
+        std::optional<float> h;
+        std::optional<float> v;
+        std::optional<std::pair<double, double>> bezel;
+        std::optional<std::pair<double, double>> viewable;
+    } mask;
     std::optional<std::chrono::milliseconds> replyWait;  // --wait MS
 };
 
@@ -84,9 +88,10 @@ private:
     std::optional<int32_t> m_model;
 };
 
-// Reads the file a verb takes (apply's set-up) once, before the links run,
-// so that standard input and pipes serve every link, and refuses a
-// ZEPTA.ini too large to read for a verb on links. Throws Failure.
+// What a verb's file argument needs before the links run, done once:
+// apply's set-up read (so that standard input and pipes serve every link),
+// save's folder made; and a ZEPTA.ini too large to read refused. Throws
+// Failure.
 void readVerbInput(Request& request);
 
 // Runs the verb on one link (or none, for a verb that needs none); throws

@@ -10,33 +10,43 @@ namespace lumivex::ctl {
 
 namespace {
 
+// The verbs that open a link.
+constexpr const char* kLinkVerbs = "model status set identify auto-adjust reset save apply";
+
 const std::array kOptions{
     OptionEntry{"link", 0, "LINK",
                "The link: ddc (ddc:N for monitor N), DDC2Bi or COMn as `ports' lists them (any case), a device "
                "path, or a serial device server: tcp://HOST:PORT (raw bytes) or rfc2217://HOST:PORT (Telnet COM "
                "port control). Give it again for more links: the verb runs on all of them at once.",
-               true},
-    OptionEntry{"links", 0, "FILE", "Links one a line, as --link takes them; # starts a comment.", true},
-    OptionEntry{"monitor", 0, "N", "DDC/CI: the monitor of --link ddc, counted from 0 (default 0)."},
+               true, false, kLinkVerbs},
+    OptionEntry{"links", 0, "FILE", "Links one a line, as --link takes them; # starts a comment.", true, false,
+               kLinkVerbs},
+    OptionEntry{"monitor", 0, "N", "DDC/CI: the monitor of --link ddc, counted from 0 (default 0).", false, false,
+               kLinkVerbs},
     OptionEntry{"json", 0, nullptr, "JSON Lines on stdout: one object a link, in the order given, each with "
                                    "\"link\" and \"exit\" (and \"error\" when it failed); see JSON OUTPUT in the "
                                    "man page."},
-    OptionEntry{"no-verify", 0, nullptr, "set, identify, auto-adjust, reset: send without reading back or asking "
-                                        "the model first."},
-    OptionEntry{"yes", 0, nullptr, "Confirm a verb that asks (reset)."},
-    OptionEntry{"h", 0, "PERCENT", "set mask on: the horizontal mask in percent."},
-    OptionEntry{"v", 0, "PERCENT", "set mask on: the vertical mask in percent."},
-    OptionEntry{"bezel", 0, "W,H", "set mask on: bezel width and height in mm."},
-    OptionEntry{"viewable", 0, "W,H", "set mask on: viewable width and height in mm."},
+    OptionEntry{"no-verify", 0, nullptr,
+               "set, identify, auto-adjust, reset: send without reading back or asking the model first.", false,
+               false, "set identify auto-adjust reset"},
+    OptionEntry{"yes", 0, nullptr, "Confirm a verb that asks (reset).", false, false, "reset"},
+    OptionEntry{"h", 0, "PERCENT", "set mask on: the horizontal mask in percent, 0 to 10 (e.g. 2.5).", false, false,
+               "set"},
+    OptionEntry{"v", 0, "PERCENT", "set mask on: the vertical mask in percent, 0 to 10.", false, false, "set"},
+    OptionEntry{"bezel", 0, "W,H", "set mask on: bezel width and height in mm (e.g. 12.5,10).", false, false, "set"},
+    OptionEntry{"viewable", 0, "W,H", "set mask on: viewable width and height in mm.", false, false, "set"},
     OptionEntry{"ini", 0, "FILE", "The panel's settings file (default: the panel's ZEPTA.ini)."},
     OptionEntry{"wait", 0, "MS",
                "Serial: the longest wait for each reply, in ms (default: ZEPTA_REPLY_WAIT_MS, then [Link] Reply "
                "Wait ms of ZEPTA.ini, then 100, or 500 for tcp:// and rfc2217://); it ends when the reply is "
-               "whole."},
-    OptionEntry{"verbose", 0, nullptr, "Tell the link's notices and what apply changed on stderr."},
+               "whole.",
+               false, false, kLinkVerbs},
+    OptionEntry{"verbose", 'v', nullptr,
+               "Tell the link's notices and what apply changed on stderr; ports: where each COM name points and "
+               "why a [Ports] entry is ignored."},
     OptionEntry{"help", 'h', nullptr, "Show this help."},
     OptionEntry{"version", 'V', nullptr, "Show the version."},
-    OptionEntry{"man", 0, nullptr, "Print the man page's roff source.", false, true},
+    OptionEntry{"man", 0, nullptr, "Print the man page's roff source."},
 };
 
 const std::array kVerbs{
@@ -151,6 +161,13 @@ const OptionEntry* findOption(const QString& longName)
         if (longName == QLatin1String(o.name))
             return &o;
     return nullptr;
+}
+
+bool optionGoesWith(const OptionEntry& option, const QString& verb)
+{
+    if (!option.verbs)
+        return true;
+    return QString::fromLatin1(option.verbs).split(QLatin1Char(' ')).contains(verb);
 }
 
 const VerbEntry* findVerb(const QString& name)

@@ -20,7 +20,9 @@ struct OptionEntry {
     const char* value;    // the value's placeholder; nullptr for a flag
     const char* help;
     bool repeatable = false;
-    bool hidden = false;  // not in --help (--man)
+    bool hidden = false;  // not in --help or the man page
+    // The verbs it means something for, space-separated; nullptr for all.
+    const char* verbs = nullptr;
 };
 
 struct VerbEntry {
@@ -48,6 +50,8 @@ std::span<const SettingEntry> settingTable();
 
 const OptionEntry* findOption(const QString& longName);
 const VerbEntry* findVerb(const QString& name);
+// Whether the option means something for the verb.
+bool optionGoesWith(const OptionEntry& option, const QString& verb);
 
 // The --help text, and the roff source of the man page.
 QString helpText();
