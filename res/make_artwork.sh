@@ -12,13 +12,8 @@ convert -size 32x32 xc:none \
   -fill '#29b6f6' -draw 'rectangle 5,17 14,24' -draw 'rectangle 17,17 26,24' \
   icons/icon_197.png
 
-# The desktop menu's icon: icon 197 drawn at 64 x 64.
-mkdir -p desktop
-convert -size 64x64 xc:none \
-  -fill '#2d3e50' -draw 'roundrectangle 2,6 61,57 8,8' \
-  -fill '#4fc3f7' -draw 'rectangle 10,14 29,30' -draw 'rectangle 34,14 53,30' \
-  -fill '#29b6f6' -draw 'rectangle 10,34 29,49' -draw 'rectangle 34,34 53,49' \
-  -strip PNG32:desktop/lumivex.png
+# The desktop menu's icon is drawn as an SVG: desktop/lumivex.svg, rendered
+# by desktop/render_icons.sh.
 
 # 215: page background, a pale steel gradient with faint diagonal hairlines.
 # It is tiled behind black text, so it stays light; the gradient is mirrored

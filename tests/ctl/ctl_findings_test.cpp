@@ -106,7 +106,7 @@ const FindingRow kRows[] = {
     {"a DDC/CI library named but missing is an error naming it", {}, {"status"}, false, 3, "missing-plugin.so",
      nullptr, "missing-plugin.so", true},
     {"a command that fails leaves ZEPTA.ini as it was", {{"ZEPTA.ini", kLongIni}},
-     {"set", "mask", "on", "--bezel", "120,120", "--viewable", "400,400"}, false, 1, "Maximum mask percent is 10%",
+     {"set", "mask", "on", "--bezel", "120,120", "--viewable", "400,400"}, false, 1, "above the 10 % the device masks",
      [](const fs::path& dir, const CtlRun&) { unchanged(dir / "ZEPTA.ini", kLongIni); }},
     {"sizes that cannot be written are reported", {{"ZEPTA.ini", kLongIni}},
      {"set", "mask", "on", "--bezel", "10,12", "--viewable", "400,400"}, true, 1, "the sizes cannot be written",

@@ -3,6 +3,7 @@
 // exit status the worst of them.
 
 #include "ctl_process.h"
+#include "fleet_folder.h"
 #include "sim_process.h"
 #include "temp_dir.h"
 
@@ -14,10 +15,12 @@
 
 #include <algorithm>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
 using namespace lumivex::testing;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -162,3 +165,44 @@ INSTANTIATE_TEST_SUITE_P(Rows, CtlFleet, ::testing::ValuesIn(kRows), [](const au
         c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
 });
+
+// save DIR/ then apply DIR/: every link gets back what it had, each from
+// its own file; a link whose file is missing fails alone.
+TEST(CtlFleetFolder, SavedFolderRestoresEveryLinkAndAMissingFileIsThatLinksError)
+{
+    Room room;
+    ASSERT_TRUE(room.a.started() && room.b.started());
+    const Args links{"--link", "{a}", "--link", "{b}"};
+    const auto withLinks = [&links](Args rest) {
+        Args all = links;
+        all.insert(all.end(), rest.begin(), rest.end());
+        return all;
+    };
+    for (const char* link : {"{a}", "{b}"})
+        ASSERT_EQ(room.run({"--link", link, "set", "layout", "2x2"}).exitCode, 0);
+    const CtlRun saved = room.run(withLinks({"save", "{dir}/walls/east/"}));
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_EQ(saved.err, "");
+    const fs::path folder = room.dir / "walls" / "east";
+    for (const std::string& link : {room.path("a"), room.path("b")})
+        EXPECT_TRUE(has(saved.out, link + ": saved " + (folder / lumivex::ctl::fleetFileName(QString::fromStdString(link)).toStdString()).string()))
+            << saved.out;
+
+    for (const char* link : {"{a}", "{b}"})
+        ASSERT_EQ(room.run({"--link", link, "set", "layout", "1x1"}).exitCode, 0);
+    const QJsonArray applied = jsonArray(room.run(withLinks({"--json", "apply", "{dir}/walls/east/"})).out);
+    ASSERT_EQ(applied.size(), 2);
+    for (const QJsonValue& link : applied) {
+        EXPECT_EQ(link["result"].toString(), "applied and verified") << link["link"].toString().toStdString();
+        EXPECT_EQ(link["changed"].toArray(), QJsonArray({"layout"}));
+    }
+
+    fs::remove(folder / lumivex::ctl::fleetFileName(QString::fromStdString(room.path("b"))).toStdString());
+    const CtlRun partial = room.run(withLinks({"--json", "apply", "{dir}/walls/east/"}));
+    EXPECT_EQ(partial.exitCode, 1);
+    const QJsonArray results = jsonArray(partial.out);
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_EQ(results[0]["result"].toString(), "unchanged");
+    EXPECT_EQ(results[1]["exit"].toInt(), 1);
+    EXPECT_TRUE(results[1]["error"].toString().contains("No such file or directory")) << partial.err;
+}

@@ -217,7 +217,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "lumivex-ctl: DDC/CI: VCP 0xD6 could not be read (status -3005, DDCRC_REPORTED_UNSUPPORTED)\n"},
         // Not ready for longer than any run, however busy the machine.
         FaultRow{"SlowMonitorAnswersNull", {kK410 + " delay-ms=60000"}, {"set", "input", "dvi"}, 3,
-                 "lumivex-ctl: DDC/CI: Check DDC Port Fail"},
+                 "lumivex-ctl: DDC/CI: monitor 0 does not answer"},
+        // The panel's bare "Check DDC Port Fail" becomes the read and its status.
+        FaultRow{"ProbeReadRefused", {kK410 + " unsupported=0xB0"}, {"status"}, 3,
+                 "lumivex-ctl: DDC/CI: monitor 0 does not answer: VCP 0xB0 could not be read (status -3005, "
+                 "DDCRC_REPORTED_UNSUPPORTED); check that DDC/CI is on in its menu\n"},
         FaultRow{"NoSecondMonitor", {kK410}, {"--monitor", "1", "status"}, 3,
                  "lumivex-ctl: DDC/CI: no monitor 1 (1 found)"}),
     [](const ::testing::TestParamInfo<FaultRow>& info) { return info.param.name; });

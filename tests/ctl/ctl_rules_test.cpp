@@ -7,6 +7,7 @@
 #include "ctl_device.h"
 #include "ctl_errors.h"
 #include "ctl_fleet.h"
+#include "fleet_folder.h"
 #include "setup_file.h"
 #include "temp_dir.h"
 #include "vcp_writes.h"
@@ -126,4 +127,21 @@ TEST(CtlNames, ALabelOrAnIndexWithinTheList)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(pickLabel(labels, QString::fromLatin1(row.text)), row.index);
     }
+}
+
+TEST(CtlFleetFolder, OneFileNameALinkWhateverItsText)
+{
+    const struct {
+        const char* link;
+        const char* file;
+    } rows[] = {
+        {"rfc2217://10.0.0.5:4001", "rfc2217-10.0.0.5-4001.ini"},
+        {"tcp://[::1]:4001", "tcp-1-4001.ini"},
+        {"/dev/serial/by-id/usb-FTDI_A1-if00", "dev-serial-by-id-usb-FTDI_A1-if00.ini"},
+        {"ddc:1", "ddc-1.ini"},
+        {"COM12", "COM12.ini"},
+        {"/dev/tty\xC3\xA9 x", "dev-tty-x.ini"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(fleetFileName(QString::fromUtf8(row.link)).toStdString(), row.file) << row.link;
 }

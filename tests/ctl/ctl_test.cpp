@@ -145,7 +145,7 @@ TEST(CtlExitCodes, UsageNoAnswerAndNoLinkEachHaveTheirCode)
         {"a value the setting does not take", {}, {"set", "power", "dim"}, 1, "set power takes off|on"},
         {"no verb", {}, {}, 1, "no verb"},
         {"reset without --yes touches nothing", {}, {"reset"}, 1, "add --yes"},
-        {"a mask above 10 %", {}, {"set", "mask", "on", "--h", "12", "--v", "1"}, 1, "Maximum mask percent is 10%"},
+        {"a mask above 10 %", {}, {"set", "mask", "on", "--h", "12", "--v", "1"}, 1, "--h takes a percentage from 0 to 10"},
         {"a controller that never answers", {"--no-reply"}, {"status"}, 2, "did not answer"},
         {"silence is no model", {"--no-reply"}, {"model"}, 2, "did not answer the model query"},
         {"apply to a controller that never answers", {"--no-reply"}, {"apply", (dir / "setup.ini").string()}, 2,

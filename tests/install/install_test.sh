@@ -1,29 +1,124 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix, moves the prefix elsewhere,
-# and starts the installed lumivex with no ZEPTA_DDCHELPER: it must find the
-# plugin in its own library folder. The simulated plugin stands in under the
-# real plugin's name, so its call log proves which file was loaded.
+# Installs the build into a temporary prefix and checks what a Debian
+# program ships: documentation, example units, bash completion, icons and
+# man pages. Then moves the prefix elsewhere and starts the installed
+# lumivex with no ZEPTA_DDCHELPER: it must find the plugin in its own
+# library folder (the simulated plugin stands in under the real plugin's
+# name, so its call log proves which file was loaded). Last, packs the
+# build with cpack -G DEB and runs lintian on the .deb: an error fails,
+# warnings are printed.
 #   install_test.sh BUILD_DIR PLUGIN_DIR_UNDER_PREFIX
 set -euo pipefail
 build=$1 plugins=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "install_test: $*" >&2; exit 1; }
+staged=$work/staged
+doc=share/doc/lumivex
 
-cmake --install "$build" --prefix "$work/staged" >/dev/null
-for f in bin/lumivex bin/zepta-sim "$plugins/libDDCHelper.so" "$plugins/libDDCHelper-sim.so" \
-         share/applications/lumivex.desktop share/icons/hicolor/64x64/apps/lumivex.png; do
-  [[ -f "$work/staged/$f" ]] || fail "not installed: $f"
-done
-for page in lumivex zepta-sim; do
-  gzip -t "$work/staged/share/man/man1/$page.1.gz" 2>/dev/null || fail "no gzipped man page: $page.1.gz"
+cmake --install "$build" --prefix "$staged" >/dev/null
+for f in bin/lumivex bin/lumivex-ctl bin/zepta-sim "$plugins/libDDCHelper.so" "$plugins/libDDCHelper-sim.so" \
+         share/applications/lumivex.desktop share/icons/hicolor/scalable/apps/lumivex.svg \
+         share/bash-completion/completions/lumivex-ctl \
+         "$doc/README.md.gz" "$doc/copyright" "$doc/changelog.gz" \
+         "$doc/examples/lumivex-ctl@.service" "$doc/examples/lumivex-ctl@.timer"; do
+  [[ -f "$staged/$f" ]] || fail "not installed: $f"
 done
 if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$work/staged/share/applications/lumivex.desktop"
+  desktop-file-validate "$staged/share/applications/lumivex.desktop"
 fi
 
-cp "$work/staged/$plugins/libDDCHelper-sim.so" "$work/staged/$plugins/libDDCHelper.so"
-mv "$work/staged" "$work/moved"
+# gzip -n leaves the name out (flag bit 3) and the time stamp at zero, so a
+# rebuild gives the same bytes.
+check_gzip() {  # check_gzip FILE
+  gzip -t "$1" 2>/dev/null || fail "not gzipped: ${1#"$staged"/}"
+  [[ $(od -An -tx1 -j3 -N5 "$1" | tr -d ' \n') == 0000000000 ]] \
+    || fail "${1#"$staged"/} keeps a file name or time stamp (gzip -n)"
+}
+for page in lumivex zepta-sim lumivex-ctl; do
+  check_gzip "$staged/share/man/man1/$page.1.gz"
+done
+# The man page names the folder the plugins went to.
+page=$(zcat "$staged/share/man/man1/lumivex.1.gz")
+grep -qF "/usr/$plugins/libDDCHelper.so" <<<"${page//\\-/-}" || fail "lumivex.1 does not name the plugin folder /usr/$plugins"
+
+# The changelog's newest entry is the installed program's version.
+check_gzip "$staged/$doc/changelog.gz"
+check_gzip "$staged/$doc/README.md.gz"
+version=$("$staged/bin/lumivex-ctl" --version) || fail "lumivex-ctl --version failed"
+newest=$(zcat "$staged/$doc/changelog.gz")
+newest=${newest%%$'\n'*}
+[[ $newest == "lumivex (${version##* }) "* ]] || fail "changelog.gz does not start with version ${version##* }: $newest"
+
+# Each icon is a PNG of the size its folder names.
+for size in 16 22 24 32 48 64 128 256; do
+  png=$staged/share/icons/hicolor/${size}x${size}/apps/lumivex.png
+  [[ -f $png ]] || fail "no ${size}x${size} icon"
+  [[ $(od -An -tx1 -N8 "$png" | tr -d ' \n') == 89504e470d0a1a0a ]] || fail "${size}x${size} icon: not a PNG"
+  read -r width height < <(od -An -tu4 --endian=big -j16 -N8 "$png")
+  [[ $width == "$size" && $height == "$size" ]] || fail "the ${size}x${size} icon is ${width}x${height}"
+done
+grep -q '<svg ' "$staged/share/icons/hicolor/scalable/apps/lumivex.svg" || fail "the scalable icon is no SVG"
+
+# The example units are examples: nothing lands where systemd looks.
+[[ ! -e $staged/lib/systemd && ! -e $staged/share/systemd ]] || fail "a unit was installed where systemd reads it"
+if command -v systemd-analyze >/dev/null; then
+  # An instance of each, run on the staged program; any complaint fails.
+  mkdir "$work/units"
+  instance=$(systemd-escape /dev/ttyUSB0)
+  for kind in service timer; do
+    sed "s#/usr/bin/lumivex-ctl#$staged/bin/lumivex-ctl#" "$staged/$doc/examples/lumivex-ctl@.$kind" \
+      >"$work/units/lumivex-ctl@$instance.$kind"
+  done
+  complaints=$(cd "$work/units" && systemd-analyze verify --man=no "lumivex-ctl@$instance.service" \
+               "lumivex-ctl@$instance.timer" 2>&1) || fail "systemd-analyze verify: $complaints"
+  [[ -z $complaints ]] || fail "systemd-analyze verify: $complaints"
+fi
+
+# Bash completion: sourced in a fresh shell, its function is called as bash
+# would call it, with COMP_WORDS split as bash splits them (at ':' and '=');
+# the current word is the last.
+completion=$staged/share/bash-completion/completions/lumivex-ctl
+errors=$(bash --norc -c 'source "$1"' _ "$completion" 2>&1) && [[ -z $errors ]] || fail "sourcing the completion: $errors"
+complete_words() {  # complete_words WORD... -> the choices, one a line
+  bash --norc -c 'source "$1"; shift
+    COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+    spec=$(complete -p lumivex-ctl) || exit 1
+    [[ $spec =~ -F\ ([^ ]+) ]] || exit 1
+    "${BASH_REMATCH[1]}"
+    printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$@"
+}
+offers() {  # offers CHOICE WORD...
+  local choice=$1 choices
+  shift
+  choices=$(complete_words "$@") || fail "completing '$*' failed"
+  grep -qxF -- "$choice" <<<"$choices" || fail "completing '$*' does not offer '$choice' (offers: ${choices//$'\n'/ })"
+}
+offers status lumivex-ctl st
+offers --links lumivex-ctl --link
+offers rfc2217:// lumivex-ctl --link rfc
+offers tcp:// lumivex-ctl --link = tc
+offers // lumivex-ctl --link tcp :
+offers input lumivex-ctl --link COM1 set in
+offers dvi lumivex-ctl --link COM1 set input ''
+offers off lumivex-ctl set MASK ''
+offers apply lumivex-ctl --links room.txt --json ''
+# Every verb and option --help lists, and no verb in place of a link.
+# A row of --help starts at column 3; its left column is 30 wide.
+help_rows() { "$staged/bin/lumivex-ctl" --help | sed -n "/^$1:/,/^\$/p" | grep -E '^  [^ ]' | cut -c3-32; }
+for verb in $(help_rows Verbs | awk '{ print $1 }'); do
+  offers "$verb" lumivex-ctl ''
+done
+for option in $(help_rows Options | grep -oE -- '(^| )--?[a-zA-Z][a-zA-Z-]*'); do
+  offers "$option" lumivex-ctl -
+done
+if grep -qx status <<<"$(complete_words lumivex-ctl --link '')"; then fail "a verb is offered as a link"; fi
+# Once the verb is known, only the options that go with it.
+offers --yes lumivex-ctl --link COM1 reset --
+if grep -qx -- --yes <<<"$(complete_words lumivex-ctl --link COM1 status --)"; then fail "--yes is offered for status"; fi
+
+cp "$staged/$plugins/libDDCHelper-sim.so" "$staged/$plugins/libDDCHelper.so"
+mv "$staged" "$work/moved"
 mkdir -m 700 "$work/run"
 out=$(cd "$work" && env -u ZEPTA_DDCHELPER -u DISPLAY QT_QPA_PLATFORM=offscreen ZEPTA_EXIT_WHEN_SHOWN=1 \
       ZEPTA_MESSAGE_LOG="$work/messages.log" ZEPTA_SIM_LOG="$work/ddc-calls.log" \
@@ -36,3 +131,25 @@ if grep -q 'Error #' "$work/messages.log" 2>/dev/null; then
   fail "start-up reported: $(cat "$work/messages.log")"
 fi
 echo "install_test: installed copy found its plugin in $plugins"
+
+# The Debian package, and what lintian says of it.
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup installs it)"
+# A umask that lets the group write: the package's modes must not follow it.
+(cd "$build" && umask 0002 && cpack -G DEB -B "$work/deb") >"$work/cpack.log" 2>&1 \
+  || fail "cpack failed: $(cat "$work/cpack.log")"
+debs=("$work"/deb/*.deb)
+[[ ${#debs[@]} == 1 && -f ${debs[0]} ]] || fail "cpack made no single .deb: $(ls "$work/deb")"
+contents=$(dpkg-deb -c "${debs[0]}") || fail "dpkg-deb cannot read ${debs[0]##*/}"
+grep -q " \./usr/$plugins/libDDCHelper\.so$" <<<"$contents" || fail "the .deb has no /usr/$plugins/libDDCHelper.so"
+odd=$(grep -vE '^(drwxr-xr-x|-rw-r--r--|-rwxr-xr-x) root/root ' <<<"$contents") || true
+[[ -z $odd ]] || fail "the .deb has files of other modes or owners than 0755/0644 root: $odd"
+# Exit status 2 is an error tag found (--fail-on error); 1, lintian could
+# not run.
+status=0
+lintian --fail-on error "${debs[0]}" >"$work/lintian.log" 2>&1 || status=$?
+((status != 1)) || fail "lintian could not run: $(cat "$work/lintian.log")"
+grep -E '^(W|E):' "$work/lintian.log" || true
+if ((status != 0)) || grep -q '^E:' "$work/lintian.log"; then
+  fail "lintian found errors in ${debs[0]##*/}"
+fi
+echo "install_test: lintian found no error in ${debs[0]##*/}"

@@ -97,3 +97,36 @@ TEST(PortList, DevicePathsNameTheirComPortsAndLeaveOutNetworkValues)
     EXPECT_EQ(paths, expected);
     EXPECT_EQ(asked.size(), 255u);
 }
+
+// A [Ports] entry no COM name reaches is told with its reason; every entry
+// a name does reach is not.
+TEST(PortList, IgnoredPortsEntriesAreThoseNoNameReaches)
+{
+    const struct {
+        const char* key;
+        const char* value;
+        const char* reason;  // empty: used
+    } rows[] = {
+        {"COM1", "/dev/ttyUSB0", ""},
+        {"com2", "tcp://10.0.0.5:4001", ""},
+        {"COM255", "rfc2217://[::1]:4002", ""},
+        {"COM3", "", ""},
+        {"COM256", "/dev/ttyS0", "COM names go up to COM255"},
+        {"COM07", "/dev/ttyS0", "'COM07' is no COM name (COM1 to COM255)"},
+        {"COM0", "/dev/ttyS0", "'COM0' is no COM name (COM1 to COM255)"},
+        {"Port1", "/dev/ttyS0", "'Port1' is no COM name (COM1 to COM255)"},
+        {"COM4", "tcp://127.0.0.1:99999", "tcp://127.0.0.1:99999: port must be 1 to 65535"},
+        {"COM5", "bogus://x", "bogus://x: unknown scheme 'bogus' (use tcp:// or rfc2217://)"},
+    };
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<std::string> expected;
+    for (const auto& row : rows) {
+        entries.emplace_back(row.key, row.value);
+        if (*row.reason)
+            expected.push_back(std::string(row.key) + "=" + row.value + ": " + row.reason);
+    }
+    std::vector<std::string> ignored;
+    for (const lumivex::IgnoredPortsEntry& entry : lumivex::ignoredPortsEntries(entries))
+        ignored.push_back(entry.key + "=" + entry.value + ": " + entry.reason);
+    EXPECT_EQ(ignored, expected);
+}

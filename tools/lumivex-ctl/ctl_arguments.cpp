@@ -1,6 +1,7 @@
 #include "ctl_arguments.h"
 
 #include "app_paths.h"
+#include "bash_completion.h"
 #include "ctl_device.h"
 #include "ctl_errors.h"
 #include "display_rules.h"
@@ -210,6 +211,8 @@ Request parseArguments(int argc, char** argv)
         printAndEnd(QStringLiteral("lumivex-ctl %1\n").arg(QLatin1String(LUMIVEX_VERSION)));
     if (given("man"))
         printAndEnd(manPage());
+    if (given("bash-completion"))
+        printAndEnd(bashCompletion());
 
     Request r;
     if (p.positional.isEmpty() || p.positional.first().isEmpty())

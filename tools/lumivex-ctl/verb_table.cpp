@@ -47,6 +47,7 @@ const std::array kOptions{
     OptionEntry{"help", 'h', nullptr, "Show this help."},
     OptionEntry{"version", 'V', nullptr, "Show the version."},
     OptionEntry{"man", 0, nullptr, "Print the man page's roff source."},
+    OptionEntry{"bash-completion", 0, nullptr, "Print the bash completion script."},
 };
 
 const std::array kVerbs{

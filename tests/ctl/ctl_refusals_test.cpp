@@ -1,0 +1,149 @@
+// Every refusal of lumivex-ctl says what was wrong and what to do, in one
+// line on stderr that starts with the row's words, and ends with its code.
+// One row a kind of mistake, run as a script runs it, on the simulated
+// DDC/CI library (a K410) so that refusals made on the device's answers
+// are here too.
+
+#include "ctl_process.h"
+#include "sim_process.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+using namespace lumivex::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct RefusalRow {
+    const char* name;
+    Args args;     // {dir}: the row's folder; --ini {dir}/ZEPTA.ini unless given
+    int code;
+    std::string starts;  // stderr's first words, after "lumivex-ctl: "
+    std::map<std::string, std::string> files = {};  // written in the row's folder first
+};
+
+const RefusalRow kRows[] = {
+    // The command line itself.
+    {"an unknown option", {"--link", "ddc", "status", "-x"}, 1, "unknown option '-x' (see --help)"},
+    {"an unknown verb", {"--link", "ddc", "stat"}, 1, "unknown verb 'stat' (see --help)"},
+    {"extra arguments", {"--link", "ddc", "status", "extra"}, 1, "status takes no arguments, not 'extra'"},
+    {"one argument too many", {"--link", "ddc", "set", "power", "on", "now"}, 1,
+     "set takes SETTING VALUE; 'now' is one too many"},
+    {"an option given twice", {"--link", "ddc", "--wait", "5", "--wait", "6", "status"}, 1, "--wait is given twice"},
+    {"a flag with a value", {"--json=yes", "ports"}, 1, "--json takes no value"},
+    {"an option with no value", {"status", "--link"}, 1, "--link needs a value (LINK)"},
+    {"a bad wait", {"--link", "ddc", "--wait", "soon", "status"}, 1, "--wait: "},
+    {"a value that starts with '-' is a value", {"--link", "ddc", "set", "mask", "on", "--h", "-x", "--v", "1"}, 1,
+     "--h takes a percentage"},
+    // An option where it means nothing.
+    {"--yes for a verb that asks nothing", {"--yes", "--link", "ddc", "status"}, 1, "--yes goes with reset, not status"},
+    {"--no-verify for a read", {"--no-verify", "--link", "ddc", "model"}, 1,
+     "--no-verify goes with set, identify, auto-adjust, reset, not model"},
+    {"--wait without a link", {"--wait", "50", "ports"}, 1, "--wait goes with model, status"},
+    {"a mask option elsewhere", {"--link", "ddc", "status", "--h", "5"}, 1, "--h goes with set mask on"},
+    {"a mask option with another verb's mask", {"--link", "ddc", "save", "mask", "--h", "5"}, 1,
+     "--h goes with set mask on"},
+    {"the mask's tenths with the mask off", {"--link", "ddc", "set", "mask", "off", "--h", "5", "--v", "5"}, 1,
+     "--h goes with set mask on; set mask off keeps the device's mask"},
+    // The mask's numbers: range, form and pairs.
+    {"a negative percentage", {"--link", "ddc", "set", "mask", "on", "--h", "-1", "--v", "1"}, 1,
+     "--h takes a percentage from 0 to 10, such as 2.5, not '-1'"},
+    {"a decimal comma", {"--link", "ddc", "set", "mask", "on", "--h", "1,5", "--v", "1"}, 1,
+     "--h takes a percentage from 0 to 10, such as 2.5, not '1,5' (write a decimal point, not a comma)"},
+    {"above the device's mask", {"--link", "ddc", "set", "mask", "on", "--h", "2", "--v", "10.5"}, 1,
+     "--v takes a percentage from 0 to 10, such as 2.5, not '10.5'"},
+    {"not a number", {"--link", "ddc", "set", "mask", "on", "--h", "nan", "--v", "1"}, 1, "--h takes a percentage"},
+    {"one of a pair", {"--link", "ddc", "set", "mask", "on", "--h", "2"}, 1,
+     "set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"},
+    {"percentages and sizes at once",
+     {"--link", "ddc", "set", "mask", "on", "--h", "2", "--v", "2", "--bezel", "5,5", "--viewable", "500,300"}, 1,
+     "set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"},
+    {"sizes written with decimal commas", {"--link", "ddc", "set", "mask", "on", "--bezel", "1,5,2", "--viewable", "3,4"},
+     1, "--bezel takes W,H in millimetres from 0 to 10000, such as 12.5,10, not '1,5,2' (a decimal point"},
+    {"sizes that give no mask", {"--link", "ddc", "set", "mask", "on", "--bezel", "5,5", "--viewable", "0,300"}, 1,
+     "--viewable: these sizes give no mask"},
+    {"sizes beyond the device's mask", {"--link", "ddc", "set", "mask", "on", "--bezel", "120,120", "--viewable", "400,400"},
+     1, "the sizes give a mask of 15 % by 15 %, above the 10 % the device masks"},
+    // Links.
+    {"a link that is none", {"--link", "tty", "status"}, 1,
+     "--link takes ddc, ddc:N, DDC2Bi, COMn, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT, not 'tty'"},
+    {"a server without a port", {"--link", "tcp://10.0.0.5", "status"}, 1,
+     "--link: tcp://10.0.0.5: no port (write tcp://HOST:PORT)"},
+    {"a link given twice", {"--link", "COM1", "--link", "com1", "status"}, 1, "the link COM1 is given twice"},
+    {"ports takes no link", {"--link", "ddc", "ports"}, 1, "ports takes no link"},
+    {"a verb that needs a link", {"status"}, 1, "status needs --link ddc|COMn|/dev/... (ports lists them)"},
+    {"--monitor with a serial link", {"--link", "COM1", "--monitor", "1", "status"}, 1,
+     "--monitor goes with one --link ddc"},
+    {"--monitor with two links", {"--link", "ddc", "--link", "COM1", "--monitor", "1", "status"}, 1,
+     "--monitor goes with one --link ddc"},
+    {"--monitor with a link that names its monitor", {"--link", "ddc:1", "--monitor", "2", "status"}, 1,
+     "--monitor goes with --link ddc; ddc:1 names its monitor already"},
+    {"a links file that is not there", {"--links", "{dir}/none.txt", "status"}, 1,
+     "--links: {dir}/none.txt: No such file or directory"},
+    {"a links file that is a device", {"--links", "/dev/null", "status"}, 1, "--links: /dev/null is not a regular file"},
+    {"a bad line of a links file", {"--links", "{dir}/room.txt", "status"}, 1,
+     "{dir}/room.txt:3: --link takes ddc, ddc:N", {{"room.txt", "# east\nCOM1\ntty\n"}}},
+    {"a link twice in a links file", {"--link", "COM1", "--links", "{dir}/room.txt", "status"}, 1,
+     "{dir}/room.txt:2: the link COM1 is given twice", {{"room.txt", "\ncom1\n"}}},
+    // Files of a verb.
+    {"save - with several links", {"--link", "ddc", "--link", "ddc:1", "save", "-"}, 1,
+     "save - takes one link; for several, name a folder (save walls/ writes one file a link)"},
+    {"save to a file with several links", {"--link", "ddc", "--link", "ddc:1", "save", "{dir}/wall.ini"}, 1,
+     "save with several links takes a folder, such as {dir}/wall.ini/"},
+    {"save into a folder that cannot be made", {"--link", "ddc", "save", "{dir}/file.ini/walls/"}, 1,
+     "save: {dir}/file.ini/walls/: the folder cannot be made", {{"file.ini", ""}}},
+    {"apply from a folder that is not there", {"--link", "ddc", "apply", "{dir}/walls/"}, 1,
+     "apply: {dir}/walls/: no such folder"},
+    {"apply from a folder without the link's file", {"--link", "ddc", "apply", "{dir}/walls/"}, 1,
+     "{dir}/walls/ddc.ini: No such file or directory", {{"walls/other.ini", "[Device]\npower=on\n"}}},
+    // Asked, not answered.
+    {"reset without --yes", {"--link", "ddc", "reset"}, 1, "System will load factory setting: not confirmed (add --yes)"},
+};
+
+std::string withDir(std::string text, const fs::path& dir)
+{
+    for (size_t at; (at = text.find("{dir}")) != std::string::npos;)
+        text.replace(at, 5, dir.string());
+    return text;
+}
+
+class CtlRefusal : public ::testing::TestWithParam<RefusalRow> {};
+
+}  // namespace
+
+TEST_P(CtlRefusal, OneLineThatSaysWhatToDo)
+{
+    const RefusalRow& row = GetParam();
+    TempDir dir;
+    for (const auto& [name, text] : row.files) {
+        fs::create_directories((dir / name).parent_path());
+        std::ofstream(dir / name) << text;
+    }
+    Args args;
+    if (std::find(row.args.begin(), row.args.end(), "--ini") == row.args.end())
+        args = {"--ini", (dir / "ZEPTA.ini").string()};
+    for (const std::string& arg : row.args)
+        args.push_back(withDir(arg, dir.path()));
+    const CtlRun run = runCtl(args, {{"ZEPTA_DDCHELPER", binDir() + "/libDDCHelper-sim.so"}, {"ZEPTA_SIM_MONITORS", "2"}});
+    EXPECT_EQ(run.exitCode, row.code) << run.err;
+    const std::string starts = "lumivex-ctl: " + withDir(row.starts, dir.path());
+    EXPECT_EQ(run.err.substr(0, starts.size()), starts) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line: " << run.err;
+    EXPECT_EQ(run.out, "");
+    // A refused run makes no settings file of its own.
+    EXPECT_FALSE(fs::exists(dir / "ZEPTA.ini"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CtlRefusal, ::testing::ValuesIn(kRows), [](const auto& info) {
+    std::string name = info.param.name;
+    for (char& c : name)
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+});
