@@ -172,20 +172,12 @@ TEST(DisplayRules, OddFilesLoadWithoutHarm)
 TEST(DisplayRules, AFileThatCannotBeReadLeavesTheSizesEmptyAndIsNeverWritten)
 {
     const std::string head = "[Dialog Settings]\nBezel Width=12.5\nViewable Width=400\n";
-    const std::string big = head + ";" + std::string((1 << 20) - head.size() - 1, '-') + "\n";
-    const struct {
-        const char* name;
-        bool fifo;
-        std::string refusal;  // after the file's name
-    } rows[] = {
-        {"one byte over the limit", false, ": 1048577 bytes, more than the limit of 1048576 bytes"},
-        {"a named pipe, never waited on", true, ""},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    const std::string big = head + std::string((1 << 20) + 1 - head.size(), ';');
+    for (const bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "a named pipe, never waited on" : "one byte over the limit");
         lumivex::testing::TempDir dir;
         const std::filesystem::path file = dir / "ZEPTA.ini";
-        if (row.fifo)
+        if (fifo)
             ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
         else
             std::ofstream(file, std::ios::binary) << big;
@@ -194,17 +186,15 @@ TEST(DisplayRules, AFileThatCannotBeReadLeavesTheSizesEmptyAndIsNeverWritten)
         state.bezelWidth = 7;
         loadSizes(profile, state);
         EXPECT_EQ(sizesOf(state), (std::array<double, 4>{0, 0, 0, 0}));
-        state.bezelWidth = 20;
         EXPECT_FALSE(saveSizes(profile, state));
         EXPECT_FALSE(profile.writeString("Dialog Settings", "Last File Name", "ZEPTA-K410"));
-        EXPECT_EQ(profile.refusal(), row.refusal.empty() ? "" : file.string() + row.refusal);
+        EXPECT_EQ(profile.refusal(), fifo ? "" : file.string() + ": 1048577 bytes, more than the limit of 1048576 bytes");
         struct stat after {};
         ASSERT_EQ(::stat(file.c_str(), &after), 0);
-        EXPECT_EQ(S_ISFIFO(after.st_mode), row.fifo);
-        if (!row.fifo) {
-            std::ifstream in(file, std::ios::binary);
+        EXPECT_EQ(S_ISFIFO(after.st_mode), fifo);
+        if (!fifo) {  // a pipe opened to be read would wait for a writer
             std::stringstream text;
-            text << in.rdbuf();
+            text << std::ifstream(file, std::ios::binary).rdbuf();
             EXPECT_TRUE(text.str() == big) << "the file changed";
         }
     }
