@@ -48,8 +48,8 @@ TEST(CtlSizeLimit, FilesUpToTheLimitAreReadAndLargerOnesRefusedUnwritten)
     } rows[] = {
         {"ZEPTA.ini just under the limit", kLimit - 1, 0, {"status"}, 0, ""},
         {"ZEPTA.ini at the limit", kLimit, 0, {"status"}, 0, ""},
-        {"ZEPTA.ini just over the limit", kLimit + 1, 0, {"status"}, 1, "{dir}/ZEPTA.ini" + over},
-        {"ZEPTA.ini just over, for a verb without a link", kLimit + 1, 0, {"ports"}, 1, "{dir}/ZEPTA.ini" + over},
+        {"ZEPTA.ini just over the limit, ports", kLimit + 1, 0, {"ports"}, 1, "{dir}/ZEPTA.ini" + over},
+        {"ZEPTA.ini just over the limit, status", kLimit + 1, 0, {"status"}, 1, "{dir}/ZEPTA.ini" + over},
         {"ZEPTA.ini far over, set mask on writes nothing", 8 << 20, 0, maskOn, 1,
          "{dir}/ZEPTA.ini: 8388608 bytes, more than the limit of 1048576 bytes"},
         {"ZEPTA.ini at the limit is not written past it", kLimit, 0, maskOn, 1,
