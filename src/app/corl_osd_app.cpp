@@ -6,6 +6,8 @@
 #include "message_service.h"
 #include "sheet_osd.h"
 
+#include <cstdio>
+
 namespace lumivex {
 
 CORL_OSDApp::CORL_OSDApp(MessageService& messages, DdcApi& ddc)
@@ -30,6 +32,9 @@ int CORL_OSDApp::InitInstance()
     if (m_applicationDirectory.empty())
         m_applicationDirectory = executableDirectory();
     m_profile = std::make_unique<IniProfile>(prepareIniPath(iniLocationInputsFromEnvironment(m_applicationDirectory)));
+    // Read as unreadable: the sizes start empty and the file is never written.
+    if (const std::string refusal = m_profile->refusal(); !refusal.empty())
+        std::fprintf(stderr, "lumivex: %s\n", refusal.c_str());
     // COM names may be mapped to devices in section "Ports" of the same file.
     ComPortMap::global().setIniPath(m_profile->path());
 

@@ -4,24 +4,82 @@
 #include "ini_reader.h"
 #include "ini_text.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cerrno>
 #include <system_error>
 
 namespace lumivex {
 
 namespace {
 
-bool readWhole(const std::filesystem::path& path, std::string& text)
+struct FileText {
+    enum class Status { Read, Missing, Unreadable, TooLarge };
+    Status status = Status::Unreadable;
+    std::string text;
+    std::optional<std::uint64_t> size;  // TooLarge: what fstat said, unless it grew while read
+};
+
+// The whole file, when it is a regular file within the limit. The size is
+// taken from the opened file, and no more than the limit and one byte is
+// ever read, so a file that grows meanwhile cannot get around it. Opened
+// without blocking, so a FIFO put in its place is refused, not waited on.
+FileText readFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    FileText file;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        file.status = errno == ENOENT ? FileText::Status::Missing : FileText::Status::Unreadable;
+        return file;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return file;
+    }
+    if (std::uint64_t(st.st_size) > kSettingsFileLimit) {
+        ::close(fd);
+        file.status = FileText::Status::TooLarge;
+        file.size = std::uint64_t(st.st_size);
+        return file;
+    }
+    // Room for what fstat said and a byte more, to see a file that grew.
+    constexpr size_t kMost = size_t(kSettingsFileLimit) + 1;
+    file.text.resize(size_t(st.st_size) + 1);
+    size_t got = 0;
+    while (got < kMost) {
+        if (got == file.text.size())
+            file.text.resize(std::min(2 * got, kMost));
+        const ssize_t n = ::read(fd, file.text.data() + got, file.text.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            file.status = n == 0 ? FileText::Status::Read : FileText::Status::Unreadable;
+            break;
+        }
+        got += size_t(n);
+    }
+    ::close(fd);
+    if (got > kSettingsFileLimit)
+        file.status = FileText::Status::TooLarge;
+    file.text.resize(file.status == FileText::Status::Read ? got : 0);
+    return file;
 }
 
 }  // namespace
+
+std::string tooLargeLine(std::string_view name, std::optional<std::uint64_t> size)
+{
+    std::string line(name);
+    line += ": ";
+    if (size)
+        line += std::to_string(*size) + " bytes, ";
+    return line + "more than the limit of " + std::to_string(kSettingsFileLimit) + " bytes";
+}
 
 IniProfile::IniProfile(std::filesystem::path path)
     : m_path(std::move(path))
@@ -31,20 +89,18 @@ IniProfile::IniProfile(std::filesystem::path path)
 std::string IniProfile::readString(std::string_view section, std::string_view key,
                                    std::string_view defaultValue) const
 {
-    std::string text;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(m_path, ec) || !readWhole(m_path, text))
-        return std::string(defaultValue);
-    std::optional<std::string> value = readIniValue(text, section, key);
+    const FileText file = readFile(m_path);
+    std::optional<std::string> value;
+    if (file.status == FileText::Status::Read)
+        value = readIniValue(file.text, section, key);
     return value ? std::move(*value) : std::string(defaultValue);
 }
 
 std::vector<std::pair<std::string, std::string>> IniProfile::readSection(std::string_view section) const
 {
-    std::string text;
-    std::error_code ec;
+    const FileText file = readFile(m_path);
     std::vector<std::pair<std::string, std::string>> entries;
-    if (!std::filesystem::is_regular_file(m_path, ec) || !readWhole(m_path, text))
+    if (file.status != FileText::Status::Read)
         return entries;
     const auto folded = [](std::string_view name) {
         std::string out(name);
@@ -53,7 +109,7 @@ std::vector<std::pair<std::string, std::string>> IniProfile::readSection(std::st
         return out;
     };
     const std::string wanted = folded(section);
-    for (IniEntry& entry : readIniEntries(text))
+    for (IniEntry& entry : readIniEntries(file.text))
         if (folded(entry.section) == wanted)
             entries.emplace_back(std::move(entry.key), std::move(entry.value));
     return entries;
@@ -61,16 +117,22 @@ std::vector<std::pair<std::string, std::string>> IniProfile::readSection(std::st
 
 bool IniProfile::writeString(std::string_view section, std::string_view key, std::string_view value)
 {
-    std::string text;
-    std::error_code ec;
-    if (std::filesystem::exists(m_path, ec) && (!std::filesystem::is_regular_file(m_path, ec) || !readWhole(m_path, text)))
+    const FileText file = readFile(m_path);
+    if (file.status != FileText::Status::Read && file.status != FileText::Status::Missing)
         return false;  // unreadable: never overwrite what we could not read
-    const std::optional<std::string> edited = writeIniValue(text, section, key, value);
-    if (!edited)
-        return false;  // the reader would not read it back as written
+    const std::optional<std::string> edited = writeIniValue(file.text, section, key, value);
+    if (!edited || edited->size() > kSettingsFileLimit)
+        return false;  // the reader would not read it back as written, or read it at all
+    std::error_code ec;
     if (m_path.has_parent_path())
         std::filesystem::create_directories(m_path.parent_path(), ec);
     return replaceFileText(m_path, *edited).empty();
+}
+
+std::string IniProfile::refusal() const
+{
+    const FileText file = readFile(m_path);
+    return file.status == FileText::Status::TooLarge ? tooLargeLine(m_path.string(), file.size) : std::string();
 }
 
 }  // namespace lumivex

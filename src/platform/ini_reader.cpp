@@ -27,13 +27,23 @@ std::unique_ptr<CSimpleIniA> load(std::string_view text)
 
 std::optional<std::string> readIniValue(std::string_view text, std::string_view section, std::string_view key)
 {
-    const auto ini = load(text);
-    if (!ini)
-        return std::nullopt;
-    const std::string sectionName(section);
-    const std::string keyName(key);
-    const char* value = ini->GetValue(sectionName.c_str(), keyName.c_str(), nullptr);
-    return value ? std::optional<std::string>(value) : std::nullopt;
+    // Names no file can hold (a line break, a NUL) are left to SimpleIni
+    // itself; any other is found in one pass, as the reader would find it.
+    if (!ini::storableValue(section) || !ini::storableValue(key)) {
+        const auto ini = load(text);
+        if (!ini)
+            return std::nullopt;
+        const std::string sectionName(section);
+        const std::string keyName(key);
+        const char* value = ini->GetValue(sectionName.c_str(), keyName.c_str(), nullptr);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    }
+    std::optional<std::string_view> found;
+    for (const ini::Entry& entry : ini::scan(text).entries)
+        if (entry.kind == ini::Entry::Kind::Key && entry.reachable && ini::sameName(entry.key, key)
+            && ini::sameName(entry.section, section))
+            found = entry.value;  // the last of its name is the one read
+    return found ? std::optional<std::string>(*found) : std::nullopt;
 }
 
 std::vector<IniEntry> readIniEntries(std::string_view text)

@@ -1,7 +1,10 @@
 #pragma once
 // Reading the text of ZEPTA.ini as the panel does: SimpleIni, names in any
 // case, values without their surrounding blanks (ini_syntax.h says how it
-// splits the text).
+// splits the text). One value is looked up in a single pass over the text,
+// by that model of SimpleIni, so a read stays linear in the file's size;
+// the whole-file reads below go through SimpleIni itself, which keeps its
+// keys in ordered trees, and check every write.
 
 #include <map>
 #include <optional>
@@ -12,7 +15,7 @@
 
 namespace lumivex {
 
-// The value of section/key, or nullopt when the text has none.
+// The value of section/key, or nullopt when the text has none; linear.
 std::optional<std::string> readIniValue(std::string_view text, std::string_view section, std::string_view key);
 
 struct IniEntry {

@@ -127,6 +127,11 @@ std::optional<std::chrono::milliseconds> Session::replyWait()
 
 void readVerbInput(Request& request)
 {
+    // Every verb reads ZEPTA.ini (the reply wait, COM names, the sizes);
+    // one too large to read stops the run before a link is opened or a
+    // byte of it written.
+    if (const std::string refusal = IniProfile(request.iniPath.toStdString()).refusal(); !refusal.empty())
+        usage(QString::fromStdString(refusal));
     const QString argument = request.args.value(0);
     const bool folder = isFolderArgument(argument);
     if (request.verb == QLatin1String("save")) {

@@ -90,7 +90,8 @@ private:
 
 // What a verb's file argument needs before the links run, done once:
 // apply's set-up read (so that standard input and pipes serve every link),
-// save's folder made. Throws Failure.
+// save's folder made; and a ZEPTA.ini too large to read refused. Throws
+// Failure.
 void readVerbInput(Request& request);
 
 // Runs the verb on one link (or none, for a verb that needs none); throws

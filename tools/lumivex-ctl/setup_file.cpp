@@ -2,6 +2,7 @@
 
 #include "ctl_device.h"
 #include "ctl_errors.h"
+#include "ini_profile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <cmath>
 #include <functional>
@@ -170,12 +172,15 @@ std::optional<int> heldDescriptor(const QString& path)
     return fd;
 }
 
+[[noreturn]] void refuseTooLarge(const QString& path, std::optional<std::uint64_t> size)
+{
+    fail(kExitUsage, QString::fromStdString(tooLargeLine(setupFileName(path).toStdString(), size)));
+}
+
 }  // namespace
 
 QByteArray readInputText(const QString& path)
 {
-    // A set-up file is a few hundred bytes; more than this is no set-up.
-    constexpr qsizetype kLimit = 1 << 20;
     const std::optional<int> held = heldDescriptor(path);
     // Plain POSIX reads: pipes must be read as they come, not looked up as files.
     const int fd = held ? *held : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
@@ -190,10 +195,20 @@ QByteArray readInputText(const QString& path)
                 ::close(fd);
         }
     } closer{held ? -1 : fd};
+    // A file says its size before it is read; a pipe or a file that grows
+    // is held to the limit by reading no more than one byte past it.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        const off_t at = ::lseek(fd, 0, SEEK_CUR);
+        const std::uint64_t left = std::uint64_t(st.st_size) - std::uint64_t(at > 0 && at <= st.st_size ? at : 0);
+        if (left > kSettingsFileLimit)
+            refuseTooLarge(path, left);
+    }
     QByteArray text;
     char chunk[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    while (std::uint64_t(text.size()) <= kSettingsFileLimit) {
+        const size_t wanted = std::min(sizeof chunk, size_t(kSettingsFileLimit + 1 - std::uint64_t(text.size())));
+        const ssize_t got = ::read(fd, chunk, wanted);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -201,12 +216,10 @@ QByteArray readInputText(const QString& path)
             fail(kExitUsage, QStringLiteral("%1: %2").arg(setupFileName(path), QString::fromLocal8Bit(std::strerror(error))));
         }
         if (got == 0)
-            break;
+            return text;
         text.append(chunk, got);
-        if (text.size() > kLimit)
-            fail(kExitUsage, QStringLiteral("%1: more than 1 MiB, no set-up file").arg(setupFileName(path)));
     }
-    return text;
+    refuseTooLarge(path, std::nullopt);
 }
 
 SetupFile readSetupFile(const QString& path)

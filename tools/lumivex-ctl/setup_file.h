@@ -45,7 +45,8 @@ SetupFile readSetupFile(const QString& path);
 SetupFile parseSetupFile(const QString& path, const QByteArray& text);
 
 // All of a file, a pipe or a terminal ("-" is standard input), read once:
-// a pipe cannot be read again for a second link. Throws a usage failure.
+// a pipe cannot be read again for a second link. Throws a usage failure,
+// also for more than kSettingsFileLimit bytes, which are never all read.
 QByteArray readInputText(const QString& path);
 // How complaints name it: "stdin" for "-".
 QString setupFileName(const QString& path);
