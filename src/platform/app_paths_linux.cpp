@@ -1,5 +1,7 @@
 #include "app_paths.h"
 
+#include "ini_profile.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -74,6 +76,11 @@ std::filesystem::path prepareIniPath(const IniLocationInputs& in)
     if (chosen == besideExe || std::filesystem::exists(chosen, ec) ||
         !std::filesystem::is_regular_file(besideExe, ec))
         return chosen;
+    // A file too large to be read as settings stays where it is, and is
+    // refused there, rather than copied.
+    const std::uintmax_t size = std::filesystem::file_size(besideExe, ec);
+    if (ec || size > kSettingsFileLimit)
+        return besideExe;
     // Copied under another name and renamed, so a copy cut short is never
     // taken for the settings.
     std::filesystem::path temp = chosen;

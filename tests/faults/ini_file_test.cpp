@@ -59,11 +59,13 @@ TEST(HardIniFile, SettingsBesideAProgramThatCannotWriteThereCarryOverToThePerUse
         bool userFolderBlocked;            // $XDG_CONFIG_HOME is a regular file
         bool usesUserFile;
         double bezelWidth;                 // what the panel then reads
+        bool oversized = false;            // the original is over the settings file limit
     } cases[] = {
         {"sizes carried over", true, std::nullopt, false, true, 10},
         {"the per-user file, once there, wins", true, "[Dialog Settings]\nBezel Width=12\n", false, true, 12},
         {"nothing to carry", false, std::nullopt, false, true, 0},
         {"no per-user folder: the original is still read", true, std::nullopt, true, false, 10},
+        {"an original too large to read is not copied", true, std::nullopt, false, false, 0, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -71,8 +73,9 @@ TEST(HardIniFile, SettingsBesideAProgramThatCannotWriteThereCarryOverToThePerUse
         const fs::path besideExe = root / "bin" / "ZEPTA.ini";
         const fs::path userFile = root / "cfg" / "zepta" / "ZEPTA.ini";
         fs::create_directories(root / "bin");
+        const std::string original = c.oversized ? kOriginal + std::string(kSettingsFileLimit, ';') : kOriginal;
         if (c.original)
-            put(besideExe, kOriginal);
+            put(besideExe, original);
         if (c.user)
             put(userFile, *c.user);
         if (c.userFolderBlocked)
@@ -88,6 +91,9 @@ TEST(HardIniFile, SettingsBesideAProgramThatCannotWriteThereCarryOverToThePerUse
         EXPECT_EQ(state.bezelWidth, c.bezelWidth);
         EXPECT_FALSE(fs::exists(userFile.string() + ".tmp"));
         EXPECT_EQ(fs::exists(userFile), c.usesUserFile && (c.original || c.user));
+        if (c.original) {
+            EXPECT_EQ(slurp(besideExe), original) << "the original is never touched";
+        }
         if (!c.usesUserFile)
             continue;
 
@@ -98,7 +104,7 @@ TEST(HardIniFile, SettingsBesideAProgramThatCannotWriteThereCarryOverToThePerUse
             EXPECT_EQ(IniProfile(userFile).readString("Ports", "COM3"), "/dev/ttyUSB7") << "the rest comes along";
         }
         if (c.original) {
-            EXPECT_EQ(slurp(besideExe), kOriginal) << "the original is never touched";
+            EXPECT_EQ(slurp(besideExe), original) << "the original is never touched, nor after a write";
         }
     }
 }
