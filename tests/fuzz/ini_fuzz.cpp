@@ -1,6 +1,7 @@
 // libFuzzer target: the text of ZEPTA.ini through the reader and the writer.
 // The input is the text, then optionally "\x01section\x01key\x01value" for
-// a fresh write. The writer's model of the text must find what the reader
+// a fresh write. One key's lookup must find what the whole reading finds
+// for its name. The writer's model of the text must find what the reader
 // reads; every key read must write back; and every edit the writer makes
 // must read back with the new value and every other key unchanged (the
 // writer alone is held to this, not only with the check that guards the
@@ -64,6 +65,19 @@ IniValues reachableValues(const IniValues& all)
     return values;
 }
 
+// One key's lookup, which reads the text once without SimpleIni, finds what
+// SimpleIni's whole reading holds for that name.
+void checkLookup(std::string_view text, const IniValues& before, std::string_view section, std::string_view key)
+{
+    // A name with a NUL is cut there by the C strings beneath; no file holds one.
+    if (section.find('\0') != std::string_view::npos || key.find('\0') != std::string_view::npos)
+        return;
+    const auto found = before.find({ini::foldName(section), ini::foldName(key)});
+    const std::optional<std::string> expected =
+        found == before.end() ? std::nullopt : std::optional<std::string>(found->second);
+    require(readIniValue(text, section, key) == expected, "one key's lookup and the whole reading differ");
+}
+
 void checkEdit(std::string_view text, const IniValues& before, std::string_view section, std::string_view key,
                std::string_view value, bool mustTake)
 {
@@ -91,9 +105,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::vector<IniEntry> entries = readIniEntries(text);
     for (size_t i = 0; i < entries.size() && i < kMaxKeysWritten; ++i) {
         const IniEntry& e = entries[i];
+        checkLookup(text, before, e.section, e.key);
         checkEdit(text, before, e.section, e.key, e.value, reachable(e.section));
         checkEdit(text, before, e.section, e.key, value, reachable(e.section) && ini::storableValue(value));
     }
+    checkLookup(text, before, section, key);
     checkEdit(text, before, section, key, value, false);
     const std::optional<std::string> written = writeIniValue(text, section, key, value);
     require(!written || readsAsEdited(before, *written, section, key, value), "a checked write misreads");
