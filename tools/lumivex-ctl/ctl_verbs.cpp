@@ -109,8 +109,11 @@ SettingState Session::setting(std::optional<GpioBits>& gpio)
 void Session::saveSizes(const DisplayState& state)
 {
     std::lock_guard lock(iniWrites());
-    if (!lumivex::saveSizes(m_ini, state, SizeDigits::Exact))
-        fail(kExitUsage, QStringLiteral("%1: the sizes cannot be written").arg(m_request.iniPath));
+    if (!lumivex::saveSizes(m_ini, state, SizeDigits::Exact)) {
+        const std::string tooLarge = m_ini.refusal();
+        fail(kExitUsage, tooLarge.empty() ? QStringLiteral("%1: the sizes cannot be written").arg(m_request.iniPath)
+                                          : QString::fromStdString(tooLarge));
+    }
 }
 
 // --wait over the environment over ZEPTA.ini; a refused setting is told
