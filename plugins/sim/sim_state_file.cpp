@@ -37,8 +37,13 @@ std::string applyLine(std::string_view line, std::vector<device::DeviceState>& s
         const auto taken = equals == std::string_view::npos
                                ? device::StateWord::UnknownName
                                : device::applyStateWord(state, word.substr(0, equals), word.substr(equals + 1));
-        if (taken != device::StateWord::Taken)
-            return "'" + std::string(word) + "' is not a setting of monitor " + std::to_string(index);
+        if (taken != device::StateWord::Taken) {
+            // Appended in order: GCC 12 takes a literal put before a
+            // temporary string for an overlapping copy (-Wrestrict).
+            std::string problem(1, '\'');
+            problem.append(word).append("' is not a setting of monitor ").append(std::to_string(index));
+            return problem;
+        }
     }
     if (index < states.size())
         states[index] = state;

@@ -52,9 +52,12 @@ std::string stepsText(const Plan& p)
     for (const Step& step : p.steps) {
         out += out.empty() ? "" : " ";
         out += step.field;
-        if (step.command)
-            out += "=" + QString::number(step.command->vcpCode, 16).toUpper().toStdString() + ":"
-                 + std::to_string(step.command->vcpValue);
+        if (step.command) {
+            out += '=';
+            out += QString::number(step.command->vcpCode, 16).toUpper().toStdString();
+            out += ':';
+            out += std::to_string(step.command->vcpValue);
+        }
     }
     return out;
 }

@@ -23,7 +23,10 @@ std::vector<uint8_t> TelnetSession::openingRequest()
         if (stand != Stand::No)
             return;
         stand = Stand::WantYes;
-        out.insert(out.end(), {kIac, verb, option});
+        // One byte at a time: GCC 12 misjudges an initializer-list insert's
+        // room as too small (-Wstringop-overflow).
+        for (const uint8_t byte : {kIac, verb, option})
+            out.push_back(byte);
     };
     ask(m_us[kOptionComPort], kWill, kOptionComPort);
     ask(m_us[kOptionBinary], kWill, kOptionBinary);
