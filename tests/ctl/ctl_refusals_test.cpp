@@ -1,8 +1,9 @@
 // Every refusal of lumivex-ctl says what was wrong and what to do, in one
-// line on stderr that starts with the row's words, and ends with its code.
-// One row a kind of mistake, run as a script runs it, on the simulated
-// DDC/CI library (a K410) so that refusals made on the device's answers
-// are here too.
+// line on stderr that starts with the row's words, ends with its code, and
+// leaves every file as it was. One row a kind of mistake, run as a script
+// runs it, on the simulated DDC/CI library (a K410) so that refusals made
+// on the device's answers are here too; beside the size limit's refusals,
+// files at the limit pass.
 
 #include "ctl_process.h"
 #include "sim_process.h"
@@ -13,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
+#include <sstream>
 
 using namespace lumivex::testing;
 namespace fs = std::filesystem;
@@ -25,9 +28,23 @@ struct RefusalRow {
     const char* name;
     Args args;     // {dir}: the row's folder; --ini {dir}/ZEPTA.ini unless given
     int code;
-    std::string starts;  // stderr's first words, after "lumivex-ctl: "
+    std::string starts;  // stderr's first words, after "lumivex-ctl: "; empty: nothing on stderr
     std::map<std::string, std::string> files = {};  // written in the row's folder first
+    std::optional<std::string> input = {};         // standard input, through a pipe
 };
+
+constexpr size_t kLimit = 1 << 20;
+
+// A file of exactly `bytes` that means something to its reader.
+std::string fileOf(const std::string& head, size_t bytes)
+{
+    return head + ";" + std::string(bytes - head.size() - 2, '-') + "\n";
+}
+
+const std::string kIni = "[Dialog Settings]\nBezel Width=12.5\n";
+const std::string kSetup = "[Device]\npower=on\n";
+const std::string kOver = ": 1048577 bytes, more than the limit of 1048576 bytes";
+const Args kMaskOn{"--link", "ddc", "set", "mask", "on", "--bezel", "10,10", "--viewable", "400,300"};
 
 const RefusalRow kRows[] = {
     // The command line itself.
@@ -103,6 +120,24 @@ const RefusalRow kRows[] = {
      "apply: {dir}/walls/: no such folder"},
     {"apply from a folder without the link's file", {"--link", "ddc", "apply", "{dir}/walls/"}, 1,
      "{dir}/walls/ddc.ini: No such file or directory", {{"walls/other.ini", "[Device]\npower=on\n"}}},
+    // Files of up to 1 MiB are read; a larger one is refused, however it comes.
+    {"ZEPTA.ini at the limit is read", {"--link", "ddc", "status"}, 0, "", {{"ZEPTA.ini", fileOf(kIni, kLimit)}}},
+    {"ZEPTA.ini over the limit, ports", {"ports"}, 1, "{dir}/ZEPTA.ini" + kOver,
+     {{"ZEPTA.ini", fileOf(kIni, kLimit + 1)}}},
+    {"ZEPTA.ini over the limit, status", {"--link", "ddc", "status"}, 1, "{dir}/ZEPTA.ini" + kOver,
+     {{"ZEPTA.ini", fileOf(kIni, kLimit + 1)}}},
+    {"ZEPTA.ini far over the limit, set mask on", kMaskOn, 1,
+     "{dir}/ZEPTA.ini: 8388608 bytes, more than the limit of 1048576 bytes", {{"ZEPTA.ini", fileOf(kIni, 8 << 20)}}},
+    {"ZEPTA.ini at the limit is not written past it", kMaskOn, 1, "{dir}/ZEPTA.ini: the sizes cannot be written",
+     {{"ZEPTA.ini", fileOf(kIni, kLimit)}}},
+    {"a set-up at the limit is applied", {"--link", "ddc", "apply", "{dir}/setup.ini"}, 0, "",
+     {{"setup.ini", fileOf(kSetup, kLimit)}}},
+    {"a set-up over the limit", {"--link", "ddc", "apply", "{dir}/setup.ini"}, 1, "{dir}/setup.ini" + kOver,
+     {{"setup.ini", fileOf(kSetup, kLimit + 1)}}},
+    {"a set-up over the limit, from a pipe", {"--link", "ddc", "apply", "-"}, 1,
+     "stdin: more than the limit of 1048576 bytes", {}, fileOf(kSetup, kLimit + 1)},
+    {"a set-up without end", {"--link", "ddc", "apply", "/dev/zero"}, 1,
+     "/dev/zero: more than the limit of 1048576 bytes"},
     // Asked, not answered.
     {"reset without --yes", {"--link", "ddc", "reset"}, 1, "System will load factory setting: not confirmed (add --yes)"},
 };
@@ -124,21 +159,31 @@ TEST_P(CtlRefusal, OneLineThatSaysWhatToDo)
     TempDir dir;
     for (const auto& [name, text] : row.files) {
         fs::create_directories((dir / name).parent_path());
-        std::ofstream(dir / name) << text;
+        std::ofstream(dir / name, std::ios::binary) << text;
     }
     Args args;
     if (std::find(row.args.begin(), row.args.end(), "--ini") == row.args.end())
         args = {"--ini", (dir / "ZEPTA.ini").string()};
     for (const std::string& arg : row.args)
         args.push_back(withDir(arg, dir.path()));
-    const CtlRun run = runCtl(args, {{"ZEPTA_DDCHELPER", binDir() + "/libDDCHelper-sim.so"}, {"ZEPTA_SIM_MONITORS", "2"}});
+    const CtlRun run = runCtl(args, {{"ZEPTA_DDCHELPER", binDir() + "/libDDCHelper-sim.so"}, {"ZEPTA_SIM_MONITORS", "2"}},
+                              row.input ? &*row.input : nullptr);
     EXPECT_EQ(run.exitCode, row.code) << run.err;
-    const std::string starts = "lumivex-ctl: " + withDir(row.starts, dir.path());
-    EXPECT_EQ(run.err.substr(0, starts.size()), starts) << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line: " << run.err;
-    EXPECT_EQ(run.out, "");
-    // A refused run makes no settings file of its own.
-    EXPECT_FALSE(fs::exists(dir / "ZEPTA.ini"));
+    if (row.starts.empty()) {
+        EXPECT_EQ(run.err, "");
+    } else {
+        const std::string starts = "lumivex-ctl: " + withDir(row.starts, dir.path());
+        EXPECT_EQ(run.err.substr(0, starts.size()), starts) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line: " << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    // Nothing is lost, and no settings file is made of a refusal.
+    for (const auto& [name, text] : row.files) {
+        std::stringstream now;
+        now << std::ifstream(dir / name, std::ios::binary).rdbuf();
+        EXPECT_TRUE(now.str() == text) << name << " changed";
+    }
+    EXPECT_EQ(fs::exists(dir / "ZEPTA.ini"), row.files.count("ZEPTA.ini") > 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CtlRefusal, ::testing::ValuesIn(kRows), [](const auto& info) {

@@ -91,6 +91,9 @@ TEST(HardIniFile, SettingsBesideAProgramThatCannotWriteThereCarryOverToThePerUse
         EXPECT_EQ(state.bezelWidth, c.bezelWidth);
         EXPECT_FALSE(fs::exists(userFile.string() + ".tmp"));
         EXPECT_EQ(fs::exists(userFile), c.usesUserFile && (c.original || c.user));
+        if (c.oversized) {
+            EXPECT_FALSE(saveSizes(profile, state)) << "a file that could not be read is never written";
+        }
         if (c.original) {
             EXPECT_EQ(slurp(besideExe), original) << "the original is never touched";
         }

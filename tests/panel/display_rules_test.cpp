@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <fstream>
 #include <sstream>
 #include <tuple>
@@ -164,33 +162,5 @@ TEST(DisplayRules, OddFilesLoadWithoutHarm)
         EXPECT_EQ(state.viewableWidth, c.viewW);
         EXPECT_EQ(state.bezelHeight, c.bezelH);
         EXPECT_EQ(state.viewableHeight, c.viewH);
-    }
-}
-
-// A ZEPTA.ini too large to read, or no file at all, reads as unreadable:
-// the sizes start empty and the panel never writes to it.
-TEST(DisplayRules, AFileThatCannotBeReadLeavesTheSizesEmptyAndIsNeverWritten)
-{
-    const std::string head = "[Dialog Settings]\nBezel Width=12.5\nViewable Width=400\n";
-    const std::string big = head + std::string((1 << 20) + 1 - head.size(), ';');  // one byte over the limit
-    for (const bool fifo : {false, true}) {  // a named pipe is never waited on
-        SCOPED_TRACE(fifo);
-        lumivex::testing::TempDir dir;
-        const std::filesystem::path file = dir / "ZEPTA.ini";
-        if (fifo)
-            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
-        else
-            std::ofstream(file, std::ios::binary) << big;
-        IniProfile profile(file);
-        DisplayState state;
-        state.bezelWidth = 7;
-        loadSizes(profile, state);
-        EXPECT_EQ(sizesOf(state), (std::array<double, 4>{0, 0, 0, 0}));
-        EXPECT_FALSE(saveSizes(profile, state));
-        EXPECT_FALSE(profile.writeString("Dialog Settings", "Last File Name", "ZEPTA-K410"));
-        std::stringstream text;
-        if (!fifo)  // opened to be read, a pipe would wait for a writer
-            text << std::ifstream(file, std::ios::binary).rdbuf();
-        EXPECT_TRUE(fifo || text.str() == big) << "the file changed";
     }
 }
