@@ -172,37 +172,27 @@ TEST(CtlFleetFolder, SavedFolderRestoresEveryLinkAndAMissingFileIsThatLinksError
 {
     Room room;
     ASSERT_TRUE(room.a.started() && room.b.started());
-    const Args links{"--link", "{a}", "--link", "{b}"};
-    const auto withLinks = [&links](Args rest) {
-        Args all = links;
-        all.insert(all.end(), rest.begin(), rest.end());
-        return all;
+    const auto onBoth = [&room](Args verb) {
+        verb.insert(verb.begin(), {"--json", "--link", "{a}", "--link", "{b}"});
+        return room.run(verb);
     };
-    for (const char* link : {"{a}", "{b}"})
-        ASSERT_EQ(room.run({"--link", link, "set", "layout", "2x2"}).exitCode, 0);
-    const CtlRun saved = room.run(withLinks({"save", "{dir}/walls/east/"}));
+    ASSERT_EQ(onBoth({"set", "layout", "2x2"}).exitCode, 0);
+    const CtlRun saved = onBoth({"save", "{dir}/walls/east/"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    EXPECT_EQ(saved.err, "");
-    const fs::path folder = room.dir / "walls" / "east";
-    for (const std::string& link : {room.path("a"), room.path("b")})
-        EXPECT_TRUE(has(saved.out, link + ": saved " + (folder / lumivex::ctl::fleetFileName(QString::fromStdString(link)).toStdString()).string()))
-            << saved.out;
-
-    for (const char* link : {"{a}", "{b}"})
-        ASSERT_EQ(room.run({"--link", link, "set", "layout", "1x1"}).exitCode, 0);
-    const QJsonArray applied = jsonArray(room.run(withLinks({"--json", "apply", "{dir}/walls/east/"})).out);
+    ASSERT_EQ(onBoth({"set", "layout", "1x1"}).exitCode, 0);
+    const QJsonArray applied = jsonArray(onBoth({"apply", "{dir}/walls/east/"}).out);
     ASSERT_EQ(applied.size(), 2);
-    for (const QJsonValue& link : applied) {
+    for (const QJsonValue link : applied) {
         EXPECT_EQ(link["result"].toString(), "applied and verified") << link["link"].toString().toStdString();
         EXPECT_EQ(link["changed"].toArray(), QJsonArray({"layout"}));
     }
-
-    fs::remove(folder / lumivex::ctl::fleetFileName(QString::fromStdString(room.path("b"))).toStdString());
-    const CtlRun partial = room.run(withLinks({"--json", "apply", "{dir}/walls/east/"}));
+    const std::string b = lumivex::ctl::fleetFileName(QString::fromStdString(room.path("b"))).toStdString();
+    fs::remove(room.dir / "walls" / "east" / b);
+    const CtlRun partial = onBoth({"apply", "{dir}/walls/east/"});
     EXPECT_EQ(partial.exitCode, 1);
     const QJsonArray results = jsonArray(partial.out);
     ASSERT_EQ(results.size(), 2);
     EXPECT_EQ(results[0]["result"].toString(), "unchanged");
-    EXPECT_EQ(results[1]["exit"].toInt(), 1);
-    EXPECT_TRUE(results[1]["error"].toString().contains("No such file or directory")) << partial.err;
+    EXPECT_TRUE(results[1]["error"].toString().endsWith(QString::fromStdString(b + ": No such file or directory")))
+        << partial.err;
 }
