@@ -79,7 +79,7 @@ std::filesystem::path prepareIniPath(const IniLocationInputs& in)
     // A file too large to be read as settings stays where it is, and is
     // refused there, rather than copied.
     const std::uintmax_t size = std::filesystem::file_size(besideExe, ec);
-    if (ec || size > kSettingsFileLimit)
+    if (ec || overSettingsLimit(size))
         return besideExe;
     // Copied under another name and renamed, so a copy cut short is never
     // taken for the settings.

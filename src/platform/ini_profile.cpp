@@ -41,7 +41,7 @@ FileText readFile(const std::filesystem::path& path)
         ::close(fd);
         return file;
     }
-    if (std::uint64_t(st.st_size) > kSettingsFileLimit) {
+    if (overSettingsLimit(std::uint64_t(st.st_size))) {
         ::close(fd);
         file.status = FileText::Status::TooLarge;
         file.size = std::uint64_t(st.st_size);
@@ -64,7 +64,7 @@ FileText readFile(const std::filesystem::path& path)
         got += size_t(n);
     }
     ::close(fd);
-    if (got > kSettingsFileLimit)
+    if (overSettingsLimit(got))
         file.status = FileText::Status::TooLarge;
     file.text.resize(file.status == FileText::Status::Read ? got : 0);
     return file;
@@ -121,7 +121,7 @@ bool IniProfile::writeString(std::string_view section, std::string_view key, std
     if (file.status != FileText::Status::Read && file.status != FileText::Status::Missing)
         return false;  // unreadable: never overwrite what we could not read
     const std::optional<std::string> edited = writeIniValue(file.text, section, key, value);
-    if (!edited || edited->size() > kSettingsFileLimit)
+    if (!edited || overSettingsLimit(edited->size()))
         return false;  // the reader would not read it back as written, or read it at all
     std::error_code ec;
     if (m_path.has_parent_path())

@@ -16,6 +16,11 @@ namespace lumivex {
 // ZEPTA.ini and a set-up file are a few hundred bytes; one larger than this
 // is no settings file and is refused before it is read.
 inline constexpr std::uint64_t kSettingsFileLimit = std::uint64_t(1) << 20;
+// The one test against it, so that every reader draws the line in one place.
+inline constexpr bool overSettingsLimit(std::uint64_t bytes)
+{
+    return bytes > kSettingsFileLimit;
+}
 
 // The line that refuses it: "NAME: 50331648 bytes, more than the limit of
 // 1048576 bytes", or without the size when it is not known (a pipe, a file

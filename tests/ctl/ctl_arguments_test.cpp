@@ -3,6 +3,7 @@
 
 #include "ctl_arguments.h"
 #include "ctl_errors.h"
+#include "verb_table.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -120,3 +121,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, CtlArguments, ::testing::ValuesIn(kRows), [](cons
         c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
 });
+
+// The options of a link go with every verb that opens one, and only those.
+TEST(CtlOptionTable, LinkOptionsGoWithEveryVerbThatOpensALink)
+{
+    for (const VerbEntry& verb : verbTable())
+        for (const char* option : {"link", "links", "monitor", "wait"})
+            EXPECT_EQ(optionGoesWith(*findOption(QString::fromLatin1(option)), QString::fromLatin1(verb.name)),
+                      verb.needsLink)
+                << option << " with " << verb.name;
+}

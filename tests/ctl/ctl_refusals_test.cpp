@@ -31,6 +31,7 @@ struct RefusalRow {
     std::string starts;  // stderr's first words, after "lumivex-ctl: "; empty: nothing on stderr
     std::map<std::string, std::string> files = {};  // written in the row's folder first
     std::optional<std::string> input = {};         // standard input, through a pipe
+    std::optional<std::string> out = {};           // stdout of a run that passes, when it matters
 };
 
 constexpr size_t kLimit = 1 << 20;
@@ -77,6 +78,12 @@ const RefusalRow kRows[] = {
     {"above the device's mask", {"--link", "ddc", "set", "mask", "on", "--h", "2", "--v", "10.5"}, 1,
      "--v takes a percentage from 0 to 10, such as 2.5, not '10.5'"},
     {"not a number", {"--link", "ddc", "set", "mask", "on", "--h", "nan", "--v", "1"}, 1, "--h takes a percentage"},
+    {"percentages at the device's limits", {"--link", "ddc", "set", "mask", "on", "--h", "10", "--v", "0"}, 0, ""},
+    {"a height over the limit", {"--link", "ddc", "set", "mask", "on", "--bezel", "1,10000.5", "--viewable", "3,4"}, 1,
+     "--bezel takes W,H in millimetres from 0 to 10000"},
+    {"sizes at their limit reach the device's check",
+     {"--link", "ddc", "set", "mask", "on", "--bezel", "10000,0", "--viewable", "10000,10000"}, 1,
+     "the sizes give a mask of 50 % by 0 %"},
     {"one of a pair", {"--link", "ddc", "set", "mask", "on", "--h", "2"}, 1,
      "set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"},
     {"percentages and sizes at once",
@@ -100,10 +107,15 @@ const RefusalRow kRows[] = {
      "--monitor goes with one --link ddc"},
     {"--monitor with two links", {"--link", "ddc", "--link", "COM1", "--monitor", "1", "status"}, 1,
      "--monitor goes with one --link ddc"},
-    {"--monitor with a link that names its monitor", {"--link", "ddc:1", "--monitor", "2", "status"}, 1,
-     "--monitor goes with --link ddc; ddc:1 names its monitor already"},
+    {"--monitor with a link that names its monitor", {"--link", "DDC:1", "--monitor", "2", "status"}, 1,
+     "--monitor goes with --link ddc; DDC:1 names its monitor already"},
+    {"--monitor at its lowest", {"--link", "ddc", "--monitor", "0", "model"}, 0, "", {}, {}, "K410\n"},
     {"a links file that is not there", {"--links", "{dir}/none.txt", "status"}, 1,
      "--links: {dir}/none.txt: No such file or directory"},
+    {"a links file at its limit", {"--links", "{dir}/room.txt", "model"}, 0, "",
+     {{"room.txt", "ddc\n#" + std::string(65536 - 6, '-') + "\n"}}},
+    {"a links file over its limit", {"--links", "{dir}/room.txt", "model"}, 1,
+     "--links: {dir}/room.txt is larger than 65536 bytes", {{"room.txt", "ddc\n#" + std::string(65537 - 6, '-') + "\n"}}},
     {"a links file that is a device", {"--links", "/dev/null", "status"}, 1, "--links: /dev/null is not a regular file"},
     {"a bad line of a links file", {"--links", "{dir}/room.txt", "status"}, 1,
      "{dir}/room.txt:3: --link takes ddc, ddc:N", {{"room.txt", "# east\nCOM1\ntty\n"}}},
@@ -138,6 +150,13 @@ const RefusalRow kRows[] = {
      "stdin: more than the limit of 1048576 bytes", {}, fileOf(kSetup, kLimit + 1)},
     {"a set-up without end", {"--link", "ddc", "apply", "/dev/zero"}, 1,
      "/dev/zero: more than the limit of 1048576 bytes"},
+    // Where the verb's output goes.
+    {"save to a file says nothing on stdout", {"--link", "ddc", "save", "{dir}/wall.ini"}, 0, "", {}, {}, ""},
+    {"[Ports] entries no name reaches, under any spelling of the section", {"ports"}, 0,
+     "{dir}/ZEPTA.ini: 1 entry of [Ports] ignored; ports -v says why", {{"ZEPTA.ini", "[ports]\nCOM300=/dev/ttyS0\n"}}},
+    {"ports -v says why", {"ports", "-v"}, 0,
+     "{dir}/ZEPTA.ini: [Ports] COM300=/dev/ttyS0 is ignored: COM names go up to COM255",
+     {{"ZEPTA.ini", "[PORTS]\nCOM300=/dev/ttyS0\n"}}},
     // Asked, not answered.
     {"reset without --yes", {"--link", "ddc", "reset"}, 1, "System will load factory setting: not confirmed (add --yes)"},
 };
@@ -175,7 +194,9 @@ TEST_P(CtlRefusal, OneLineThatSaysWhatToDo)
         const std::string starts = "lumivex-ctl: " + withDir(row.starts, dir.path());
         EXPECT_EQ(run.err.substr(0, starts.size()), starts) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line: " << run.err;
-        EXPECT_EQ(run.out, "");
+    }
+    if (row.code != 0 || row.out) {
+        EXPECT_EQ(run.out, row.code != 0 ? "" : *row.out);
     }
     // Nothing is lost, and no settings file is made of a refusal.
     for (const auto& [name, text] : row.files) {

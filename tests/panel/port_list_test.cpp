@@ -1,9 +1,14 @@
 // The links offered: DDC/CI first, then the COM ports that can be opened.
 
+#include "fake_ddc.h"
+#include "link_loader.h"
+#include "link_state.h"
+#include "monitor_table.h"
 #include "port_list.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -129,4 +134,26 @@ TEST(PortList, IgnoredPortsEntriesAreThoseNoNameReaches)
     for (const lumivex::IgnoredPortsEntry& entry : lumivex::ignoredPortsEntries(entries))
         ignored.push_back(entry.key + "=" + entry.value + ": " + entry.reason);
     EXPECT_EQ(ignored, expected);
+}
+
+// A panel that never clears its refused DDC/CI reads keeps the newest few,
+// and the reason it logs names the newest.
+TEST(LinkFailureReason, TheNewestRefusedReadsAreKeptAndTheLatestIsNamed)
+{
+    for (const size_t reads : {size_t(1), LinkState::kKeptFailedReads, LinkState::kKeptFailedReads + 1, size_t(70)}) {
+        SCOPED_TRACE(reads);
+        lumivex::testing::FakeDdc ddc;  // every read refused with status 1
+        MonitorTable monitors;
+        monitors.count = 1;
+        LinkState link(ddc, monitors);
+        uint32_t value = 0;
+        for (size_t i = 0; i < reads; ++i)
+            link.readVcp(uint8_t(0xA0 + i % 16), value);
+        const auto& kept = link.failedReads();
+        ASSERT_EQ(kept.size(), std::min(reads, LinkState::kKeptFailedReads));
+        EXPECT_EQ(kept.back().code, 0xA0 + (reads - 1) % 16);
+        EXPECT_EQ(kept.front().code, 0xA0 + (reads - kept.size()) % 16);
+        const std::string newest = "VCP 0x" + QString::number(kept.back().code, 16).toUpper().toStdString();
+        EXPECT_NE(openFailureReason(link, QStringLiteral("DDC2Bi"), 0).find(newest), std::string::npos);
+    }
 }

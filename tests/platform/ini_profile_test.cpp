@@ -1,4 +1,5 @@
 #include "ini_profile.h"
+#include "ini_reader.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -94,4 +95,33 @@ TEST(IniProfile, CreatesThePerUserFolderOnFirstWrite)
     ASSERT_TRUE(profile.writeString("Dialog Settings", "Bezel Height", "     2.0"));
     EXPECT_EQ(IniProfile(dir / "zepta" / "ZEPTA.ini").readString("Dialog Settings", "Bezel Height"), "2.0");
     EXPECT_FALSE(std::filesystem::exists(dir / "zepta" / "ZEPTA.ini.tmp"));
+}
+
+// A key read alone, and a section read whole under any spelling, give what
+// the whole file's reading gives, whatever the file repeats.
+TEST(IniProfile, AKeyOrSectionReadAloneMatchesTheWholeReading)
+{
+    const char* texts[] = {
+        "[Ports]\nCOM1=/dev/a\nCOM1=/dev/b\n",
+        "[Ports]\nCOM1=/dev/a\n[Other]\nx=1\n[ports]\ncom1=/dev/c\nCOM2=/dev/d\n",
+        "[PORTS]\r\n COM3 = tcp://h:1 \r\nCom3=/dev/e\r\n",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        lumivex::testing::TempDir dir;
+        std::ofstream(dir / "ZEPTA.ini", std::ios::binary) << text;
+        const IniProfile profile(dir / "ZEPTA.ini");
+        const lumivex::IniValues whole = lumivex::readIniValues(text);
+        size_t inPorts = 0;
+        for (const auto& [names, value] : whole) {
+            EXPECT_EQ(profile.readString(names.first, names.second), value) << names.second;
+            inPorts += names.first == "ports";
+        }
+        for (const char* spelling : {"Ports", "PORTS", "ports"}) {
+            const auto entries = profile.readSection(spelling);
+            EXPECT_EQ(entries.size(), inPorts) << spelling;
+            for (const auto& [key, value] : entries)
+                EXPECT_EQ(profile.readString("Ports", key), value) << spelling << " " << key;
+        }
+    }
 }

@@ -201,12 +201,12 @@ QByteArray readInputText(const QString& path)
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
         const off_t at = ::lseek(fd, 0, SEEK_CUR);
         const std::uint64_t left = std::uint64_t(st.st_size) - std::uint64_t(at > 0 && at <= st.st_size ? at : 0);
-        if (left > kSettingsFileLimit)
+        if (overSettingsLimit(left))
             refuseTooLarge(path, left);
     }
     QByteArray text;
     char chunk[4096];
-    while (std::uint64_t(text.size()) <= kSettingsFileLimit) {
+    while (!overSettingsLimit(std::uint64_t(text.size()))) {
         const size_t wanted = std::min(sizeof chunk, size_t(kSettingsFileLimit + 1 - std::uint64_t(text.size())));
         const ssize_t got = ::read(fd, chunk, wanted);
         if (got < 0 && errno == EINTR)
