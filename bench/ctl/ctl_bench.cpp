@@ -5,11 +5,9 @@
 //
 //   bench_ctl [runs]     (default 30; needs the build's bin/)
 
+#include "ctl_spawn.h"
 #include "sim_process.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,32 +17,15 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 using namespace lumivex;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 // Milliseconds from spawn to exit; negative when the run failed.
 double timedRun(const std::vector<std::string>& args)
 {
-    const std::string program = testing::binDir() + "/lumivex-ctl";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = -1;
-    int status = 0;
-    const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!spawned || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const bench::ChildRun run = bench::spawnCtl(args, false);
+    return run.exit == 0 ? run.ms : -1;
 }
 
 double percentile(std::vector<double> values, double p)

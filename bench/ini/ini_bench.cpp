@@ -5,14 +5,11 @@
 //
 //   bench_ini [runs]     (default 5; needs the build's bin/)
 
+#include "ctl_spawn.h"
 #include "ini_profile.h"
 #include "sim_process.h"
 #include "temp_dir.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,44 +19,15 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 using namespace lumivex;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct ChildRun {
-    double ms = 0;
-    long peakKiB = 0;
-    int exit = -1;
-};
-
 // Spawn to exit, with the child's own peak resident size.
-ChildRun runCtl(const std::vector<std::string>& args)
+bench::ChildRun runCtl(const std::vector<std::string>& args)
 {
-    const std::string program = testing::binDir() + "/lumivex-ctl";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    ChildRun run;
-    const auto start = Clock::now();
-    pid_t pid = -1;
-    int status = 0;
-    rusage usage{};
-    const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!spawned || wait4(pid, &status, 0, &usage) != pid)
-        return run;
-    run.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    run.peakKiB = usage.ru_maxrss;
-    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return bench::spawnCtl(args, true);
 }
 
 // Keys of 24 bytes a line in a section of their own, the sizes last, so
@@ -108,7 +76,7 @@ int main(int argc, char** argv)
     const std::filesystem::path huge = dir / "huge" / "ZEPTA.ini";
     std::filesystem::create_directories(huge.parent_path());
     writeIni(huge, 2'000'000);
-    const ChildRun hugeRun = runCtl({"--link", sim.slavePath(), "--ini", huge.string(), "status"});
+    const bench::ChildRun hugeRun = runCtl({"--link", sim.slavePath(), "--ini", huge.string(), "status"});
     std::printf("lumivex-ctl status, ZEPTA.ini of %ju bytes and 2000000 keys: %.1f ms, peak %ld KiB, exit %d\n",
                 std::uintmax_t(std::filesystem::file_size(huge)), hugeRun.ms, hugeRun.peakKiB, hugeRun.exit);
     std::filesystem::remove(huge);
@@ -127,7 +95,7 @@ int main(int argc, char** argv)
             const auto start = Clock::now();
             found = profile.readString("Dialog Settings", "Viewable Width") == "400.0" && found;
             reads.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-            const ChildRun run = runCtl({"--link", sim.slavePath(), "--ini", path.string(), "status"});
+            const bench::ChildRun run = runCtl({"--link", sim.slavePath(), "--ini", path.string(), "status"});
             found = run.exit == 0 && found;
             ctl.push_back(run.ms);
             peak = std::max(peak, run.peakKiB);

@@ -114,6 +114,13 @@ LoadResult loadLink(LinkState& link, MessageService& messages, const QString& na
     return LoadResult::Ignored;
 }
 
+std::string refusedReadText(const LinkState& link, const VcpReadFailure& failure)
+{
+    const std::string name = link.ddcStatusName(failure.status);
+    return "VCP 0x" + QString::number(failure.code, 16).toUpper().toStdString() + " could not be read (status "
+         + std::to_string(failure.status) + (name.empty() ? "" : ", " + name) + ")";
+}
+
 std::string openFailureReason(LinkState& link, const QString& name, int32_t openStatus)
 {
     const std::string named = name.toStdString();
@@ -124,14 +131,8 @@ std::string openFailureReason(LinkState& link, const QString& name, int32_t open
             return "DDC/CI: no monitor was found" + (advice.empty() ? std::string() : "; " + advice);
         }
         const std::vector<VcpReadFailure>& failed = link.failedReads();
-        std::string why = "DDC/CI: the monitor does not answer";
-        if (!failed.empty()) {
-            const VcpReadFailure& last = failed.back();
-            const std::string status = link.ddcStatusName(last.status);
-            why += ": VCP 0x" + QString::number(last.code, 16).toUpper().toStdString() + " could not be read (status "
-                 + std::to_string(last.status) + (status.empty() ? "" : ", " + status) + ")";
-        }
-        return why + "; check that DDC/CI is on in its menu";
+        return "DDC/CI: the monitor does not answer" + (failed.empty() ? "" : ": " + refusedReadText(link, failed.back()))
+             + "; check that DDC/CI is on in its menu";
     }
     const std::string path = ComPortMap::global().resolve(named);
     // A server says what went wrong in its own terms; a name that maps to

@@ -13,6 +13,7 @@ class QObject;
 namespace lumivex {
 
 class LinkState;
+struct VcpReadFailure;
 class MessageService;
 
 enum class LoadResult {
@@ -39,6 +40,9 @@ LoadResult loadLink(LinkState& link, MessageService& messages, const QString& te
 // failure clears it.
 LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget,
                           int32_t* openStatus = nullptr);
+
+// "VCP 0xD6 could not be read (status -3005, DDCRC_REPORTED_UNSUPPORTED)"
+std::string refusedReadText(const LinkState& link, const VcpReadFailure& failure);
 
 // Why a link did not load, in one line with the next step where there is
 // one: the refused DDC/CI read, the server's answer, the port held by

@@ -2,6 +2,7 @@
 
 #include "file_replace.h"
 #include "ini_reader.h"
+#include "ini_syntax.h"
 #include "ini_text.h"
 
 #include <fcntl.h>
@@ -9,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <system_error>
 
@@ -102,15 +102,9 @@ std::vector<std::pair<std::string, std::string>> IniProfile::readSection(std::st
     std::vector<std::pair<std::string, std::string>> entries;
     if (file.status != FileText::Status::Read)
         return entries;
-    const auto folded = [](std::string_view name) {
-        std::string out(name);
-        for (char& c : out)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        return out;
-    };
-    const std::string wanted = folded(section);
+    const std::string wanted = ini::foldName(section);
     for (IniEntry& entry : readIniEntries(file.text))
-        if (folded(entry.section) == wanted)
+        if (ini::foldName(entry.section) == wanted)
             entries.emplace_back(std::move(entry.key), std::move(entry.value));
     return entries;
 }

@@ -83,8 +83,8 @@ errors=$(bash --norc -c 'source "$1"' _ "$completion" 2>&1) && [[ -z $errors ]] 
 complete_words() {  # complete_words WORD... -> the choices, one a line
   bash --norc -c 'source "$1"; shift
     COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
-    spec=$(complete -p lumivex-ctl) || exit 1
-    [[ $spec =~ -F\ ([^ ]+) ]] || exit 1
+    registered=$(complete -p lumivex-ctl) || exit 1
+    [[ $registered =~ -F\ ([^ ]+) ]] || exit 1
     "${BASH_REMATCH[1]}"
     printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$@"
 }

@@ -3,6 +3,7 @@
 #include "ctl_errors.h"
 #include "ctl_link.h"
 #include "ctl_messages.h"
+#include "link_loader.h"
 #include "model_query.h"
 
 #include <QJsonValue>
@@ -105,11 +106,7 @@ int exitCodeFor(ReadBackOutcome outcome)
 
 QString refusedRead(LinkState& link, const VcpReadFailure& failure)
 {
-    const std::string name = link.ddcStatusName(failure.status);
-    return QStringLiteral("VCP 0x%1 could not be read (status %2%3)")
-        .arg(QString::number(failure.code, 16).toUpper())
-        .arg(failure.status)
-        .arg(name.empty() ? QString() : QStringLiteral(", ") + QString::fromStdString(name));
+    return QString::fromStdString(refusedReadText(link, failure));
 }
 
 namespace {
