@@ -1,4 +1,4 @@
-#include "artwork.h"
+#include "res/artwork.h"
 
 namespace lumivex {
 

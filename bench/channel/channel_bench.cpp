@@ -4,9 +4,9 @@
 //
 //   bench_channel [runs]     (default 50; needs the build's bin/)
 
-#include "link_state.h"
-#include "monitor_table.h"
-#include "serial_mfc.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
+#include "link/serial/serial_mfc.h"
 #include "sim_process.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 #include "offscreen_figures.h"
 #include "page_fixture.h"
 #include "pty_pair.h"
-#include "setting_page.h"
+#include "pages/setting_page.h"
 
 #include <QApplication>
 #include <QtTest/QTest>

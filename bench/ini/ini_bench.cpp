@@ -6,7 +6,7 @@
 //   bench_ini [runs]     (default 5; needs the build's bin/)
 
 #include "ctl_spawn.h"
-#include "ini_profile.h"
+#include "platform/ini_profile.h"
 #include "sim_process.h"
 #include "temp_dir.h"
 

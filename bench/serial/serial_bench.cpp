@@ -1,8 +1,8 @@
 // Serial port figures over a pseudo-terminal: one-byte write latency, drain
 // throughput, and the time from bytes written at the other end to the
 // notification handled on the user-interface thread. Prints, asserts nothing.
-#include "serial_mfc.h"
-#include "serial_notify_event.h"
+#include "link/serial/serial_mfc.h"
+#include "link/serial/serial_notify_event.h"
 
 #include <QCoreApplication>
 #include <QObject>

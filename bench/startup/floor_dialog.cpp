@@ -1,7 +1,7 @@
 // The least any Qt panel of this shape costs: a dialog holding a tab widget
 // with four empty tabs, run until it has first painted.
 
-#include "shown_reporter.h"
+#include "app/shown_reporter.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -13,7 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "port_list.h"
+#include "panel/port_list.h"
 
 #include <algorithm>
 #include <chrono>

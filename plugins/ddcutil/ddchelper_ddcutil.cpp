@@ -3,7 +3,7 @@
 // InitDDCHelper; a display is opened at its first value operation and stays
 // open, since handles stay valid for the life of the process.
 
-#include "ddchelper.h"
+#include "link/ddc/ddchelper.h"
 
 #include <ddcutil_c_api.h>
 #include <ddcutil_status_codes.h>

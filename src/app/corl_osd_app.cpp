@@ -1,10 +1,10 @@
-#include "corl_osd_app.h"
+#include "app/corl_osd_app.h"
 
-#include "app_paths.h"
-#include "com_port_map.h"
-#include "ddc_api.h"
-#include "message_service.h"
-#include "sheet_osd.h"
+#include "platform/app_paths.h"
+#include "link/serial/com_port_map.h"
+#include "link/ddc/ddc_api.h"
+#include "platform/message_service.h"
+#include "app/sheet_osd.h"
 
 #include <cstdio>
 

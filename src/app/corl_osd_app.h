@@ -2,8 +2,8 @@
 // Start-up: one running copy, the DDC/CI driver, the program's directory and
 // INI file, then the sheet run modally; the process ends when it closes.
 
-#include "ini_profile.h"
-#include "instance_lock.h"
+#include "platform/ini_profile.h"
+#include "platform/instance_lock.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,13 +1,13 @@
 // lumivex: the configuration panel of the ZEPTA video-wall controller.
 
-#include "app_paths.h"
+#include "platform/app_paths.h"
 #include "command_line.h"
-#include "corl_osd_app.h"
-#include "ddc_library.h"
+#include "app/corl_osd_app.h"
+#include "link/ddc/ddc_library.h"
 #include "display_start.h"
-#include "message_service.h"
-#include "sheet_osd.h"
-#include "shown_reporter.h"
+#include "platform/dialog_message_service.h"
+#include "app/sheet_osd.h"
+#include "app/shown_reporter.h"
 
 #include <QApplication>
 

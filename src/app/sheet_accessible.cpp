@@ -1,6 +1,6 @@
-#include "sheet_accessible.h"
+#include "app/sheet_accessible.h"
 
-#include "sheet_osd.h"
+#include "app/sheet_osd.h"
 
 #include <QAccessibleWidget>
 

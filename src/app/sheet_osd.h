@@ -2,12 +2,12 @@
 // The panel's only window: a modal tabbed sheet holding the four pages and
 // what they share (the monitors found at start-up, the model).
 
-#include "busy_input_queue.h"
-#include "cross_thread_messages.h"
-#include "link_state.h"
-#include "link_worker.h"
-#include "monitor_table.h"
-#include "page_host.h"
+#include "pages/busy_input_queue.h"
+#include "platform/cross_thread_messages.h"
+#include "link/link_state.h"
+#include "link/link_worker.h"
+#include "link/ddc/monitor_table.h"
+#include "pages/page_host.h"
 
 #include <QDialog>
 

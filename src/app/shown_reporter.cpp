@@ -1,4 +1,4 @@
-#include "shown_reporter.h"
+#include "app/shown_reporter.h"
 
 #include <QDialog>
 #include <QEvent>

@@ -1,7 +1,7 @@
-#include "button_accessible.h"
+#include "controls/button_accessible.h"
 
-#include "image_button.h"
-#include "transparent_button.h"
+#include "controls/image_button.h"
+#include "controls/transparent_button.h"
 
 #include <QAbstractButton>
 #include <QAccessibleWidget>

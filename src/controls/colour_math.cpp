@@ -1,4 +1,4 @@
-#include "colour_math.h"
+#include "controls/colour_math.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "gradient_tab_bar.h"
+#include "controls/gradient_tab_bar.h"
 
-#include "colour_math.h"
+#include "controls/colour_math.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 // CEnTabCtrl: the sheet's tab row, flat tabs filled with a vertical colour
 // gradient, the selected one lighter, with thin light and dark edges.
 
-#include "painted_tab_bar.h"
+#include "controls/painted_tab_bar.h"
 
 namespace lumivex {
 

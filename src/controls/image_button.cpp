@@ -1,8 +1,8 @@
-#include "image_button.h"
+#include "controls/image_button.h"
 
-#include "button_accessible.h"
-#include "parent_capture.h"
-#include "tooltip_text.h"
+#include "controls/button_accessible.h"
+#include "controls/parent_capture.h"
+#include "controls/tooltip_text.h"
 
 #include <QDesktopServices>
 #include <QEnterEvent>

@@ -3,8 +3,8 @@
 // caption, a flat look that lights up under the pointer, a check-box mode,
 // a transparent background, and an optional web address opened on click.
 
-#include "paint_cache.h"
-#include "image_layout.h"
+#include "controls/paint_cache.h"
+#include "controls/image_layout.h"
 
 #include <QAbstractButton>
 #include <QIcon>

@@ -1,4 +1,4 @@
-#include "image_layout.h"
+#include "controls/image_layout.h"
 
 #include <algorithm>
 

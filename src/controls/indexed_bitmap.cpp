@@ -1,4 +1,4 @@
-#include "indexed_bitmap.h"
+#include "controls/indexed_bitmap.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "paint_cache.h"
+#include "controls/paint_cache.h"
 
 namespace lumivex {
 

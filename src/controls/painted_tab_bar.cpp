@@ -1,4 +1,4 @@
-#include "painted_tab_bar.h"
+#include "controls/painted_tab_bar.h"
 
 #include <QPainter>
 

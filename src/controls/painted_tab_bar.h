@@ -2,7 +2,7 @@
 // CBaseTabCtrl: a tab row that, in its self-painting modes, hands each part
 // of its painting to an overridable operation.
 
-#include "paint_cache.h"
+#include "controls/paint_cache.h"
 #include <QImage>
 #include <QTabBar>
 

@@ -1,6 +1,6 @@
-#include "parent_capture.h"
+#include "controls/parent_capture.h"
 
-#include "paint_cache.h"
+#include "controls/paint_cache.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "shade_button.h"
+#include "controls/shade_button.h"
 
 #include <QPainter>
 #include <QResizeEvent>

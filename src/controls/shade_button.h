@@ -2,9 +2,9 @@
 // CShadeButtonST: an image button whose face is a generated shade, lit a
 // little toward the highlight while the pointer is over it.
 
-#include "image_button.h"
-#include "indexed_bitmap.h"
-#include "shade_pattern.h"
+#include "controls/image_button.h"
+#include "controls/indexed_bitmap.h"
+#include "controls/shade_pattern.h"
 
 namespace lumivex {
 

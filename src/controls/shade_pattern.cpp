@@ -1,4 +1,4 @@
-#include "shade_pattern.h"
+#include "controls/shade_pattern.h"
 
 #include <algorithm>
 #include <memory>

@@ -3,7 +3,7 @@
 // running shadow → face → highlight, and a diagonal light falling from the
 // top-right corner with a little noise so the face is not banded.
 
-#include "indexed_bitmap.h"
+#include "controls/indexed_bitmap.h"
 
 #include <QColor>
 

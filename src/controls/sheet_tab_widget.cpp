@@ -1,7 +1,7 @@
-#include "sheet_tab_widget.h"
+#include "controls/sheet_tab_widget.h"
 
-#include "colour_math.h"
-#include "gradient_tab_bar.h"
+#include "controls/colour_math.h"
+#include "controls/gradient_tab_bar.h"
 
 #include <QPainter>
 

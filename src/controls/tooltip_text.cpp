@@ -1,4 +1,4 @@
-#include "tooltip_text.h"
+#include "controls/tooltip_text.h"
 
 #include <QStringList>
 #include <QTextLayout>

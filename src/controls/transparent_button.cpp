@@ -1,6 +1,6 @@
-#include "transparent_button.h"
+#include "controls/transparent_button.h"
 
-#include "button_accessible.h"
+#include "controls/button_accessible.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "transparent_group_box.h"
+#include "controls/transparent_group_box.h"
 
 #include <QPainter>
 

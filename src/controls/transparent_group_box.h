@@ -2,7 +2,7 @@
 // CTGroupBox: a group box frame with its caption set into the top line,
 // drawn over the page's own background instead of a filled box.
 
-#include "paint_cache.h"
+#include "controls/paint_cache.h"
 #include <QGroupBox>
 #include <QImage>
 

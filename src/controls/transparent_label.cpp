@@ -1,6 +1,6 @@
-#include "transparent_label.h"
+#include "controls/transparent_label.h"
 
-#include "parent_capture.h"
+#include "controls/parent_capture.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "channel_rules.h"
+#include "link/channel_rules.h"
 
 #include <array>
 

@@ -3,10 +3,10 @@
 // byte per write, a drain moves what has arrived into the receive buffer,
 // and a read-back is a request, a wait, a drain and a scan.
 
-#include "byte_port.h"
-#include "receive_buffer.h"
-#include "replies.h"
-#include "serial_frame.h"
+#include "link/byte_port.h"
+#include "link/receive_buffer.h"
+#include "link/replies.h"
+#include "link/serial_frame.h"
 
 #include <cstddef>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "command_table.h"
+#include "link/command_table.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -7,18 +7,16 @@ namespace lumivex {
 
 namespace {
 
-constexpr int32_t kMaskHMax = 0x7F;  // seven bits below the ON bit
 constexpr int32_t kByteMax = 0xFF;
-constexpr uint32_t kMaskOnBit = 0x8000;
 
 uint8_t lowByte(int32_t value)
 {
     return static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFF);
 }
 
-uint8_t clampedByte(int32_t value, int32_t maximum = kByteMax)
+uint8_t clampedByte(int32_t value)
 {
-    return static_cast<uint8_t>(std::clamp(value, 0, maximum));
+    return static_cast<uint8_t>(std::clamp(value, 0, kByteMax));
 }
 
 Command make(CommandId id, uint32_t vcpValue, std::initializer_list<uint8_t> values)
@@ -42,11 +40,6 @@ const CommandRow& commandRow(CommandId id)
                          [id](const CommandRow& row) { return row.id == id; });
 }
 
-uint32_t bezelMaskVcpValue(int32_t hTenths, int32_t vTenths, bool on)
-{
-    return (uint32_t(clampedByte(hTenths, kMaskHMax)) << 8) | clampedByte(vTenths) | (on ? kMaskOnBit : 0);
-}
-
 namespace commands {
 
 Command inputSource(int32_t index)
@@ -61,17 +54,22 @@ Command power(int32_t index)
 
 Command factoryReset()
 {
-    return make(CommandId::FactoryReset, 1, {1});
+    return make(CommandId::FactoryReset, protocol::kVcpFunctionValue, {protocol::kFunctionFactoryReset});
 }
 
 Command autoAdjust()
 {
-    return make(CommandId::AutoAdjust, 1, {0});
+    return make(CommandId::AutoAdjust, protocol::kVcpFunctionValue, {protocol::kFunctionAutoAdjust});
 }
 
 Command osdMode(int32_t mode)
 {
     return make(CommandId::OsdMode, static_cast<uint32_t>(mode), {lowByte(mode)});
+}
+
+Command osdMode(protocol::OsdMode mode)
+{
+    return osdMode(int32_t(mode));
 }
 
 Command gpo(uint8_t outputBits)
@@ -81,7 +79,7 @@ Command gpo(uint8_t outputBits)
 
 Command identify()
 {
-    return make(CommandId::Identify, 0, {4, 0});
+    return make(CommandId::Identify, protocol::kVcpIdentifyValue, {uint8_t(protocol::OsdMode::Identify), 0});
 }
 
 Command resolution(int32_t resolutionIndex, int32_t displayModeIndex)
@@ -98,7 +96,7 @@ Command displayMode(int32_t resolutionIndex, int32_t displayModeIndex)
 
 Command bezelMask(int32_t displayModeIndex, int32_t hTenths, int32_t vTenths, bool on)
 {
-    return make(CommandId::BezelMask, bezelMaskVcpValue(hTenths, vTenths, on),
+    return make(CommandId::BezelMask, protocol::encodeMaskVcp({hTenths, vTenths, on}),
                 {lowByte(displayModeIndex), clampedByte(hTenths), clampedByte(vTenths), uint8_t(on ? 1 : 0)});
 }
 

@@ -4,6 +4,8 @@
 // RS-232 line. A page handler stores its value, builds the command here and
 // hands it to LinkState::send().
 
+#include "link/protocol.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -33,16 +35,16 @@ struct CommandRow {
 };
 
 inline constexpr std::array kCommandTable{
-    CommandRow{CommandId::InputSource, "input source", 0x60, 27, 4},
-    CommandRow{CommandId::Power, "power", 0xD6, 28, 4},
-    CommandRow{CommandId::FactoryReset, "factory reset", 0x04, 1, 4},
-    CommandRow{CommandId::AutoAdjust, "auto adjust", 0xEC, 1, 4},
-    CommandRow{CommandId::OsdMode, "OSD mode", 0xFC, 2, 4},
-    CommandRow{CommandId::Gpo, "GPO", 0xB3, 5, 4},
-    CommandRow{CommandId::Identify, "identify", 0xFB, 2, 5},
-    CommandRow{CommandId::Resolution, "resolution", 0xB0, 25, 5},
-    CommandRow{CommandId::DisplayMode, "display mode", 0xB1, 25, 5},
-    CommandRow{CommandId::BezelMask, "bezel mask", 0xB2, 24, 7},
+    CommandRow{CommandId::InputSource, "input source", protocol::kVcpInputSource, protocol::kCmdInputSource, 4},
+    CommandRow{CommandId::Power, "power", protocol::kVcpPower, protocol::kCmdPower, 4},
+    CommandRow{CommandId::FactoryReset, "factory reset", protocol::kVcpFactoryReset, protocol::kCmdFunction, 4},
+    CommandRow{CommandId::AutoAdjust, "auto adjust", protocol::kVcpAutoAdjust, protocol::kCmdFunction, 4},
+    CommandRow{CommandId::OsdMode, "OSD mode", protocol::kVcpOsdMode, protocol::kCmdOsdMode, 4},
+    CommandRow{CommandId::Gpo, "GPO", protocol::kVcpGpio, protocol::kCmdGpo, 4},
+    CommandRow{CommandId::Identify, "identify", protocol::kVcpIdentify, protocol::kCmdOsdMode, 5},
+    CommandRow{CommandId::Resolution, "resolution", protocol::kVcpResolution, protocol::kCmdWallMode, 5},
+    CommandRow{CommandId::DisplayMode, "display mode", protocol::kVcpDisplayMode, protocol::kCmdWallMode, 5},
+    CommandRow{CommandId::BezelMask, "bezel mask", protocol::kVcpBezelMask, protocol::kCmdBezelMask, 7},
 };
 
 const CommandRow& commandRow(CommandId id);
@@ -67,16 +69,14 @@ Command power(int32_t index);
 Command factoryReset();
 Command autoAdjust();
 Command osdMode(int32_t mode);
+Command osdMode(protocol::OsdMode mode);
 Command gpo(uint8_t outputBits);
 Command identify();
 Command resolution(int32_t resolutionIndex, int32_t displayModeIndex);
 Command displayMode(int32_t resolutionIndex, int32_t displayModeIndex);
-// Each tenths value is limited to its own field (VCP: H 0..127, V 0..255;
+// Each tenths value is limited to its own field (VCP: as encodeMaskVcp;
 // serial: 0..255 each), so it can never spill into a neighbour or the ON bit.
 Command bezelMask(int32_t displayModeIndex, int32_t hTenths, int32_t vTenths, bool on);
 }  // namespace commands
-
-// The VCP value of the bezel mask: H tenths x 256 + V tenths, 0x8000 when on.
-uint32_t bezelMaskVcpValue(int32_t hTenths, int32_t vTenths, bool on);
 
 }  // namespace lumivex

@@ -1,12 +1,12 @@
-#include "link_state.h"
+#include "link/link_state.h"
 
-#include "ddc_api.h"
-#include "network_address.h"
-#include "monitor_table.h"
-#include "network_port.h"
-#include "posted_input_notice.h"
-#include "serial_byte_port.h"
-#include "serial_mfc.h"
+#include "link/ddc/ddc_api.h"
+#include "link/net/network_address.h"
+#include "link/ddc/monitor_table.h"
+#include "link/net/network_port.h"
+#include "link/posted_input_notice.h"
+#include "link/serial_byte_port.h"
+#include "link/serial/serial_mfc.h"
 
 #include <cerrno>
 

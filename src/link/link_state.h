@@ -3,12 +3,12 @@
 // transmit frame, the serial port and the receive buffer; and the rules a
 // page handler calls to send a command or read the device back.
 
-#include "channel_rules.h"
-#include "command_table.h"
-#include "receive_buffer.h"
-#include "replies.h"
-#include "reply_wait.h"
-#include "serial_frame.h"
+#include "link/channel_rules.h"
+#include "link/command_table.h"
+#include "link/receive_buffer.h"
+#include "link/replies.h"
+#include "link/reply_wait.h"
+#include "link/serial_frame.h"
 
 #include <chrono>
 #include <cstdint>

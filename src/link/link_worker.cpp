@@ -1,4 +1,4 @@
-#include "link_worker.h"
+#include "link/link_worker.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,8 +1,8 @@
-#include "posted_input_notice.h"
+#include "link/posted_input_notice.h"
 
-#include "serial_notify_event.h"
-#include "serial_status.h"
-#include "serial_wnd.h"
+#include "link/serial/serial_notify_event.h"
+#include "link/serial/serial_status.h"
+#include "link/serial/serial_wnd.h"
 
 #include <QCoreApplication>
 #include <QObject>

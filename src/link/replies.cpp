@@ -1,4 +1,4 @@
-#include "replies.h"
+#include "link/replies.h"
 
 namespace lumivex {
 

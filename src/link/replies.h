@@ -5,7 +5,8 @@
 // decide how to map them. The reply's last byte is its checksum: the scan
 // takes a reply only when all its bytes sum to zero.
 
-#include "receive_buffer.h"
+#include "link/protocol.h"
+#include "link/receive_buffer.h"
 
 #include <cstdint>
 
@@ -17,9 +18,9 @@ struct ReadRequest {
 };
 
 namespace requests {
-inline constexpr ReadRequest kSettings{4, 9};  // Setting page read-back
-inline constexpr ReadRequest kDisplay{3, 8};   // Display page read-back
-inline constexpr ReadRequest kModel{26, 4};    // the model query
+inline constexpr ReadRequest kSettings{protocol::kCmdSettingsRequest, protocol::kSettingsReplyLength};
+inline constexpr ReadRequest kDisplay{protocol::kCmdDisplayRequest, protocol::kDisplayReplyLength};
+inline constexpr ReadRequest kModel{protocol::kCmdModelRequest, protocol::kModelReplyLength};
 }  // namespace requests
 
 struct SettingsReply {

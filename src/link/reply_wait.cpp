@@ -1,4 +1,4 @@
-#include "reply_wait.h"
+#include "link/reply_wait.h"
 
 #include <charconv>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "serial_byte_port.h"
+#include "link/serial_byte_port.h"
 
-#include "serial.h"
+#include "link/serial/serial.h"
 
 namespace lumivex {
 

@@ -3,7 +3,7 @@
 // unlimited time-out and no completion record, and reads that the port's
 // non-blocking read mode answers at once, and the port's own wait for input.
 
-#include "byte_port.h"
+#include "link/byte_port.h"
 
 namespace lumivex {
 

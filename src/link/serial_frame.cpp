@@ -1,4 +1,4 @@
-#include "serial_frame.h"
+#include "link/serial_frame.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "about_page.h"
+#include "pages/about_page.h"
 
-#include "artwork.h"
-#include "image_button.h"
+#include "res/artwork.h"
+#include "controls/image_button.h"
 
 #include <QApplication>
 #include <QCursor>

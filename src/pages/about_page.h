@@ -1,6 +1,6 @@
 #pragma once
 
-#include "property_page.h"
+#include "pages/property_page.h"
 
 namespace lumivex {
 

@@ -1,4 +1,4 @@
-#include "busy_input_queue.h"
+#include "pages/busy_input_queue.h"
 
 #include <QApplication>
 #include <QEvent>

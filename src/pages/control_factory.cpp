@@ -1,12 +1,12 @@
-#include "control_factory.h"
+#include "pages/control_factory.h"
 
-#include "artwork.h"
-#include "colour_math.h"
-#include "image_button.h"
-#include "shade_button.h"
-#include "transparent_button.h"
-#include "transparent_group_box.h"
-#include "transparent_label.h"
+#include "res/artwork.h"
+#include "controls/colour_math.h"
+#include "controls/image_button.h"
+#include "controls/shade_button.h"
+#include "controls/transparent_button.h"
+#include "controls/transparent_group_box.h"
+#include "controls/transparent_label.h"
 
 #include <QCheckBox>
 #include <QComboBox>

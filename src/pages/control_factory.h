@@ -1,7 +1,7 @@
 #pragma once
 // Makes the widget for one control of a dialog template.
 
-#include "dialog_template.h"
+#include "pages/dialog_template.h"
 
 class QWidget;
 

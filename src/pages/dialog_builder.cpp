@@ -1,6 +1,6 @@
-#include "dialog_builder.h"
+#include "pages/dialog_builder.h"
 
-#include "control_factory.h"
+#include "pages/control_factory.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -1,8 +1,8 @@
 #pragma once
 // Builds a page's controls from its dialog template.
 
-#include "dialog_template.h"
-#include "dialog_units.h"
+#include "pages/dialog_template.h"
+#include "pages/dialog_units.h"
 
 #include <map>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "dialog_template.h"
+#include "pages/dialog_template.h"
 
 #include <QFile>
 

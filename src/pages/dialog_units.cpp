@@ -1,4 +1,4 @@
-#include "dialog_units.h"
+#include "pages/dialog_units.h"
 
 #include <QFontMetrics>
 

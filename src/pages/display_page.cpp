@@ -1,10 +1,10 @@
-#include "display_page.h"
+#include "pages/display_page.h"
 
-#include "command_table.h"
-#include "ini_profile.h"
-#include "link_state.h"
-#include "message_service.h"
-#include "page_host.h"
+#include "link/command_table.h"
+#include "platform/ini_profile.h"
+#include "link/link_state.h"
+#include "platform/message_service.h"
+#include "pages/page_host.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

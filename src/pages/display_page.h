@@ -1,7 +1,7 @@
 #pragma once
 
-#include "display_rules.h"
-#include "property_page.h"
+#include "panel/display_rules.h"
+#include "pages/property_page.h"
 
 class QComboBox;
 class QLineEdit;

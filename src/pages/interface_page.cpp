@@ -1,12 +1,12 @@
-#include "interface_page.h"
+#include "pages/interface_page.h"
 
-#include "link_loader.h"
-#include "link_state.h"
-#include "page_host.h"
-#include "port_list_update.h"
-#include "serial_notify_event.h"
-#include "serial_status.h"
-#include "serial_wnd.h"
+#include "panel/link_loader.h"
+#include "link/link_state.h"
+#include "pages/page_host.h"
+#include "panel/port_list_update.h"
+#include "link/serial/serial_notify_event.h"
+#include "link/serial/serial_status.h"
+#include "link/serial/serial_wnd.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

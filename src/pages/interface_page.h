@@ -1,8 +1,8 @@
 #pragma once
 
-#include "device_watch.h"
-#include "port_list.h"
-#include "property_page.h"
+#include "platform/device_watch.h"
+#include "panel/port_list.h"
+#include "pages/property_page.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "page_background.h"
+#include "pages/page_background.h"
 
-#include "artwork.h"
+#include "res/artwork.h"
 
 #include <QImage>
 #include <QPainter>

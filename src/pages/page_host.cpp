@@ -1,6 +1,6 @@
-#include "page_host.h"
+#include "pages/page_host.h"
 
-#include "link_state.h"
+#include "link/link_state.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
-#include "property_page.h"
+#include "pages/property_page.h"
 
-#include "page_host.h"
-#include "shade_button.h"
+#include "pages/page_host.h"
+#include "controls/shade_button.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

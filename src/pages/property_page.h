@@ -4,9 +4,9 @@
 // the swallowed Enter key, and the initialisation and activation that the
 // sheet's tab changes drive.
 
-#include "dialog_builder.h"
-#include "dialog_template.h"
-#include "page_background.h"
+#include "pages/dialog_builder.h"
+#include "pages/dialog_template.h"
+#include "pages/page_background.h"
 
 #include <QWidget>
 

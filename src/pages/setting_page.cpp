@@ -1,12 +1,12 @@
-#include "setting_page.h"
+#include "pages/setting_page.h"
 
-#include "artwork.h"
-#include "command_table.h"
-#include "global_hotkey.h"
-#include "link_state.h"
-#include "message_service.h"
-#include "page_host.h"
-#include "shade_button.h"
+#include "res/artwork.h"
+#include "link/command_table.h"
+#include "platform/global_hotkey.h"
+#include "link/link_state.h"
+#include "platform/message_service.h"
+#include "pages/page_host.h"
+#include "controls/shade_button.h"
 
 
 namespace lumivex {

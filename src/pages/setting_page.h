@@ -1,7 +1,7 @@
 #pragma once
 
-#include "property_page.h"
-#include "setting_rules.h"
+#include "pages/property_page.h"
+#include "panel/setting_rules.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "access_advice.h"
+#include "panel/access_advice.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "activation_read_back.h"
+#include "panel/activation_read_back.h"
 
-#include "link_messages.h"
-#include "link_state.h"
-#include "message_service.h"
+#include "panel/link_messages.h"
+#include "link/link_state.h"
+#include "platform/message_service.h"
 
 namespace lumivex {
 

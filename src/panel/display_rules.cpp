@@ -1,7 +1,8 @@
-#include "display_rules.h"
+#include "panel/display_rules.h"
 
-#include "ini_profile.h"
-#include "link_state.h"
+#include "platform/ini_profile.h"
+#include "link/link_state.h"
+#include "link/protocol.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,10 +13,7 @@ namespace lumivex {
 
 namespace {
 
-// 0xB2: V tenths in bits 0..7, H tenths in bits 8..14, ON in bit 15.
-constexpr uint8_t kResolutionVcp = 0xB0;
-constexpr uint8_t kDisplayModeVcp = 0xB1;
-constexpr uint8_t kMaskVcp = 0xB2;
+using namespace protocol;
 
 constexpr const char* kBezelWidthKey = "Bezel Width";
 constexpr const char* kViewableWidthKey = "Viewable Width";
@@ -32,17 +30,18 @@ void clearMask(DisplayState& state)
 bool readOverDdc(LinkState& link, DisplayState& state)
 {
     uint32_t value = 0;
-    if (link.readVcp(kResolutionVcp, value) == 0)
+    if (link.readVcp(kVcpResolution, value) == 0)
         state.resolution = int32_t(value);
-    if (link.readVcp(kDisplayModeVcp, value) == 0)
+    if (link.readVcp(kVcpDisplayMode, value) == 0)
         state.displayMode = int32_t(value);
-    if (link.readVcp(kMaskVcp, value) != 0) {
+    if (link.readVcp(kVcpBezelMask, value) != 0) {
         clearMask(state);
         return false;
     }
-    state.hTenths = int32_t((value >> 8) & 0x7F);
-    state.vTenths = int32_t(value & 0xFF);
-    state.maskMode = int32_t((value >> 15) & 1);
+    const MaskValue mask = decodeMaskVcp(value);
+    state.hTenths = mask.hTenths;
+    state.vTenths = mask.vTenths;
+    state.maskMode = int32_t(mask.on ? Mask::On : Mask::Off);
     return true;
 }
 

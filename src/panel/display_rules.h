@@ -3,7 +3,7 @@
 // read-back of resolution, layout and bezel mask, the mask arithmetic and
 // the sizes kept in ZEPTA.ini.
 
-#include "activation_read_back.h"
+#include "panel/activation_read_back.h"
 
 #include <QStringList>
 

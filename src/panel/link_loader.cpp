@@ -1,14 +1,15 @@
-#include "link_loader.h"
+#include "panel/link_loader.h"
 
-#include "access_advice.h"
-#include "com_port_map.h"
-#include "link_messages.h"
-#include "network_address.h"
-#include "link_state.h"
-#include "message_service.h"
-#include "monitor_table.h"
-#include "port_list.h"
-#include "serial_mfc.h"
+#include "panel/access_advice.h"
+#include "link/serial/com_port_map.h"
+#include "panel/link_messages.h"
+#include "link/net/network_address.h"
+#include "link/link_state.h"
+#include "link/protocol.h"
+#include "platform/message_service.h"
+#include "link/ddc/monitor_table.h"
+#include "panel/port_list.h"
+#include "link/serial/serial_mfc.h"
 
 #include <cerrno>
 #include <cstring>
@@ -18,7 +19,7 @@ namespace lumivex {
 namespace {
 
 // The VCP code read to see whether a monitor answers on DDC/CI.
-constexpr uint8_t kDdcProbeVcp = 0xB0;
+constexpr uint8_t kDdcProbeVcp = protocol::kVcpResolution;
 
 QString text(const char* s)
 {

@@ -1,8 +1,9 @@
-#include "model_query.h"
+#include "panel/model_query.h"
 
-#include "link_messages.h"
-#include "link_state.h"
-#include "message_service.h"
+#include "panel/link_messages.h"
+#include "link/link_state.h"
+#include "link/protocol.h"
+#include "platform/message_service.h"
 
 namespace lumivex {
 
@@ -13,19 +14,19 @@ using Outcome = ModelQueryResult::Outcome;
 ModelQueryResult queryOverDdc(LinkState& link)
 {
     uint32_t value = 0;
-    if (link.readVcp(kModelVcp, value) != 0)
+    if (link.readVcp(protocol::kVcpModel, value) != 0)
         return {Outcome::ReadFailed};
-    if (value == kFirstModelValue)
-        return {Outcome::Known, 0};
-    if (value == kSecondModelValue)
-        return {Outcome::Known, 1};
+    if (const std::optional<protocol::Model> model = protocol::decodeModelVcp(value))
+        return {Outcome::Known, int32_t(*model)};
     return {Outcome::Unknown};
 }
 
 ModelQueryResult queryOverSerial(LinkState& link)
 {
     const std::optional<ModelReply> reply = link.requestModel();
-    return {Outcome::Known, reply && reply->model == 1 ? 1 : 0, reply.has_value(), reply ? reply->model : -1};
+    const bool second = reply && reply->model == int32_t(protocol::Model::K420);
+    const protocol::Model model = second ? protocol::Model::K420 : protocol::Model::K410;
+    return {Outcome::Known, int32_t(model), reply.has_value(), reply ? reply->model : -1};
 }
 
 }  // namespace

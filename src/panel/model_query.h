@@ -28,10 +28,6 @@ struct ModelQueryResult {
 };
 
 // VCP 0xF8 answers 0xF800 for the first model and 0xF801 for the second.
-inline constexpr uint8_t kModelVcp = 0xF8;
-inline constexpr uint32_t kFirstModelValue = 0xF800;
-inline constexpr uint32_t kSecondModelValue = 0xF801;
-
 // Under DDC/CI reads VCP 0xF8; on the serial line sends command 26, waits,
 // drains and scans, keeping the receive write position. A serial reply that
 // does not say 1, or no reply at all, means the first model.

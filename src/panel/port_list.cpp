@@ -1,10 +1,10 @@
-#include "port_list.h"
+#include "panel/port_list.h"
 
-#include "access_advice.h"
-#include "com_port_map.h"
-#include "network_address.h"
-#include "serial.h"
-#include "serial_error.h"
+#include "panel/access_advice.h"
+#include "link/serial/com_port_map.h"
+#include "link/net/network_address.h"
+#include "link/serial/serial.h"
+#include "link/serial/serial_error.h"
 
 #include <cctype>
 #include <cerrno>

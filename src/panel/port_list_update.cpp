@@ -1,7 +1,7 @@
-#include "port_list_update.h"
+#include "panel/port_list_update.h"
 
-#include "com_port_map.h"
-#include "port_list.h"
+#include "link/serial/com_port_map.h"
+#include "panel/port_list.h"
 
 #include <optional>
 

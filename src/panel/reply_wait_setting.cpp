@@ -1,6 +1,6 @@
-#include "reply_wait_setting.h"
+#include "panel/reply_wait_setting.h"
 
-#include "ini_profile.h"
+#include "platform/ini_profile.h"
 
 #include <cstdlib>
 

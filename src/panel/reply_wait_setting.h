@@ -2,7 +2,7 @@
 // The reply wait the operator chose: ZEPTA_REPLY_WAIT_MS, then the key in
 // ZEPTA.ini, read the same way by the panel and lumivex-ctl.
 
-#include "reply_wait.h"
+#include "link/reply_wait.h"
 
 namespace lumivex {
 

@@ -1,33 +1,24 @@
-#include "setting_rules.h"
+#include "panel/setting_rules.h"
 
-#include "link_state.h"
+#include "link/link_state.h"
+#include "link/protocol.h"
 
 namespace lumivex {
 
 namespace {
 
-constexpr uint8_t kInputSourceVcp = 0x60;
-constexpr uint8_t kPowerVcp = 0xD6;
-constexpr uint8_t kOsdVcp = 0xFC;
-constexpr uint8_t kDisplayModeVcp = 0xB1;
-// A layout value with a bit above the low byte is a wall, not 1x1.
-constexpr uint32_t kWallLayoutFrom = 256;
+using namespace protocol;
 
-// 4 is the device's stand-by.
 void takePower(int32_t reported, SettingState& state)
 {
-    if (reported == 1)
-        state.power = 1;
-    else if (reported == 0 || reported == 4)
-        state.power = 0;
+    if (const std::optional<Power> power = decodePower(reported))
+        state.power = int32_t(*power);
 }
 
 void takeRotation(int32_t reported, SettingState& state)
 {
-    if (reported == 0)
-        state.rotation = 0;
-    else if (reported == 2)
-        state.rotation = 1;
+    if (const std::optional<Rotation> rotation = decodeReportedRotation(reported))
+        state.rotation = int32_t(*rotation);
 }
 
 void clearIndices(SettingState& state)
@@ -41,17 +32,19 @@ void clearIndices(SettingState& state)
 bool readOverDdc(LinkState& link, SettingState& state, std::optional<GpioBits>& gpio)
 {
     uint32_t value = 0;
-    if (link.readVcp(kInputSourceVcp, value) != 0) {
+    if (link.readVcp(kVcpInputSource, value) != 0) {
         clearIndices(state);
         return false;
     }
     state.inputSource = int32_t(value);
-    if (link.readVcp(kPowerVcp, value) == 0)
+    if (link.readVcp(kVcpPower, value) == 0)
         takePower(int32_t(value), state);
-    if (link.readVcp(kOsdVcp, value) == 0)
+    if (link.readVcp(kVcpOsdMode, value) == 0)
         state.osdLock = int32_t(value);
-    if (link.readVcp(kGpioVcp, value) == 0)
-        gpio = GpioBits{uint8_t((value >> 4) & 0x0F), uint8_t(value & 0x0F)};
+    if (link.readVcp(kVcpGpio, value) == 0) {
+        const GpioValue bits = decodeGpioVcp(value);
+        gpio = GpioBits{bits.inputs, bits.outputs};
+    }
     return true;
 }
 
@@ -102,12 +95,12 @@ AutoAdjustCheck checkAutoAdjust(LinkState& link, int32_t inputSource, int displa
 {
     switch (link.interfaceMode()) {
     case InterfaceMode::DdcCi: {
-        uint32_t layout = kWallLayoutFrom;
-        link.readVcp(kDisplayModeVcp, layout);
-        return layout >= kWallLayoutFrom && inputSource != 0 ? AutoAdjustCheck::NotVga : AutoAdjustCheck::Ask;
+        uint32_t layout = kVcpWallLayoutFrom;
+        link.readVcp(kVcpDisplayMode, layout);
+        return layout >= kVcpWallLayoutFrom && inputSource != int32_t(Input::Vga) ? AutoAdjustCheck::NotVga : AutoAdjustCheck::Ask;
     }
     case InterfaceMode::Serial:
-        if (inputSource != 0)
+        if (inputSource != int32_t(Input::Vga))
             return AutoAdjustCheck::NotVga;
         return displayModeSelection == 0 ? AutoAdjustCheck::Ask : AutoAdjustCheck::NotOneByOne;
     case InterfaceMode::None:

@@ -3,7 +3,7 @@
 // input source, power, OSD lock, rotation and GPIO, and the checks before
 // "Auto Adjust".
 
-#include "activation_read_back.h"
+#include "panel/activation_read_back.h"
 
 #include <QString>
 
@@ -23,19 +23,16 @@ struct SettingState {
     uint8_t gpoOutput = 0;    // bits 0..3: GPO-1..GPO-4 as last sent
 };
 
-// GPO in bits 0..3, GPI in bits 4..7; a model without GPIO may refuse it.
-inline constexpr uint8_t kGpioVcp = 0xB3;
-
 // Bits 0..3 of each: GPI-1..GPI-4 and GPO-1..GPO-4 as the device reports.
 struct GpioBits {
     uint8_t inputs = 0;
     uint8_t outputs = 0;
 };
 
-// Over DDC/CI reads 0x60 (a failure clears the four indices and ends the
-// read-back), then 0xD6, 0xFC and 0xB3; over serial sends command 4 and
-// takes the 9-byte reply. Power 1 is ON, 0 and 4 are OFF, anything else
-// keeps what the page showed; rotation 0 is Normal, 2 Rotation. gpio is
+// Over DDC/CI reads the input source (a failure clears the four indices and
+// ends the read-back), then power, OSD mode and GPIO; over serial asks for
+// the settings reply. A power or rotation the device reports that names
+// neither value keeps what the page showed. gpio is
 // set when the device reported its GPIO bits. The output byte the page
 // sends is left as it is.
 ReadBackOutcome readBackSettings(LinkState& link, MessageService& messages, SettingState& state,

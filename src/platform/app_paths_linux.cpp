@@ -1,6 +1,6 @@
-#include "app_paths.h"
+#include "platform/app_paths.h"
 
-#include "ini_profile.h"
+#include "platform/ini_profile.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "cross_thread_messages.h"
+#include "platform/cross_thread_messages.h"
 
 #include <QCoreApplication>
 #include <QEvent>

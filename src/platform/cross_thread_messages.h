@@ -3,7 +3,7 @@
 // the thread the service belongs to, and the caller waits for its answer,
 // so the boxes keep the order the rules raise them in.
 
-#include "message_service.h"
+#include "platform/message_service.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "device_watch.h"
+#include "platform/device_watch.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "file_replace.h"
+#include "platform/file_replace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

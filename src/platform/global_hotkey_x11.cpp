@@ -2,7 +2,7 @@
 // hands it to the panel whichever window has the focus. Lock keys change
 // the modifier state, so the key is grabbed with each of their combinations.
 
-#include "global_hotkey.h"
+#include "platform/global_hotkey.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>

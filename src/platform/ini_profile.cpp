@@ -1,9 +1,9 @@
-#include "ini_profile.h"
+#include "platform/ini_profile.h"
 
-#include "file_replace.h"
-#include "ini_reader.h"
-#include "ini_syntax.h"
-#include "ini_text.h"
+#include "platform/file_replace.h"
+#include "platform/ini_reader.h"
+#include "platform/ini_syntax.h"
+#include "platform/ini_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

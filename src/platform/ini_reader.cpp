@@ -1,6 +1,6 @@
-#include "ini_reader.h"
+#include "platform/ini_reader.h"
 
-#include "ini_syntax.h"
+#include "platform/ini_syntax.h"
 
 #include <SimpleIni.h>
 

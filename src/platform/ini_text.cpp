@@ -1,7 +1,7 @@
-#include "ini_text.h"
+#include "platform/ini_text.h"
 
-#include "ini_reader.h"
-#include "ini_syntax.h"
+#include "platform/ini_reader.h"
+#include "platform/ini_syntax.h"
 
 namespace lumivex {
 

@@ -1,4 +1,4 @@
-#include "instance_lock.h"
+#include "platform/instance_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

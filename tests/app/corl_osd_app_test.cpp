@@ -1,8 +1,8 @@
-#include "com_port_map.h"
-#include "corl_osd_app.h"
+#include "link/serial/com_port_map.h"
+#include "app/corl_osd_app.h"
 #include "fake_ddc.h"
 #include "recording_messages.h"
-#include "sheet_osd.h"
+#include "app/sheet_osd.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -2,12 +2,12 @@
 // sheet's own MonitorTable, and the port closed when the sheet goes.
 
 #include "frame_rows.h"
-#include "ini_profile.h"
-#include "interface_page.h"
+#include "platform/ini_profile.h"
+#include "pages/interface_page.h"
 #include "recording_ddc.h"
 #include "recording_messages.h"
-#include "serial_mfc.h"
-#include "sheet_osd.h"
+#include "link/serial/serial_mfc.h"
+#include "app/sheet_osd.h"
 #include "sim_process.h"
 
 #include <gtest/gtest.h>

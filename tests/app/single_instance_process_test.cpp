@@ -1,7 +1,7 @@
 // Two real lumivex processes: the second shows the instance message and ends
 // without opening its window; the first keeps running.
 
-#include "instance_lock.h"
+#include "platform/instance_lock.h"
 #include "temp_dir.h"
 
 #include <fcntl.h>

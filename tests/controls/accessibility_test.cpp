@@ -1,11 +1,11 @@
 // Every skinned control names itself by its text, says what it is, and
 // works from the keyboard.
-#include "gradient_tab_bar.h"
-#include "image_button.h"
-#include "shade_button.h"
-#include "transparent_button.h"
-#include "transparent_group_box.h"
-#include "transparent_label.h"
+#include "controls/gradient_tab_bar.h"
+#include "controls/image_button.h"
+#include "controls/shade_button.h"
+#include "controls/transparent_button.h"
+#include "controls/transparent_group_box.h"
+#include "controls/transparent_label.h"
 
 #include <gtest/gtest.h>
 

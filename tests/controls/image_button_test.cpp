@@ -1,8 +1,8 @@
 // Image buttons: what they show in each state, their clicks, their
 // transparent background, their web address, their colours.
-#include "image_button.h"
+#include "controls/image_button.h"
 #include "probe.h"
-#include "tooltip_text.h"
+#include "controls/tooltip_text.h"
 
 #include <gtest/gtest.h>
 

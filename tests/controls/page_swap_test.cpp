@@ -1,14 +1,14 @@
 // The four pages are built from the skinned classes their templates name,
 // set up as the pages use them.
-#include "about_page.h"
-#include "display_page.h"
-#include "image_button.h"
-#include "interface_page.h"
-#include "setting_page.h"
-#include "shade_button.h"
-#include "transparent_button.h"
-#include "transparent_group_box.h"
-#include "transparent_label.h"
+#include "pages/about_page.h"
+#include "pages/display_page.h"
+#include "controls/image_button.h"
+#include "pages/interface_page.h"
+#include "pages/setting_page.h"
+#include "controls/shade_button.h"
+#include "controls/transparent_button.h"
+#include "controls/transparent_group_box.h"
+#include "controls/transparent_label.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The shaded face of the image buttons and the palette image behind it.
-#include "indexed_bitmap.h"
+#include "controls/indexed_bitmap.h"
 #include "probe.h"
-#include "shade_button.h"
+#include "controls/shade_button.h"
 
 #include <gtest/gtest.h>
 

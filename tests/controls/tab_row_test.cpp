@@ -1,9 +1,9 @@
 // The sheet's tab row: gradient fills, edges, flat fill on shallow displays,
 // the standard painting in modes 0 and 1, and labels that do not fit.
-#include "colour_math.h"
-#include "gradient_tab_bar.h"
+#include "controls/colour_math.h"
+#include "controls/gradient_tab_bar.h"
 #include "probe.h"
-#include "sheet_tab_widget.h"
+#include "controls/sheet_tab_widget.h"
 
 #include <gtest/gtest.h>
 

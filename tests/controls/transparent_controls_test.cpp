@@ -1,8 +1,8 @@
 // Group boxes, labels and radio buttons drawn over the page's background.
 #include "probe.h"
-#include "transparent_button.h"
-#include "transparent_group_box.h"
-#include "transparent_label.h"
+#include "controls/transparent_button.h"
+#include "controls/transparent_group_box.h"
+#include "controls/transparent_label.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // lumivex-ctl's command line, in-process: one row a convention a script
 // relies on, each to what it parses to (its refusals are ctl_refusals_test's).
 
-#include "ctl_arguments.h"
-#include "ctl_errors.h"
-#include "verb_table.h"
+#include "lumivex-ctl/ctl_arguments.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "lumivex-ctl/verb_table.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

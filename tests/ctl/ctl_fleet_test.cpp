@@ -3,7 +3,7 @@
 // exit status the worst of them.
 
 #include "ctl_process.h"
-#include "fleet_folder.h"
+#include "lumivex-ctl/fleet_folder.h"
 #include "sim_process.h"
 #include "temp_dir.h"
 

@@ -3,12 +3,12 @@
 // snapshot, and what apply sends under DDC/CI to the monitor --monitor
 // chose, on the simulated DDC/CI library.
 
-#include "command_table.h"
-#include "ctl_device.h"
-#include "ctl_errors.h"
-#include "ctl_fleet.h"
-#include "fleet_folder.h"
-#include "setup_file.h"
+#include "link/command_table.h"
+#include "lumivex-ctl/ctl_device.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "lumivex-ctl/ctl_fleet.h"
+#include "lumivex-ctl/fleet_folder.h"
+#include "lumivex-ctl/setup_file.h"
 #include "temp_dir.h"
 #include "vcp_writes.h"
 

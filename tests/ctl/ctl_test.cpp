@@ -3,7 +3,7 @@
 // status, and a set-up saved from one controller and applied to another.
 
 #include "ctl_process.h"
-#include "serial.h"
+#include "link/serial/serial.h"
 #include "sim_process.h"
 #include "temp_dir.h"
 #include "vcp_writes.h"

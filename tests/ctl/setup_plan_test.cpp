@@ -1,9 +1,9 @@
 // What apply plans and how it checks, with no link and no process: one row
 // a rule that a device or a saved file can meet.
 
-#include "ctl_errors.h"
-#include "setup_file.h"
-#include "setup_plan.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "lumivex-ctl/setup_file.h"
+#include "lumivex-ctl/setup_plan.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "emulated_bus.h"
 
-#include "device_state_text.h"
+#include "sim/device/device_state_text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -4,7 +4,7 @@
 // the time it happened; the bus answers as the monitor would, or NAKs.
 
 #include "ddc_wire.h"
-#include "device_model.h"
+#include "sim/device/device_model.h"
 #include "edid.h"
 #include "emulator_config.h"
 

@@ -13,7 +13,7 @@
 // code=CODE:CURRENT:MAXIMUM[:momentary] answers a code of its own (before
 // the controller's); a Set of it stores the value.
 
-#include "device_model.h"
+#include "sim/device/device_model.h"
 
 #include <cstdint>
 #include <map>

@@ -2,9 +2,9 @@
 // wrong lengths, values with the top bit set. The model query and both
 // read-backs go through each, several times over.
 
-#include "display_page.h"
+#include "pages/display_page.h"
 #include "page_fixture.h"
-#include "setting_page.h"
+#include "pages/setting_page.h"
 #include "sim_process.h"
 
 #include <gtest/gtest.h>

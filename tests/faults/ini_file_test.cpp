@@ -4,10 +4,10 @@
 // for root, so unwritable places are injected, made of paths through a
 // regular file, or checked by a child process that is not root.
 
-#include "app_paths.h"
-#include "display_page.h"
-#include "display_rules.h"
-#include "ini_profile.h"
+#include "platform/app_paths.h"
+#include "pages/display_page.h"
+#include "panel/display_rules.h"
+#include "platform/ini_profile.h"
 #include "page_fixture.h"
 #include "temp_dir.h"
 

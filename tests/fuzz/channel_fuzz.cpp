@@ -4,8 +4,8 @@
 // beside the real one; any difference, or a found header that breaks the
 // scan's rules, stops the run.
 
-#include "channel_rules.h"
-#include "replies.h"
+#include "link/channel_rules.h"
+#include "link/replies.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -4,10 +4,10 @@
 // from 0, and a reply wait the link takes. Lists asking for --help or --version are skipped: those
 // print and end the program.
 
-#include "ctl_arguments.h"
-#include "ctl_errors.h"
+#include "lumivex-ctl/ctl_arguments.h"
+#include "lumivex-ctl/ctl_errors.h"
 #include "fuzz_require.h"
-#include "reply_wait.h"
+#include "link/reply_wait.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -8,9 +8,9 @@
 // disk).
 
 #include "fuzz_require.h"
-#include "ini_reader.h"
-#include "ini_syntax.h"
-#include "ini_text.h"
+#include "platform/ini_reader.h"
+#include "platform/ini_syntax.h"
+#include "platform/ini_text.h"
 
 #include <cstdint>
 #include <optional>

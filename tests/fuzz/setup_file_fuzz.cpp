@@ -4,11 +4,11 @@
 // is kept in memory (a memfd) and read through its /proc path, so the
 // parser reads it as it reads any file and nothing touches the disk.
 
-#include "ctl_device.h"
-#include "ctl_errors.h"
-#include "display_rules.h"
+#include "lumivex-ctl/ctl_device.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "panel/display_rules.h"
 #include "fuzz_require.h"
-#include "setup_file.h"
+#include "lumivex-ctl/setup_file.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -3,7 +3,7 @@
 // mistake, or gives options the simulator can serve with.
 
 #include "fuzz_require.h"
-#include "sim_options.h"
+#include "sim/zepta-sim/sim_options.h"
 
 #include <cstdint>
 #include <cstring>

@@ -5,7 +5,7 @@
 // same mode.
 
 #include "fuzz_require.h"
-#include "telnet_session.h"
+#include "link/net/telnet_session.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,8 +1,8 @@
 // An installed copy: its plugin folder is found from the executable's own
 // folder, and its ZEPTA.ini is the user's, never one beside the program.
 
-#include "app_paths.h"
-#include "corl_osd_app.h"
+#include "platform/app_paths.h"
+#include "app/corl_osd_app.h"
 #include "fake_ddc.h"
 #include "page_fixture.h"
 #include "recording_messages.h"

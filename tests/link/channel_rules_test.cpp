@@ -1,6 +1,6 @@
 // The drain and the request-and-scan exchange over a scripted port.
 
-#include "channel_rules.h"
+#include "link/channel_rules.h"
 #include "scripted_port.h"
 
 #include <gtest/gtest.h>

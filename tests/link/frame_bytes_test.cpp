@@ -1,8 +1,8 @@
 // Every frame the panel sends, byte for byte, with the VCP write that
 // carries the same command under DDC/CI.
 
-#include "channel_rules.h"
-#include "command_table.h"
+#include "link/channel_rules.h"
+#include "link/command_table.h"
 #include "frame_rows.h"
 #include "scripted_port.h"
 

@@ -3,7 +3,7 @@
 // that carries the same command under DDC/CI: one table for the frame tests
 // and for the tests that watch the frames reach zepta-sim.
 
-#include "command_table.h"
+#include "link/command_table.h"
 
 #include <cstdint>
 #include <string>

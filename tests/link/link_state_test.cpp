@@ -2,10 +2,10 @@
 // over a real serial port against zepta-sim, and the port's lifetime.
 
 #include "frame_rows.h"
-#include "link_state.h"
-#include "monitor_table.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
 #include "recording_ddc.h"
-#include "serial_mfc.h"
+#include "link/serial/serial_mfc.h"
 #include "sim_process.h"
 #include "temp_dir.h"
 

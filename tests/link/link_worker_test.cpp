@@ -1,7 +1,7 @@
 // The link's worker: jobs in the order handed over, and busy while one
 // runs even when none is queued behind it.
 
-#include "link_worker.h"
+#include "link/link_worker.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Network links as the operator writes them: each text to the link it names, or to
 // the message that tells what is wrong with it.
-#include "network_address.h"
+#include "link/net/network_address.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "receive_buffer.h"
+#include "link/receive_buffer.h"
 
 #include <gtest/gtest.h>
 

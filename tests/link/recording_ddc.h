@@ -2,7 +2,7 @@
 // A DDC/CI library double that records every VCP write and read with its
 // handle, and answers reads from a script.
 
-#include "ddc_api.h"
+#include "link/ddc/ddc_api.h"
 
 #include <cstdint>
 #include <map>

@@ -1,7 +1,7 @@
 // The reply wait's settings: what is taken, what is refused, and which
 // setting wins.
 
-#include "reply_wait.h"
+#include "link/reply_wait.h"
 
 #include <gtest/gtest.h>
 

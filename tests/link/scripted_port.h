@@ -4,7 +4,7 @@
 // the script allows. Each wait for input brings the next scripted batch, at
 // once; with none left the wait has passed.
 
-#include "byte_port.h"
+#include "link/byte_port.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -2,14 +2,14 @@
 // its serial frame leaves the device in the same state, in the model itself
 // and across libDDCHelper-sim.so and zepta-sim, as the pages read it back.
 
-#include "ddc_library.h"
-#include "device_model.h"
-#include "display_rules.h"
-#include "link_state.h"
-#include "monitor_table.h"
+#include "link/ddc/ddc_library.h"
+#include "sim/device/device_model.h"
+#include "panel/display_rules.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
 #include "recording_messages.h"
-#include "serial_mfc.h"
-#include "setting_rules.h"
+#include "link/serial/serial_mfc.h"
+#include "panel/setting_rules.h"
 #include "sim_process.h"
 
 #include <gtest/gtest.h>

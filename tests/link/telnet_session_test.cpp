@@ -1,6 +1,6 @@
 // The client side of Telnet with COM port control: what the server sends,
 // to data bytes and answers; data going out, escaped.
-#include "telnet_session.h"
+#include "link/net/telnet_session.h"
 
 #include <gtest/gtest.h>
 

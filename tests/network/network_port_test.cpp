@@ -3,9 +3,9 @@
 // tells a served connection from a refused one for each way a server can be
 // set up, and the bounds on a connect and a write that cannot complete.
 
-#include "link_state.h"
-#include "monitor_table.h"
-#include "network_port.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
+#include "link/net/network_port.h"
 #include "recording_ddc.h"
 #include "ser2net_process.h"
 #include "sim_process.h"

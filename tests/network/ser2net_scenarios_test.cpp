@@ -3,7 +3,7 @@
 // --link, through a raw and an RFC 2217 accepter, with the server serving,
 // busy, gone, silent or without its serial device.
 
-#include "com_port_map.h"
+#include "link/serial/com_port_map.h"
 #include "ctl_process.h"
 #include "page_fixture.h"
 #include "ser2net_process.h"

@@ -1,6 +1,6 @@
 // The pages' own artwork is compiled in at the sizes the pages lay out.
 
-#include "artwork.h"
+#include "res/artwork.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // action is done, so "during" never depends on timing.
 
 #include "page_fixture.h"
-#include "setting_page.h"
+#include "pages/setting_page.h"
 
 #include <gtest/gtest.h>
 

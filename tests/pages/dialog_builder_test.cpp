@@ -1,7 +1,7 @@
-#include "about_page.h"
-#include "display_page.h"
-#include "interface_page.h"
-#include "setting_page.h"
+#include "pages/about_page.h"
+#include "pages/display_page.h"
+#include "pages/interface_page.h"
+#include "pages/setting_page.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

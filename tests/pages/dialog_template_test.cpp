@@ -1,5 +1,5 @@
-#include "dialog_template.h"
-#include "dialog_units.h"
+#include "pages/dialog_template.h"
+#include "pages/dialog_units.h"
 
 #include <gtest/gtest.h>
 

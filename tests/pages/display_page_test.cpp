@@ -2,7 +2,7 @@
 // under both links, the serial read-back and its fall-back, and the sizes
 // in ZEPTA.ini with no link.
 
-#include "display_page.h"
+#include "pages/display_page.h"
 #include "page_fixture.h"
 #include "page_operations.h"
 #include "pty_pair.h"

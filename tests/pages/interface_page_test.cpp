@@ -3,10 +3,10 @@
 // port, Unload, and the serial notifications.
 
 #include "captured_stderr.h"
-#include "com_port_map.h"
+#include "link/serial/com_port_map.h"
 #include "page_fixture.h"
 #include "pty_pair.h"
-#include "serial_notify_event.h"
+#include "link/serial/serial_notify_event.h"
 #include "sim_process.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // Each page as a keyboard and screen-reader user meets it: every control
 // that takes the focus has a name, edits and lists are named after their
 // captions, Tab walks the template's order and the focus shows.
-#include "about_page.h"
-#include "display_page.h"
-#include "interface_page.h"
-#include "setting_page.h"
+#include "pages/about_page.h"
+#include "pages/display_page.h"
+#include "pages/interface_page.h"
+#include "pages/setting_page.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -3,14 +3,14 @@
 // ZEPTA.ini of its own, for the page tests: the DDC/CI side is the
 // simulated library or a recording double, the serial side a real port.
 
-#include "ddc_library.h"
-#include "ini_profile.h"
-#include "interface_page.h"
+#include "link/ddc/ddc_library.h"
+#include "platform/ini_profile.h"
+#include "pages/interface_page.h"
 #include "recording_ddc.h"
 #include "recording_messages.h"
 #include "reply_waits.h"
-#include "serial_mfc.h"
-#include "sheet_osd.h"
+#include "link/serial/serial_mfc.h"
+#include "app/sheet_osd.h"
 #include "temp_dir.h"
 
 #include <QAbstractButton>

@@ -2,12 +2,12 @@
 // read-back on every entry and "Refresh", the tiled background, and
 // initialisation at the first showing of a tab.
 
-#include "about_page.h"
-#include "artwork.h"
-#include "display_page.h"
-#include "page_background.h"
+#include "pages/about_page.h"
+#include "res/artwork.h"
+#include "pages/display_page.h"
+#include "pages/page_background.h"
 #include "page_fixture.h"
-#include "setting_page.h"
+#include "pages/setting_page.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // drivers shared by the page tests of every link: the simulated library,
 // the serial line and the real DDC/CI stack.
 
-#include "display_page.h"
-#include "image_button.h"
+#include "pages/display_page.h"
+#include "controls/image_button.h"
 #include "page_fixture.h"
 #include "recording_ddc.h"
-#include "setting_page.h"
+#include "pages/setting_page.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -2,12 +2,12 @@
 // both links with its questions, nothing sent without a link, the model's
 // enabling, the hotkey's handler, and the About page's set-up.
 
-#include "about_page.h"
-#include "image_button.h"
+#include "pages/about_page.h"
+#include "controls/image_button.h"
 #include "page_fixture.h"
 #include "page_operations.h"
 #include "pty_pair.h"
-#include "setting_page.h"
+#include "pages/setting_page.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The next step offered when a serial port or the i2c devices are closed to the user.
-#include "access_advice.h"
+#include "panel/access_advice.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

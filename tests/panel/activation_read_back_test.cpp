@@ -2,9 +2,9 @@
 // failure shows, when the page's values are cleared, and entry 0 of the
 // receive buffer.
 
-#include "activation_read_back.h"
-#include "link_state.h"
-#include "monitor_table.h"
+#include "panel/activation_read_back.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
 #include "recording_ddc.h"
 #include "recording_messages.h"
 

@@ -1,10 +1,10 @@
 // The Display page's read-back under both links, its arithmetic and the
 // sizes in ZEPTA.ini.
 
-#include "display_rules.h"
-#include "ini_profile.h"
-#include "link_state.h"
-#include "monitor_table.h"
+#include "panel/display_rules.h"
+#include "platform/ini_profile.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
 #include "recording_ddc.h"
 #include "recording_messages.h"
 #include "temp_dir.h"

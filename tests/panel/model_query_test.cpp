@@ -1,9 +1,9 @@
 // The model query when the DDC/CI read fails: nothing changes and nothing
 // is shown. The answers of both links are tested on the Interface page.
 
-#include "link_state.h"
-#include "model_query.h"
-#include "monitor_table.h"
+#include "link/link_state.h"
+#include "panel/model_query.h"
+#include "link/ddc/monitor_table.h"
 #include "recording_ddc.h"
 #include "recording_messages.h"
 

@@ -1,10 +1,10 @@
 // The links offered: DDC/CI first, then the COM ports that can be opened.
 
 #include "fake_ddc.h"
-#include "link_loader.h"
-#include "link_state.h"
-#include "monitor_table.h"
-#include "port_list.h"
+#include "panel/link_loader.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
+#include "panel/port_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The port list while the panel runs: one COM name probed again comes in at
 // its place, goes, or stays.
 
-#include "port_list_update.h"
+#include "panel/port_list_update.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The Setting page's read-back under both links and the checks before
 // "Auto Adjust".
 
-#include "link_state.h"
-#include "monitor_table.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
 #include "recording_ddc.h"
 #include "recording_messages.h"
-#include "setting_rules.h"
+#include "panel/setting_rules.h"
 
 #include <gtest/gtest.h>
 

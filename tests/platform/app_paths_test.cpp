@@ -1,4 +1,4 @@
-#include "app_paths.h"
+#include "platform/app_paths.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

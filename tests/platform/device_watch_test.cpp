@@ -1,6 +1,6 @@
 // Device paths coming and going, told through the event loop.
 
-#include "device_watch.h"
+#include "platform/device_watch.h"
 #include "pty_pair.h"
 #include "temp_dir.h"
 

@@ -1,5 +1,5 @@
-#include "ini_profile.h"
-#include "ini_reader.h"
+#include "platform/ini_profile.h"
+#include "platform/ini_reader.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

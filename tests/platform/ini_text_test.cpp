@@ -1,5 +1,5 @@
-#include "ini_reader.h"
-#include "ini_text.h"
+#include "platform/ini_reader.h"
+#include "platform/ini_text.h"
 
 #include <gtest/gtest.h>
 

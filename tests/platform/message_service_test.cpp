@@ -1,4 +1,4 @@
-#include "message_service.h"
+#include "platform/dialog_message_service.h"
 #include "temp_dir.h"
 
 #include <QFile>

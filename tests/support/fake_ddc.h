@@ -2,7 +2,7 @@
 // A DDC/CI library double that records the order of calls and answers from
 // a few settings; for start-up tests that need to see what was called.
 
-#include "ddc_api.h"
+#include "link/ddc/ddc_api.h"
 
 #include <string>
 #include <vector>

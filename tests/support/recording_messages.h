@@ -2,7 +2,7 @@
 // A message service for tests: records every text and answers questions
 // from a script (Yes when the script runs out).
 
-#include "message_service.h"
+#include "platform/message_service.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "bash_completion.h"
+#include "lumivex-ctl/bash_completion.h"
 
-#include "verb_table.h"
+#include "lumivex-ctl/verb_table.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,13 +1,13 @@
-#include "ctl_arguments.h"
+#include "lumivex-ctl/ctl_arguments.h"
 
-#include "app_paths.h"
-#include "bash_completion.h"
-#include "ctl_device.h"
-#include "ctl_errors.h"
-#include "display_rules.h"
-#include "ctl_link.h"
-#include "reply_wait.h"
-#include "verb_table.h"
+#include "platform/app_paths.h"
+#include "lumivex-ctl/bash_completion.h"
+#include "lumivex-ctl/ctl_device.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "panel/display_rules.h"
+#include "lumivex-ctl/ctl_link.h"
+#include "link/reply_wait.h"
+#include "lumivex-ctl/verb_table.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #pragma once
 // lumivex-ctl's command line: the options, the verb and its arguments.
 
-#include "ctl_verbs.h"
+#include "lumivex-ctl/ctl_verbs.h"
 
 namespace lumivex::ctl {
 

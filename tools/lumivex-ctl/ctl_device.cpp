@@ -1,10 +1,10 @@
-#include "ctl_device.h"
+#include "lumivex-ctl/ctl_device.h"
 
-#include "ctl_errors.h"
-#include "ctl_link.h"
-#include "ctl_messages.h"
-#include "link_loader.h"
-#include "model_query.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "lumivex-ctl/ctl_link.h"
+#include "lumivex-ctl/ctl_messages.h"
+#include "panel/link_loader.h"
+#include "panel/model_query.h"
 
 #include <QJsonValue>
 
@@ -182,7 +182,7 @@ Snapshot readSnapshot(CtlLink& link, CtlMessages& messages, int32_t model)
     Snapshot s;
     s.model = model;
     const bool gpio = modelFeatures(model).gpio;
-    requireRead(readBackSettings(link.state(), messages, s.setting, s.gpio), link, messages, gpio ? -1 : kGpioVcp);
+    requireRead(readBackSettings(link.state(), messages, s.setting, s.gpio), link, messages, gpio ? -1 : protocol::kVcpGpio);
     s.rotationKnown = !link.isDdc();
     // A model without GPIO may still answer its codes: not shown, not saved.
     if (!gpio)

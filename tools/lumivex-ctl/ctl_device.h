@@ -2,9 +2,9 @@
 // What lumivex-ctl reads from the device: both read-backs, the model and
 // the four sizes of ZEPTA.ini; the words it uses for their values.
 
-#include "display_rules.h"
-#include "link_state.h"
-#include "setting_rules.h"
+#include "panel/display_rules.h"
+#include "link/link_state.h"
+#include "panel/setting_rules.h"
 
 #include <QJsonObject>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "ctl_fleet.h"
+#include "lumivex-ctl/ctl_fleet.h"
 
-#include "ctl_errors.h"
-#include "verb_table.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "lumivex-ctl/verb_table.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

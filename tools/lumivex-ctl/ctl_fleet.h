@@ -2,7 +2,7 @@
 // A request run on every link it names, each link on its own thread, and
 // what they leave printed in the order the links were given.
 
-#include "ctl_verbs.h"
+#include "lumivex-ctl/ctl_verbs.h"
 
 #include <cstdio>
 

@@ -1,15 +1,15 @@
-#include "ctl_link.h"
+#include "lumivex-ctl/ctl_link.h"
 
-#include "access_advice.h"
-#include "app_paths.h"
-#include "com_port_map.h"
-#include "ctl_device.h"
-#include "ctl_errors.h"
-#include "ctl_messages.h"
-#include "ddc_library.h"
-#include "link_loader.h"
-#include "network_address.h"
-#include "port_list.h"
+#include "panel/access_advice.h"
+#include "platform/app_paths.h"
+#include "link/serial/com_port_map.h"
+#include "lumivex-ctl/ctl_device.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "lumivex-ctl/ctl_messages.h"
+#include "link/ddc/ddc_library.h"
+#include "panel/link_loader.h"
+#include "link/net/network_address.h"
+#include "panel/port_list.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // mapping, exclusive open and DDC/CI library loader. A port held by another
 // program is reported at once, never waited on or taken over.
 
-#include "link_state.h"
-#include "monitor_table.h"
+#include "link/link_state.h"
+#include "link/ddc/monitor_table.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "ctl_messages.h"
+#include "lumivex-ctl/ctl_messages.h"
 
-#include "ctl_errors.h"
-#include "link_messages.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "panel/link_messages.h"
 
 namespace lumivex::ctl {
 

@@ -6,7 +6,7 @@
 // never from the text. Questions are never asked: the answer is the
 // command line's --yes.
 
-#include "message_service.h"
+#include "platform/message_service.h"
 
 #include <QStringList>
 

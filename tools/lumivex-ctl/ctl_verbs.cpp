@@ -1,16 +1,16 @@
-#include "ctl_verbs.h"
+#include "lumivex-ctl/ctl_verbs.h"
 
-#include "com_port_map.h"
-#include "command_table.h"
-#include "ctl_errors.h"
-#include "device_values.h"
-#include "file_replace.h"
-#include "fleet_folder.h"
-#include "port_list.h"
-#include "reply_wait_setting.h"
-#include "setup_file.h"
-#include "setup_plan.h"
-#include "verb_table.h"
+#include "link/serial/com_port_map.h"
+#include "link/command_table.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "lumivex-ctl/device_values.h"
+#include "platform/file_replace.h"
+#include "lumivex-ctl/fleet_folder.h"
+#include "panel/port_list.h"
+#include "panel/reply_wait_setting.h"
+#include "lumivex-ctl/setup_file.h"
+#include "lumivex-ctl/setup_plan.h"
+#include "lumivex-ctl/verb_table.h"
 
 #include <QJsonArray>
 
@@ -100,7 +100,7 @@ SettingState Session::setting(std::optional<GpioBits>& gpio)
     // Which model it is decides whether the GPIO read counts.
     const bool gpioShown = modelFeatures(model()).gpio;
     requireRead(readBackSettings(m_link.state(), m_messages, state, gpio), m_link, m_messages,
-                gpioShown ? -1 : kGpioVcp);
+                gpioShown ? -1 : protocol::kVcpGpio);
     if (!gpioShown)
         gpio.reset();
     return state;
@@ -254,8 +254,9 @@ Wanted setMask(const Request& r, Mask mask, Session& session)
     Wanted check;
     check.mask = mask;
     if (session.link().isDdc()) {
-        check.hTenths = int32_t((command.vcpValue >> 8) & 0x7F);
-        check.vTenths = int32_t(command.vcpValue & 0xFF);
+        const protocol::MaskValue sent = protocol::decodeMaskVcp(command.vcpValue);
+        check.hTenths = sent.hTenths;
+        check.vTenths = sent.vTenths;
     } else {
         check.hTenths = command.serialValues()[1];
         check.vTenths = command.serialValues()[2];

@@ -2,11 +2,11 @@
 // The verbs of lumivex-ctl, once the command line is read: the request,
 // and the session each link runs it in.
 
-#include "ctl_device.h"
-#include "ctl_link.h"
-#include "ctl_messages.h"
-#include "ini_profile.h"
-#include "setup_plan.h"
+#include "lumivex-ctl/ctl_device.h"
+#include "lumivex-ctl/ctl_link.h"
+#include "lumivex-ctl/ctl_messages.h"
+#include "platform/ini_profile.h"
+#include "lumivex-ctl/setup_plan.h"
 
 #include <QJsonObject>
 #include <QString>

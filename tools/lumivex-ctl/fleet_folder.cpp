@@ -1,6 +1,6 @@
-#include "fleet_folder.h"
+#include "lumivex-ctl/fleet_folder.h"
 
-#include "ctl_errors.h"
+#include "lumivex-ctl/ctl_errors.h"
 
 #include <filesystem>
 

@@ -1,10 +1,10 @@
 // lumivex-ctl: the ZEPTA video-wall controller from scripts and timers.
 
-#include "com_port_map.h"
-#include "ctl_arguments.h"
-#include "ctl_errors.h"
-#include "ctl_fleet.h"
-#include "ctl_verbs.h"
+#include "link/serial/com_port_map.h"
+#include "lumivex-ctl/ctl_arguments.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "lumivex-ctl/ctl_fleet.h"
+#include "lumivex-ctl/ctl_verbs.h"
 
 #include <cerrno>
 #include <cstdio>

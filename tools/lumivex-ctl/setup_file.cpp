@@ -1,8 +1,8 @@
-#include "setup_file.h"
+#include "lumivex-ctl/setup_file.h"
 
-#include "ctl_device.h"
-#include "ctl_errors.h"
-#include "ini_profile.h"
+#include "lumivex-ctl/ctl_device.h"
+#include "lumivex-ctl/ctl_errors.h"
+#include "platform/ini_profile.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -3,7 +3,7 @@
 // settings, its bezel mask and the four sizes of ZEPTA.ini. Every key is
 // optional; a key left out is not touched when the file is applied.
 
-#include "device_values.h"
+#include "lumivex-ctl/device_values.h"
 
 #include <QString>
 

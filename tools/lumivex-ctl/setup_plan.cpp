@@ -1,4 +1,4 @@
-#include "setup_plan.h"
+#include "lumivex-ctl/setup_plan.h"
 
 #include <cmath>
 

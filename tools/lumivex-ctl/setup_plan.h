@@ -3,10 +3,10 @@
 // set-up file and the device's snapshot, and the check of the snapshot
 // read afterwards against what was wanted. No link, no process.
 
-#include "command_table.h"
-#include "ctl_device.h"
-#include "device_values.h"
-#include "setup_file.h"
+#include "link/command_table.h"
+#include "lumivex-ctl/ctl_device.h"
+#include "lumivex-ctl/device_values.h"
+#include "lumivex-ctl/setup_file.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "verb_table.h"
+#include "lumivex-ctl/verb_table.h"
 
-#include "ctl_verbs.h"
+#include "lumivex-ctl/ctl_verbs.h"
 
 #include <QTextStream>
 

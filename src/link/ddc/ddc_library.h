@@ -4,7 +4,7 @@
 // operation fails and InitDDCHelper answers kDdcLibraryMissing, so start-up
 // goes on as with a library that finds no monitor.
 
-#include "ddc_api.h"
+#include "link/ddc/ddc_api.h"
 
 #include <filesystem>
 #include <string>

@@ -1,7 +1,7 @@
-#include "ddc_library.h"
+#include "link/ddc/ddc_library.h"
 
-#include "app_paths.h"
-#include "ddchelper.h"
+#include "platform/app_paths.h"
+#include "link/ddc/ddchelper.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "monitor_table.h"
+#include "link/ddc/monitor_table.h"
 
 namespace lumivex {
 

@@ -2,7 +2,7 @@
 // The monitors found at start-up. Every page addresses entry 0; with no
 // monitor it stays 0 and commands still go to that empty handle.
 
-#include "ddc_api.h"
+#include "link/ddc/ddc_api.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "network_address.h"
+#include "link/net/network_address.h"
 
 #include <arpa/inet.h>
 

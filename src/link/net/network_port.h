@@ -5,8 +5,8 @@
 // per batch; writes go out on the caller's thread, each bounded in time, so a
 // server that stops reading never hangs the link.
 
-#include "byte_port.h"
-#include "network_address.h"
+#include "link/byte_port.h"
+#include "link/net/network_address.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,6 @@
-#include "network_port.h"
+#include "link/net/network_port.h"
 
-#include "telnet_session.h"
+#include "link/net/telnet_session.h"
 
 #include <algorithm>
 #include <cctype>

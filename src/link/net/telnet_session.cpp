@@ -1,4 +1,4 @@
-#include "telnet_session.h"
+#include "link/net/telnet_session.h"
 
 #include <initializer_list>
 

@@ -1,4 +1,4 @@
-#include "com_port_map.h"
+#include "link/serial/com_port_map.h"
 
 #include <array>
 

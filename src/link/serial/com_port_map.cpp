@@ -1,6 +1,6 @@
-#include "com_port_map.h"
+#include "link/serial/com_port_map.h"
 
-#include "ini_profile.h"
+#include "platform/ini_profile.h"
 
 #include <algorithm>
 #include <charconv>

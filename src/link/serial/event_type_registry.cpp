@@ -1,4 +1,4 @@
-#include "event_type_registry.h"
+#include "link/serial/event_type_registry.h"
 
 #include <map>
 #include <mutex>

@@ -1,10 +1,10 @@
 // This file talks to the kernel's termios2 record, the only one that carries
 // an arbitrary baud rate. Its header clashes with the C library's
 // <termios.h>, so nothing else in the port code may live here.
-#include "line_state.h"
+#include "link/serial/line_state.h"
 
-#include "serial_error.h"
-#include "serial_status.h"
+#include "link/serial/serial_error.h"
+#include "link/serial/serial_status.h"
 
 #include <asm/termbits.h>
 #include <cerrno>

@@ -4,8 +4,8 @@
 // record keeps the descriptor alive, so a closed port's number is never
 // reused under it; shutdown() ends such operations.
 
-#include "serial_event.h"
-#include "serial_status.h"
+#include "link/serial/serial_event.h"
+#include "link/serial/serial_status.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "port_channel.h"
+#include "link/serial/port_channel.h"
 
-#include "serial_error.h"
+#include "link/serial/serial_error.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -2,8 +2,8 @@
 // One read, write or event wait on a port, carried out in steps: what can be
 // done at once when it is issued, the rest while someone waits for it.
 
-#include "port_channel.h"
-#include "serial_status.h"
+#include "link/serial/port_channel.h"
+#include "link/serial/serial_status.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,6 @@
-#include "port_io.h"
+#include "link/serial/port_io.h"
 
-#include "serial_error.h"
+#include "link/serial/serial_error.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "serial.h"
+#include "link/serial/serial.h"
 
-#include "com_port_map.h"
-#include "line_state.h"
+#include "link/serial/com_port_map.h"
+#include "link/serial/line_state.h"
 
 #include <cerrno>
 #include <climits>

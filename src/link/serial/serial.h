@@ -3,10 +3,10 @@
 // and reads and writes, plain or overlapped. Every operation returns a
 // status (serial_status.h) and keeps it as the object's last error.
 
-#include "line_state.h"
-#include "port_channel.h"
-#include "serial_overlapped.h"
-#include "serial_status.h"
+#include "link/serial/line_state.h"
+#include "link/serial/port_channel.h"
+#include "link/serial/serial_overlapped.h"
+#include "link/serial/serial_status.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "serial_error.h"
+#include "link/serial/serial_error.h"
 
 #include <cerrno>
 #include <filesystem>

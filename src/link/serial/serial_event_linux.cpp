@@ -1,7 +1,7 @@
-#include "serial_event.h"
+#include "link/serial/serial_event.h"
 
-#include "serial_error.h"
-#include "serial_status.h"
+#include "link/serial/serial_error.h"
+#include "link/serial/serial_status.h"
 
 #include <cerrno>
 #include <cstdint>

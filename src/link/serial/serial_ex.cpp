@@ -1,4 +1,4 @@
-#include "serial_ex.h"
+#include "link/serial/serial_ex.h"
 
 #include <system_error>
 

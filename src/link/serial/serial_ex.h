@@ -4,7 +4,7 @@
 // port and on the thread event, which stop sets; a hang-up (an unplugged
 // adapter, a closed other end) ends it instead of waking it again and again.
 
-#include "serial.h"
+#include "link/serial/serial.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "serial_mfc.h"
+#include "link/serial/serial_mfc.h"
 
 #include <QObject>
 

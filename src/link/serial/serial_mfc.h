@@ -3,7 +3,7 @@
 // target and follows its lifetime: once the object is destroyed, nothing more
 // is posted to it.
 
-#include "serial_wnd.h"
+#include "link/serial/serial_wnd.h"
 
 #include <QMetaObject>
 

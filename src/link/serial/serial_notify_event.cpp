@@ -1,4 +1,4 @@
-#include "serial_notify_event.h"
+#include "link/serial/serial_notify_event.h"
 
 namespace lumivex {
 

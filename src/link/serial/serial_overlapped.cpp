@@ -1,4 +1,4 @@
-#include "serial_overlapped.h"
+#include "link/serial/serial_overlapped.h"
 
 #include <utility>
 

@@ -4,8 +4,8 @@
 // in the record; it goes on while its owner waits on the record, and its
 // event is set once it has completed.
 
-#include "port_io.h"
-#include "serial_event.h"
+#include "link/serial/port_io.h"
+#include "link/serial/serial_event.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 // CSerial's getters and the port probe.
-#include "serial.h"
+#include "link/serial/serial.h"
 
-#include "com_port_map.h"
-#include "line_state.h"
-#include "serial_error.h"
+#include "link/serial/com_port_map.h"
+#include "link/serial/line_state.h"
+#include "link/serial/serial_error.h"
 
 #include <cerrno>
 #include <string>

@@ -1,5 +1,5 @@
 // CSerial's reads, writes and waits for events: one pattern for all three.
-#include "serial.h"
+#include "link/serial/serial.h"
 
 #include <cstring>
 #include <utility>

@@ -1,7 +1,7 @@
-#include "serial_wnd.h"
+#include "link/serial/serial_wnd.h"
 
-#include "event_type_registry.h"
-#include "serial_notify_event.h"
+#include "link/serial/event_type_registry.h"
+#include "link/serial/serial_notify_event.h"
 
 #include <QCoreApplication>
 #include <QObject>

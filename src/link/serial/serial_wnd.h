@@ -4,7 +4,7 @@
 // The notification is posted, never sent: the event thread never runs the
 // target's code.
 
-#include "serial_ex.h"
+#include "link/serial/serial_ex.h"
 
 #include <QEvent>
 

@@ -1,5 +1,5 @@
-#include "ddc_library.h"
-#include "monitor_table.h"
+#include "link/ddc/ddc_library.h"
+#include "link/ddc/monitor_table.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // call puts on the bus, what it hands back, and how it fails. The program
 // runs with the emulator preloaded (lumivex_use_emulated_monitors).
 
-#include "ddc_library.h"
+#include "link/ddc/ddc_library.h"
 #include "emulated_monitors.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // ZEPTA_SIM_LOG: the simulated library records every call it answers.
 
-#include "ddc_library.h"
+#include "link/ddc/ddc_library.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "sim_config.h"
+#include "sim/plugin/sim_config.h"
 
 #include <gtest/gtest.h>
 

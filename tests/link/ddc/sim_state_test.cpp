@@ -1,7 +1,7 @@
 // ZEPTA_SIM_STATE: what one process sets on the simulated library, the next
 // one reads back; a missing or spoilt file starts the monitors afresh.
 
-#include "ddc_library.h"
+#include "link/ddc/ddc_library.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

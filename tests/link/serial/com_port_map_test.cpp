@@ -1,5 +1,5 @@
 // COM names to device paths: the default table and both overrides.
-#include "com_port_map.h"
+#include "link/serial/com_port_map.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Reads, writes and waits for events, plain and overlapped.
 #include "pty_pair.h"
-#include "serial.h"
+#include "link/serial/serial.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Line parameters, handshake, read mode, event mask and event character.
 #include "pty_pair.h"
-#include "serial.h"
+#include "link/serial/serial.h"
 
 #include <gtest/gtest.h>
 

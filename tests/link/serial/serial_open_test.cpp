@@ -1,6 +1,6 @@
 // Opening and closing a port, and what a closed port answers.
 #include "pty_pair.h"
-#include "serial.h"
+#include "link/serial/serial.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The port probe and exclusive use.
-#include "com_port_map.h"
+#include "link/serial/com_port_map.h"
 #include "pty_pair.h"
-#include "serial.h"
-#include "serial_error.h"
+#include "link/serial/serial.h"
+#include "link/serial/serial_error.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

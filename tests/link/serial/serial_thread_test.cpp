@@ -1,8 +1,8 @@
 // The event thread and the notifications it posts.
-#include "event_type_registry.h"
+#include "link/serial/event_type_registry.h"
 #include "pty_pair.h"
-#include "serial_mfc.h"
-#include "serial_notify_event.h"
+#include "link/serial/serial_mfc.h"
+#include "link/serial/serial_notify_event.h"
 
 #include <QCoreApplication>
 #include <QObject>
