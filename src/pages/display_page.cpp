@@ -152,7 +152,7 @@ void OSD_Color::setMask(int mode)
     // The tenths the page holds, from the last read-back or "Calculate".
     if (PageHost* sheet = host())
         sheet->send(commands::bezelMask(list(kDisplayModeListId)->currentIndex(), m_state.hTenths, m_state.vTenths,
-                                        mode == 1));
+                                        mode == int(protocol::Mask::On)));
 }
 
 void OSD_Color::calculate()

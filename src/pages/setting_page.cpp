@@ -37,10 +37,10 @@ void Image::connectControls()
     onClick(kDviId, [this] { chooseInput(2); });
     onClick(kPowerOffId, [this] { choosePower(0); });
     onClick(kPowerOnId, [this] { choosePower(1); });
-    onClick(kUnlockId, [this] { chooseOsd(0); });
-    onClick(kLockId, [this] { chooseOsd(1); });
-    onClick(kNormalId, [this] { chooseOsd(2); });
-    onClick(kRotationId, [this] { chooseOsd(3); });
+    onClick(kUnlockId, [this] { chooseOsd(protocol::OsdMode::Unlock); });
+    onClick(kLockId, [this] { chooseOsd(protocol::OsdMode::Lock); });
+    onClick(kNormalId, [this] { chooseOsd(protocol::OsdMode::Normal); });
+    onClick(kRotationId, [this] { chooseOsd(protocol::OsdMode::Rotate); });
     onClick(kFactoryResetId, [this] { factoryReset(); });
     onClick(kAutoAdjustId, [this] { autoAdjust(); });
     onClick(kIdentifyId, [this] { send(commands::identify()); });
@@ -127,20 +127,22 @@ void Image::choosePower(int index)
 {
     PageHost* sheet = host();
     // No keeps the click's look and sends nothing.
-    if (index == 0 && sheet
+    if (index == int(protocol::Power::Off) && sheet
         && !sheet->messages().askYesNo(QString::fromLatin1(setting_messages::kPowerOff)))
         return;
     m_state.power = index;
     send(commands::power(index));
 }
 
-void Image::chooseOsd(int osdMode)
+void Image::chooseOsd(protocol::OsdMode mode)
 {
-    if (osdMode < 2)
-        m_state.osdLock = osdMode;
+    // The lock and the rotation share one command.
+    const int value = int(mode);
+    if (mode == protocol::OsdMode::Unlock || mode == protocol::OsdMode::Lock)
+        m_state.osdLock = value;
     else
-        m_state.rotation = osdMode - 2;
-    send(commands::osdMode(osdMode));
+        m_state.rotation = value - int(protocol::OsdMode::Normal);
+    send(commands::osdMode(mode));
 }
 
 void Image::toggleGpo(int bit)
@@ -178,9 +180,10 @@ void Image::autoAdjust()
 
 void Image::powerOnFromHotkey()
 {
-    m_state.power = 1;
-    send(commands::power(1));
-    checkRadio(PowerGroup, 1);
+    constexpr int on = int(protocol::Power::On);
+    m_state.power = on;
+    send(commands::power(on));
+    checkRadio(PowerGroup, on);
     control(kPowerOnId)->setFocus();
 }
 

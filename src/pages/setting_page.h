@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pages/property_page.h"
+#include "link/protocol.h"
 #include "panel/setting_rules.h"
 
 #include <memory>
@@ -56,7 +57,7 @@ private:
 
     void chooseInput(int index);
     void choosePower(int index);
-    void chooseOsd(int osdMode);
+    void chooseOsd(protocol::OsdMode mode);
     void toggleGpo(int bit);
     void factoryReset();
     void autoAdjust();
