@@ -1,0 +1,20 @@
+# Builds each probe: a refused one must fail because its header is not
+# found (not for any other reason); one that builds must build.
+foreach(row IN LISTS PROBES)
+  string(REPLACE "|" ";" fields "${row}")
+  list(GET fields 0 target)
+  list(GET fields 1 header)
+  list(GET fields 2 expect)
+  execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${target}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(expect STREQUAL "builds")
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR "${target}: ${header} should compile here:\n${output}")
+    endif()
+  elseif(result EQUAL 0)
+    message(FATAL_ERROR "${target}: ${header} compiled, but it is outside this layer")
+  elseif(NOT output MATCHES "${header}: No such file")
+    message(FATAL_ERROR "${target}: failed for another reason than ${header}:\n${output}")
+  endif()
+  message(STATUS "${target}: ${header} ${expect}")
+endforeach()
