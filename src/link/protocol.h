@@ -117,18 +117,21 @@ constexpr MaskValue decodeMaskVcp(uint32_t value)
             (value & kMaskOnBit) != 0};
 }
 
-// GPIO over DDC/CI: outputs in bits 0..3, inputs in bits 4..7.
+// Four inputs and four outputs, GPIO-1 in bit 0. Over DDC/CI the outputs
+// are bits 0..3 and the inputs bits 4..7; the settings reply has a value
+// for each.
+inline constexpr uint8_t kGpioBits = 0x0F;
 struct GpioValue {
     uint8_t inputs = 0;
     uint8_t outputs = 0;
 };
 constexpr uint32_t encodeGpioVcp(const GpioValue& gpio)
 {
-    return uint32_t(gpio.inputs & 0x0F) << 4 | uint32_t(gpio.outputs & 0x0F);
+    return uint32_t(gpio.inputs & kGpioBits) << 4 | uint32_t(gpio.outputs & kGpioBits);
 }
 constexpr GpioValue decodeGpioVcp(uint32_t value)
 {
-    return {uint8_t((value >> 4) & 0x0F), uint8_t(value & 0x0F)};
+    return {uint8_t((value >> 4) & kGpioBits), uint8_t(value & kGpioBits)};
 }
 
 // The model: over DDC/CI the VCP code in the high byte and the model in the

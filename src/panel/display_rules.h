@@ -37,9 +37,9 @@ QStringList resolutionLabels();
 // The wall layouts of the model (0 K410, 1 K420); none while no model is known.
 QStringList displayModeLabels(int32_t modelIndex);
 
-// Over DDC/CI reads 0xB0 and 0xB1 unchecked (a failed read keeps what the
-// page held) and 0xB2 checked; over serial sends command 3 and takes the
-// 8-byte reply, falling back to the first entries, no mask and mask OFF.
+// Over DDC/CI reads the resolution and the layout unchecked (a failed read
+// keeps what the page held) and the bezel mask checked; over serial asks for
+// the display reply, falling back to the first entries, no mask and mask OFF.
 // Then the percentages follow the tenths.
 ReadBackOutcome readBackDisplay(LinkState& link, MessageService& messages, DisplayState& state);
 

@@ -27,10 +27,10 @@ struct ModelQueryResult {
     int32_t serialValue = -1;
 };
 
-// VCP 0xF8 answers 0xF800 for the first model and 0xF801 for the second.
-// Under DDC/CI reads VCP 0xF8; on the serial line sends command 26, waits,
-// drains and scans, keeping the receive write position. A serial reply that
-// does not say 1, or no reply at all, means the first model.
+// Under DDC/CI reads the model's VCP code; on the serial line asks for the
+// model reply, waits, drains and scans, keeping the receive write position.
+// A serial reply that does not name the K420, or no reply at all, means the
+// first model.
 ModelQueryResult queryModel(LinkState& link, MessageService& messages);
 
 // "ZEPTA-Lumivex K420 V1.5" for a known model, "ZEPTA-Lumivex V1.5" for an

@@ -59,7 +59,7 @@ bool readOverSerial(LinkState& link, SettingState& state, std::optional<GpioBits
     takePower(reply->power, state);
     state.osdLock = reply->osdLock;
     takeRotation(reply->rotation, state);
-    gpio = GpioBits{uint8_t(reply->gpiBits & 0x0F), uint8_t(reply->gpoBits & 0x0F)};
+    gpio = GpioBits{uint8_t(reply->gpiBits & kGpioBits), uint8_t(reply->gpoBits & kGpioBits)};
     return true;
 }
 
