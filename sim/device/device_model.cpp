@@ -4,6 +4,18 @@
 #include <cctype>
 
 namespace lumivex::device {
+namespace {
+
+// An index below count; a refused one leaves the setting as it was.
+bool setIndex(uint8_t& setting, uint32_t value, uint32_t count)
+{
+    if (value >= count)
+        return false;
+    setting = static_cast<uint8_t>(value);
+    return true;
+}
+
+}  // namespace
 
 std::optional<Model> parseModel(std::string_view name)
 {
@@ -98,37 +110,24 @@ bool DeviceModel::writeVcp(uint8_t code, uint32_t value)
 {
     switch (code) {
     case vcp::kFactoryReset:
+    case vcp::kAutoAdjust:
+    case vcp::kIdentify:
+        return runAction(code, value);
+    case vcp::kOsdMode:
+        return writeOsdMode(value);
+    default:
+        return writeSetting(code, value);
+    }
+}
+
+bool DeviceModel::runAction(uint8_t code, uint32_t value)
+{
+    switch (code) {
+    case vcp::kFactoryReset:
         if (value != 1)
             return false;
         factoryReset();
         ++m_counters.factoryResets;
-        return true;
-    case vcp::kInputSource:
-        if (value > 2)
-            return false;
-        m_state.inputSource = static_cast<uint8_t>(value);
-        return true;
-    case vcp::kResolution:
-        if (value >= kResolutionCount)
-            return false;
-        m_state.resolution = static_cast<uint8_t>(value);
-        return true;
-    case vcp::kDisplayMode:
-        if (value >= static_cast<uint32_t>(displayModeCount()))
-            return false;
-        m_state.displayMode = static_cast<uint8_t>(value);
-        return true;
-    case vcp::kBezelMask:
-        setBezelMask(static_cast<uint8_t>((value >> 8) & 0x7F), static_cast<uint8_t>(value & 0xFF),
-                     (value & kMaskOnBit) != 0);
-        return true;
-    case vcp::kGpio:
-        m_state.gpoBits = static_cast<uint8_t>(value & 0x0F);
-        return true;
-    case vcp::kPower:
-        if (value > 1)
-            return false;
-        m_state.powerOn = value == 1;
         return true;
     case vcp::kAutoAdjust:
         if (value != 1)
@@ -140,13 +139,42 @@ bool DeviceModel::writeVcp(uint8_t code, uint32_t value)
             return false;
         ++m_counters.identifies;
         return true;
-    case vcp::kOsdMode:
-        if (value > 3)
+    default:
+        return false;
+    }
+}
+
+bool DeviceModel::writeOsdMode(uint32_t value)
+{
+    if (value > 3)
+        return false;
+    if (value <= 1)
+        m_state.osdLock = static_cast<uint8_t>(value);
+    else
+        m_state.rotation = value == 3 ? 2 : 0;
+    return true;
+}
+
+bool DeviceModel::writeSetting(uint8_t code, uint32_t value)
+{
+    switch (code) {
+    case vcp::kInputSource:
+        return setIndex(m_state.inputSource, value, 3);
+    case vcp::kResolution:
+        return setIndex(m_state.resolution, value, kResolutionCount);
+    case vcp::kDisplayMode:
+        return setIndex(m_state.displayMode, value, static_cast<uint32_t>(displayModeCount()));
+    case vcp::kPower:
+        if (value > 1)
             return false;
-        if (value <= 1)
-            m_state.osdLock = static_cast<uint8_t>(value);
-        else
-            m_state.rotation = value == 3 ? 2 : 0;
+        m_state.powerOn = value == 1;
+        return true;
+    case vcp::kBezelMask:
+        setBezelMask(static_cast<uint8_t>((value >> 8) & 0x7F), static_cast<uint8_t>(value & 0xFF),
+                     (value & kMaskOnBit) != 0);
+        return true;
+    case vcp::kGpio:
+        m_state.gpoBits = static_cast<uint8_t>(value & 0x0F);
         return true;
     default:
         return false;

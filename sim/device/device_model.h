@@ -3,6 +3,7 @@
 // its VCP codes read and write them, and how it answers serial frames. The
 // DDC/CI simulator and zepta-sim both serve this model, so the two links
 // agree about what every command does.
+// The simulator's own copy of the protocol, kept apart from src/link on purpose: the tests compare the two.
 
 #include <cstdint>
 #include <optional>
@@ -104,6 +105,11 @@ public:
     bool setResolutionAndMode(uint32_t resolution, uint32_t displayMode);
 
 private:
+    // writeVcp() by kind of code: an action that counts, the OSD mode, a setting.
+    bool runAction(uint8_t code, uint32_t value);
+    bool writeOsdMode(uint32_t value);
+    bool writeSetting(uint8_t code, uint32_t value);
+
     Model m_model;
     DeviceState m_state;
     DeviceCounters m_counters;

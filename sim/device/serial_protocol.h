@@ -2,6 +2,7 @@
 // The controller's side of the RS-232 line: the commands it answers and how
 // its frames are built. A frame is its length, a command, value bytes and a
 // checksum; the device sums every byte of a frame to zero.
+// The simulator's own copy of the protocol, kept apart from src/link on purpose: the tests compare the two.
 
 #include <cstdint>
 #include <span>

@@ -28,24 +28,4 @@ ReplyWaitValue parseReplyWaitMs(std::string_view text)
     return {std::chrono::milliseconds(value), {}};
 }
 
-ChosenReplyWait chooseReplyWait(std::string_view environment, std::string_view iniValue)
-{
-    ChosenReplyWait chosen;
-    const std::pair<std::string_view, std::string> sources[] = {
-        {environment, kReplyWaitVariable},
-        {iniValue, std::string("ZEPTA.ini [") + kReplyWaitSection + "] " + kReplyWaitKey},
-    };
-    for (const auto& [text, where] : sources) {
-        if (text.empty())
-            continue;
-        const ReplyWaitValue value = parseReplyWaitMs(text);
-        if (value.wait) {
-            chosen.wait = *value.wait;
-            return chosen;
-        }
-        chosen.problems.push_back(where + ": " + value.problem + "; it is not used");
-    }
-    return chosen;
-}
-
 }  // namespace lumivex

@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace lumivex {
 
@@ -27,21 +26,5 @@ struct ReplyWaitValue {
 // A whole number of milliseconds, kMinReplyWaitMs..kMaxReplyWaitMs, blanks
 // around it allowed; anything else is refused with the reason.
 ReplyWaitValue parseReplyWaitMs(std::string_view text);
-
-// Where the wait can be set, strongest first: the environment, then
-// ZEPTA.ini. An empty text sets nothing.
-inline constexpr const char* kReplyWaitVariable = "ZEPTA_REPLY_WAIT_MS";
-inline constexpr const char* kReplyWaitSection = "Link";
-inline constexpr const char* kReplyWaitKey = "Reply Wait ms";
-
-struct ChosenReplyWait {
-    // Empty when nothing usable was set: the link's own default holds.
-    std::optional<std::chrono::milliseconds> wait;
-    std::vector<std::string> problems;  // one line per refused setting
-};
-
-// The first setting given and taken; a refused one is reported and passed
-// over, so a mistake never leaves a wait nobody chose.
-ChosenReplyWait chooseReplyWait(std::string_view environment, std::string_view iniValue);
 
 }  // namespace lumivex

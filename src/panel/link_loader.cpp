@@ -85,8 +85,9 @@ LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QStri
         return loadNetworkLink(link, messages, name, resolved, notifyTarget, openStatus);
     CSerialMFC& port = link.port();
     const int32_t status = port.open(device.constData(), notifyTarget);
+    // What the system said, when it refused: the reason names that error.
     if (openStatus)
-        *openStatus = status;
+        *openStatus = status == kSerialOsError ? port.lastOsError() : status;
     if (status != kSerialSuccess) {
         reportUnableToOpen(link, messages, name);
         return LoadResult::Failed;

@@ -26,7 +26,7 @@ int probeLink(const char* name, const PortResolver& resolve, const PortProbe& se
     if (!looksLikeNetworkLink(value))
         return serialProbe(name);
     // Listed on its text alone: a connection could take seconds to fail.
-    return parseNetworkAddress(value).address ? 0 : probeAnswerFromStatus(ENOENT);
+    return parseNetworkAddress(value).address ? 0 : probeAnswerFromStatus(osFailure(ENOENT));
 }
 
 int probeLink(const char* name)

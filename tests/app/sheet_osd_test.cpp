@@ -5,7 +5,7 @@
 #include "platform/ini_profile.h"
 #include "pages/interface_page.h"
 #include "recording_messages.h"
-#include "link/reply_wait.h"
+#include "panel/reply_wait_setting.h"
 #include "pages/setting_page.h"
 #include "app/sheet_osd.h"
 #include "temp_dir.h"

@@ -4,6 +4,8 @@
 
 #include "link/ddc/ddc_library.h"
 #include "sim/device/device_model.h"
+#include "sim/device/device_state_text.h"
+#include "frame_rows.h"
 #include "panel/display_rules.h"
 #include "link/link_state.h"
 #include "link/ddc/monitor_table.h"
@@ -17,7 +19,10 @@
 #include <cstdlib>
 
 using namespace lumivex;
+using lumivex::device::DeviceCounters;
 using lumivex::device::DeviceModel;
+using lumivex::device::DeviceState;
+using lumivex::device::FrameOutcome;
 using lumivex::device::Model;
 using lumivex::testing::binDir;
 using lumivex::testing::RecordingMessages;
@@ -114,6 +119,90 @@ TEST(SimulatorsAgree, EachCommandLeavesTheModelInTheSameStateThroughEitherLink)
         }
         EXPECT_EQ(overSerial.counters().factoryResets, 1);
         EXPECT_EQ(overSerial.counters().identifies, 1);
+    }
+}
+
+namespace {
+
+// "name=value" words over a state, as the simulators keep it.
+DeviceState with(DeviceState state, std::string_view words)
+{
+    while (!words.empty()) {
+        const std::string_view word = words.substr(0, words.find(' '));
+        words.remove_prefix(std::min(words.size(), word.size() + 1));
+        const size_t eq = word.find('=');
+        EXPECT_EQ(device::applyStateWord(state, word.substr(0, eq), word.substr(eq + 1)), device::StateWord::Taken);
+    }
+    return state;
+}
+
+// What each golden frame, and its VCP write, does to a busy device. The
+// start holds the other half of each wall-mode row (resolution 1, layout 2):
+// the frame sets it again, the VCP write leaves it alone.
+constexpr const char* kBusy =
+    "input=1 power=0 osd-lock=1 rotation=2 gpo=5 gpi=3 resolution=1 mode=2 mask-h=10 mask-v=20 mask-on=1";
+constexpr const char* kFactory =
+    "input=0 power=1 osd-lock=0 rotation=0 gpo=0 resolution=0 mode=0 mask-h=0 mask-v=0 mask-on=0";
+
+struct GoldenChange {
+    const char* what;      // the golden row
+    const char* words;     // the change both make
+    const char* vcpWords;  // where the VCP write differs: H has seven bits there
+    FrameOutcome outcome = FrameOutcome::Applied;
+    DeviceCounters counted{};
+};
+
+const GoldenChange kGoldenChanges[] = {
+    {"VGA", "input=0", ""},
+    {"Component", "input=1", ""},
+    {"DVI", "input=2", ""},
+    {"power OFF", "power=0", ""},
+    {"power ON (also Alt+P)", "power=1", ""},
+    {"Factory Reset", kFactory, "", FrameOutcome::Applied, {1, 0, 0}},
+    {"Auto Adjust", "", "", FrameOutcome::Applied, {0, 1, 0}},
+    {"UNLOCK", "osd-lock=0", ""},
+    {"LOCK", "osd-lock=1", ""},
+    {"Normal", "rotation=0", ""},
+    {"Rotation", "rotation=2", ""},
+    {"GPO-2 checked", "gpo=2", ""},
+    {"then GPO-4 checked", "gpo=10", ""},
+    {"then GPO-2 unchecked", "gpo=8", ""},
+    {"Identify Monitors", "", "", FrameOutcome::Applied, {0, 0, 1}},
+    {"resolution 1920x1080, layout 2", "resolution=8", ""},
+    {"layout 6 at resolution 1", "mode=6", ""},
+    {"neither list selected", "", "", FrameOutcome::Refused},
+    {"mask ON, H 25 V 30", "mask-h=25 mask-v=30 mask-on=1", ""},
+    {"mask OFF, H 25 V 30", "mask-h=25 mask-v=30 mask-on=0", ""},
+    {"mask ON, no layout selected", "mask-h=0 mask-v=0 mask-on=1", ""},
+    {"mask OFF, H 300 V 999", "mask-h=255 mask-v=255 mask-on=0", "mask-h=127"},
+    {"mask ON, H 300 V -5", "mask-h=255 mask-v=0 mask-on=1", "mask-h=127"},
+};
+
+}  // namespace
+
+// The product's golden frames and VCP writes, taken by the simulator's own
+// copy of the protocol, make the change the device is known to make.
+TEST(GoldenFrames, EachCommandsFrameAndVcpWriteMakeTheirChangeInTheSimulator)
+{
+    const std::vector<lumivex::testing::FrameRow> golden = lumivex::testing::frameRows();
+    ASSERT_EQ(golden.size(), std::size(kGoldenChanges));
+    for (size_t i = 0; i < golden.size(); ++i) {
+        const lumivex::testing::FrameRow& row = golden[i];
+        const GoldenChange& change = kGoldenChanges[i];
+        SCOPED_TRACE(row.what);
+        ASSERT_EQ(row.what, change.what);
+        DeviceModel overSerial;
+        DeviceModel overVcp;
+        overSerial.state() = overVcp.state() = with({}, kBusy);
+        const DeviceState expected = with(with({}, kBusy), change.words);
+        std::vector<uint8_t> reply;
+        EXPECT_EQ(overSerial.handleFrame(row.frame, reply), change.outcome);
+        EXPECT_TRUE(reply.empty());
+        EXPECT_EQ(device::stateWords(overSerial.state()), device::stateWords(expected));
+        EXPECT_EQ(overVcp.writeVcp(row.vcpCode, row.vcpValue), change.outcome == FrameOutcome::Applied);
+        EXPECT_EQ(device::stateWords(overVcp.state()), device::stateWords(with(expected, change.vcpWords)));
+        EXPECT_TRUE(overSerial.counters() == change.counted);
+        EXPECT_TRUE(overVcp.counters() == change.counted);
     }
 }
 

@@ -50,6 +50,65 @@ std::string hostProblem(std::string_view host)
     return nameChars ? "" : quoted(host, " is not a host name or address");
 }
 
+// Why the scheme is neither "tcp" nor "rfc2217" (in any case), or empty and
+// its kind.
+std::string schemeProblem(std::string_view scheme, NetworkKind& kind)
+{
+    if (sameLetters(scheme, "rfc2217"))
+        kind = NetworkKind::Rfc2217;
+    else if (!sameLetters(scheme, "tcp"))
+        return "unknown scheme '" + std::string(scheme) + "' (use tcp:// or rfc2217://)";
+    return {};
+}
+
+// Takes "[ADDRESS]" off the front of rest, leaving ":PORT" or nothing; why
+// it cannot, or empty.
+std::string bracketedHost(std::string_view& rest, std::string_view& host, const std::string& usage)
+{
+    const size_t close = rest.find(']');
+    if (close == std::string_view::npos)
+        return "'[' without ']' around the IPv6 address";
+    host = rest.substr(1, close - 1);
+    if (host.empty())
+        return "no host (write " + usage + ")";
+    if (!isAddress(AF_INET6, host))
+        return quoted(host, " is not an IPv6 address");
+    rest.remove_prefix(close + 1);
+    if (!rest.empty() && rest.front() != ':')
+        return "':PORT' must follow ']'";
+    return {};
+}
+
+// Takes a name or IPv4 address off the front of rest, leaving ":PORT" or
+// nothing; why it cannot, or empty.
+std::string plainHost(std::string_view& rest, std::string_view& host, const std::string& usage)
+{
+    host = rest.substr(0, rest.find(':'));
+    rest.remove_prefix(host.size());
+    if (rest.find(':', 1) != std::string_view::npos)
+        return "an IPv6 address goes in brackets (write [ADDRESS]:PORT)";
+    if (host.empty())
+        return "no host (write " + usage + ")";
+    return hostProblem(host);
+}
+
+// The port of rest, which is empty or ":PORT"; why there is none, or empty.
+std::string portProblem(std::string_view rest, const std::string& usage, uint16_t& port)
+{
+    const std::string_view digits = rest.empty() ? rest : rest.substr(1);
+    if (digits.empty())
+        return "no port (write " + usage + ")";
+    if (!std::ranges::all_of(digits, isDigit))
+        return "port '" + std::string(digits) + "' is not a number";
+    uint32_t value = 0;
+    for (char c : digits)
+        value = std::min<uint32_t>(value * 10 + uint32_t(c - '0'), 100000);  // held below overflow
+    if (value < 1 || value > 65535)
+        return "port must be 1 to 65535";
+    port = uint16_t(value);
+    return {};
+}
+
 }  // namespace
 
 bool looksLikeNetworkLink(std::string_view text)
@@ -65,57 +124,21 @@ NetworkAddressParse parseNetworkAddress(std::string_view text)
     const size_t schemeEnd = text.find("://");
     if (schemeEnd == std::string_view::npos)
         return fail("not a network link (write tcp://HOST:PORT or rfc2217://HOST:PORT)");
-
     NetworkAddress link;
-    const std::string_view scheme = text.substr(0, schemeEnd);
-    if (sameLetters(scheme, "rfc2217"))
-        link.kind = NetworkKind::Rfc2217;
-    else if (!sameLetters(scheme, "tcp"))
-        return fail("unknown scheme '" + std::string(scheme) + "' (use tcp:// or rfc2217://)");
+    if (const std::string problem = schemeProblem(text.substr(0, schemeEnd), link.kind); !problem.empty())
+        return fail(problem);
     const std::string usage = std::string(link.kind == NetworkKind::Rfc2217 ? "rfc2217" : "tcp") + "://HOST:PORT";
 
     std::string_view rest = text.substr(schemeEnd + 3);
     if (rest.find('/') != std::string_view::npos)
         return fail("nothing may follow the port (write " + usage + ")");
-
     std::string_view host;
-    if (rest.starts_with('[')) {
-        const size_t close = rest.find(']');
-        if (close == std::string_view::npos)
-            return fail("'[' without ']' around the IPv6 address");
-        host = rest.substr(1, close - 1);
-        if (host.empty())
-            return fail("no host (write " + usage + ")");
-        if (!isAddress(AF_INET6, host))
-            return fail(quoted(host, " is not an IPv6 address"));
-        rest.remove_prefix(close + 1);
-        if (!rest.empty() && rest.front() != ':')
-            return fail("':PORT' must follow ']'");
-    } else {
-        const size_t colon = rest.find(':');
-        host = rest.substr(0, colon);
-        rest.remove_prefix(host.size());
-        if (rest.find(':', 1) != std::string_view::npos)
-            return fail("an IPv6 address goes in brackets (write [ADDRESS]:PORT)");
-        if (host.empty())
-            return fail("no host (write " + usage + ")");
-        if (const std::string problem = hostProblem(host); !problem.empty())
-            return fail(problem);
-    }
-
-    // rest is empty or ":PORT".
-    const std::string_view port = rest.empty() ? rest : rest.substr(1);
-    if (port.empty())
-        return fail("no port (write " + usage + ")");
-    if (!std::ranges::all_of(port, isDigit))
-        return fail("port '" + std::string(port) + "' is not a number");
-    uint32_t value = 0;
-    for (char c : port)
-        value = std::min<uint32_t>(value * 10 + uint32_t(c - '0'), 100000);  // held below overflow
-    if (value < 1 || value > 65535)
-        return fail("port must be 1 to 65535");
+    std::string problem = rest.starts_with('[') ? bracketedHost(rest, host, usage) : plainHost(rest, host, usage);
+    if (problem.empty())
+        problem = portProblem(rest, usage, link.port);
+    if (!problem.empty())
+        return fail(problem);
     link.host = std::string(host);
-    link.port = uint16_t(value);
     return {link, {}};
 }
 

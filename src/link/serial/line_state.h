@@ -2,6 +2,8 @@
 // The port's line state: speed, character format and flow control, read and
 // written through the kernel's own terminal record.
 
+#include "link/serial/serial_status.h"
+
 #include <cstdint>
 
 namespace lumivex {
@@ -15,14 +17,14 @@ struct LineParameters {
 
 // Raw 8-bit characters, receiver on, no echo or translation, modem status
 // lines ignored, no flow control; keeps the current speed.
-int32_t applyPortDefaults(int handle);
+SerialResult applyPortDefaults(int handle);
 
-int32_t readLineParameters(int handle, LineParameters& out);
+SerialResult readLineParameters(int handle, LineParameters& out);
 // Fails with EINVAL, changing nothing, for values the line cannot take.
-int32_t writeLineParameters(int handle, const LineParameters& in);
+SerialResult writeLineParameters(int handle, const LineParameters& in);
 
-int32_t readHandshake(int handle, int32_t& mode);
+SerialResult readHandshake(int handle, int32_t& mode);
 // mode is one of kSerialHandshake…; the caller rejects others.
-int32_t writeHandshake(int handle, int32_t mode);
+SerialResult writeHandshake(int handle, int32_t mode);
 
 }  // namespace lumivex

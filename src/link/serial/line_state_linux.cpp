@@ -14,18 +14,18 @@
 namespace lumivex {
 namespace {
 
-int32_t getState(int handle, termios2& state)
+SerialResult getState(int handle, termios2& state)
 {
     if (ioctl(handle, TCGETS2, &state) != 0)
-        return statusFromErrno(errno);
-    return kSerialSuccess;
+        return osFailure(errno);
+    return {};
 }
 
-int32_t putState(int handle, const termios2& state)
+SerialResult putState(int handle, const termios2& state)
 {
     if (ioctl(handle, TCSETS2, &state) != 0)
-        return statusFromErrno(errno);
-    return kSerialSuccess;
+        return osFailure(errno);
+    return {};
 }
 
 bool encodeDataBits(int32_t bits, tcflag_t& flag)
@@ -112,11 +112,11 @@ void setModemLines(int handle, int raise, int lower)
 
 }  // namespace
 
-int32_t applyPortDefaults(int handle)
+SerialResult applyPortDefaults(int handle)
 {
     termios2 state{};
-    if (const int32_t status = getState(handle, state))
-        return status;
+    if (const SerialResult result = getState(handle, state); result.failed())
+        return result;
     state.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
                        IXOFF | IXANY | IMAXBEL | INPCK | IGNPAR | IUCLC);
     state.c_oflag &= ~OPOST;
@@ -128,27 +128,27 @@ int32_t applyPortDefaults(int handle)
     return putState(handle, state);
 }
 
-int32_t readLineParameters(int handle, LineParameters& out)
+SerialResult readLineParameters(int handle, LineParameters& out)
 {
     termios2 state{};
-    if (const int32_t status = getState(handle, state))
-        return status;
+    if (const SerialResult result = getState(handle, state); result.failed())
+        return result;
     out.baudRate = static_cast<int32_t>(state.c_ospeed);
     out.dataBits = decodeDataBits(state.c_cflag);
     out.parity = decodeParity(state);
     out.stopBits = decodeStopBits(state.c_cflag);
-    return kSerialSuccess;
+    return {};
 }
 
-int32_t writeLineParameters(int handle, const LineParameters& in)
+SerialResult writeLineParameters(int handle, const LineParameters& in)
 {
     tcflag_t size = 0, parity = 0, stop = 0;
     if (in.baudRate <= 0 || !encodeDataBits(in.dataBits, size) ||
         !encodeParity(in.parity, parity) || !encodeStopBits(in.stopBits, in.dataBits, stop))
-        return EINVAL;
+        return osFailure(EINVAL);
     termios2 previous{};
-    if (const int32_t status = getState(handle, previous))
-        return status;
+    if (const SerialResult result = getState(handle, previous); result.failed())
+        return result;
     termios2 state = previous;
     state.c_cflag &= ~(CBAUD | CIBAUD | CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
     state.c_cflag |= BOTHER | size | parity | stop;
@@ -157,52 +157,52 @@ int32_t writeLineParameters(int handle, const LineParameters& in)
         state.c_iflag |= INPCK;
     else
         state.c_iflag &= ~INPCK;
-    if (const int32_t status = putState(handle, state))
-        return status;
+    if (const SerialResult result = putState(handle, state); result.failed())
+        return result;
     termios2 applied{};
-    if (const int32_t status = getState(handle, applied))
-        return status;
+    if (const SerialResult result = getState(handle, applied); result.failed())
+        return result;
     if (!lineAccepted(in, applied)) {
         putState(handle, previous);
-        return EINVAL;
+        return osFailure(EINVAL);
     }
-    return kSerialSuccess;
+    return {};
 }
 
-int32_t readHandshake(int handle, int32_t& mode)
+SerialResult readHandshake(int handle, int32_t& mode)
 {
     termios2 state{};
-    if (const int32_t status = getState(handle, state))
-        return status;
+    if (const SerialResult result = getState(handle, state); result.failed())
+        return result;
     if (state.c_cflag & CRTSCTS)
         mode = kSerialHandshakeHardware;
     else if ((state.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF))
         mode = kSerialHandshakeSoftware;
     else
         mode = kSerialHandshakeOff;
-    return kSerialSuccess;
+    return {};
 }
 
-int32_t writeHandshake(int handle, int32_t mode)
+SerialResult writeHandshake(int handle, int32_t mode)
 {
     termios2 state{};
-    if (const int32_t status = getState(handle, state))
-        return status;
+    if (const SerialResult result = getState(handle, state); result.failed())
+        return result;
     state.c_cflag &= ~CRTSCTS;
     state.c_iflag &= ~(IXON | IXOFF | IXANY);
     if (mode == kSerialHandshakeHardware)
         state.c_cflag |= CRTSCTS;
     else if (mode == kSerialHandshakeSoftware)
         state.c_iflag |= IXON | IXOFF;
-    if (const int32_t status = putState(handle, state))
-        return status;
+    if (const SerialResult result = putState(handle, state); result.failed())
+        return result;
     // Hardware handshake keeps both lines up for the driver to drive; the
     // other modes hold them low, as a disabled line is.
     if (mode == kSerialHandshakeHardware)
         setModemLines(handle, TIOCM_DTR | TIOCM_RTS, 0);
     else
         setModemLines(handle, 0, TIOCM_DTR | TIOCM_RTS);
-    return kSerialSuccess;
+    return {};
 }
 
 }  // namespace lumivex

@@ -17,12 +17,12 @@ namespace lumivex {
 
 class PortChannel {
 public:
-    // Opens the device for reading and writing, exclusively. Null and a
-    // status on failure.
-    static std::shared_ptr<PortChannel> open(const std::string& path, int32_t& status);
-    // Opens exclusively and closes at once, leaving nothing behind; the status
-    // of the attempt.
-    static int32_t tryOpen(const std::string& path);
+    // Opens the device for reading and writing, exclusively. Null and the
+    // failure's result on failure.
+    static std::shared_ptr<PortChannel> open(const std::string& path, SerialResult& result);
+    // Opens exclusively and closes at once, leaving nothing behind; the
+    // result of the attempt.
+    static SerialResult tryOpen(const std::string& path);
 
     ~PortChannel();
     PortChannel(const PortChannel&) = delete;
@@ -56,12 +56,12 @@ public:
     bool claimEventWait() { return !m_eventWaitActive.exchange(true); }
     void releaseEventWait() { m_eventWaitActive.store(false); }
 
-    int32_t inputCount(uint32_t& count) const;
+    SerialResult inputCount(uint32_t& count) const;
     // Break and line-error event bits seen since the last call; 0 where the
     // driver keeps no counters (a pseudo-terminal).
     uint32_t takeLineEvents();
     // The line-error flags since the last call, clearing them.
-    int32_t clearLineErrors(uint32_t& flags);
+    SerialResult clearLineErrors(uint32_t& flags);
 
 private:
     struct LineCounters {
@@ -73,8 +73,8 @@ private:
     };
 
     explicit PortChannel(int handle);
-    int32_t createEvents();
-    int32_t readCounters(LineCounters& counters) const;
+    SerialResult createEvents();
+    SerialResult readCounters(LineCounters& counters) const;
 
     const int m_handle;
     SerialEvent m_wakeEvent;

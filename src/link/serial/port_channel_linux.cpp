@@ -12,13 +12,13 @@
 namespace lumivex {
 namespace {
 
-// Opens the device and takes its lock; -1 and a status on failure. The lock
-// is held by the open file, so the kernel drops it when the program dies.
-int openLocked(const std::string& path, int32_t& status)
+// Opens the device and takes its lock; -1 and the failure on failure. The
+// lock is held by the open file, so the kernel drops it when the program dies.
+int openLocked(const std::string& path, SerialResult& result)
 {
     const int handle = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (handle < 0) {
-        status = statusFromErrno(errno);
+        result = osFailure(errno);
         return -1;
     }
     int failure = 0;
@@ -28,10 +28,10 @@ int openLocked(const std::string& path, int32_t& status)
         failure = errno;
     if (failure != 0) {
         ::close(handle);
-        status = statusFromErrno(failure);
+        result = osFailure(failure);
         return -1;
     }
-    status = kSerialSuccess;
+    result = {};
     return handle;
 }
 
@@ -42,36 +42,36 @@ uint32_t changed(uint32_t now, uint32_t before, uint32_t flag)
 
 }  // namespace
 
-std::shared_ptr<PortChannel> PortChannel::open(const std::string& path, int32_t& status)
+std::shared_ptr<PortChannel> PortChannel::open(const std::string& path, SerialResult& result)
 {
-    const int handle = openLocked(path, status);
+    const int handle = openLocked(path, result);
     if (handle < 0)
         return nullptr;
     // The lock keeps out programs that take it too; the exclusive-tty flag
     // also keeps out those that do not (root excepted).
     if (ioctl(handle, TIOCEXCL) != 0) {
-        status = statusFromErrno(errno);
+        result = osFailure(errno);
         ::close(handle);
         return nullptr;
     }
     std::shared_ptr<PortChannel> channel(new PortChannel(handle));
-    status = channel->createEvents();
-    if (status != kSerialSuccess)
+    result = channel->createEvents();
+    if (result.failed())
         return nullptr;
     LineCounters counters;
-    channel->m_hasCounters = channel->readCounters(counters) == kSerialSuccess;
+    channel->m_hasCounters = !channel->readCounters(counters).failed();
     channel->m_eventBaseline = counters;
     channel->m_errorBaseline = counters;
     return channel;
 }
 
-int32_t PortChannel::tryOpen(const std::string& path)
+SerialResult PortChannel::tryOpen(const std::string& path)
 {
-    int32_t status = kSerialSuccess;
-    const int handle = openLocked(path, status);
+    SerialResult result;
+    const int handle = openLocked(path, result);
     if (handle >= 0)
         ::close(handle);
-    return status;
+    return result;
 }
 
 PortChannel::PortChannel(int handle)
@@ -87,10 +87,10 @@ PortChannel::~PortChannel()
     ::close(m_handle);
 }
 
-int32_t PortChannel::createEvents()
+SerialResult PortChannel::createEvents()
 {
-    if (const int32_t status = m_wakeEvent.create())
-        return status;
+    if (const SerialResult result = m_wakeEvent.create(); result.failed())
+        return result;
     return m_shutdownEvent.create();
 }
 
@@ -125,33 +125,33 @@ void PortChannel::noteRead()
     m_wakeEvent.set();
 }
 
-int32_t PortChannel::inputCount(uint32_t& count) const
+SerialResult PortChannel::inputCount(uint32_t& count) const
 {
     int available = 0;
     if (ioctl(m_handle, FIONREAD, &available) != 0)
-        return statusFromErrno(errno);
+        return osFailure(errno);
     count = static_cast<uint32_t>(available);
-    return kSerialSuccess;
+    return {};
 }
 
-int32_t PortChannel::readCounters(LineCounters& counters) const
+SerialResult PortChannel::readCounters(LineCounters& counters) const
 {
     serial_icounter_struct raw{};
     if (ioctl(m_handle, TIOCGICOUNT, &raw) != 0)
-        return statusFromErrno(errno);
+        return osFailure(errno);
     counters.breaks = static_cast<uint32_t>(raw.brk);
     counters.frame = static_cast<uint32_t>(raw.frame);
     counters.overrun = static_cast<uint32_t>(raw.overrun);
     counters.parity = static_cast<uint32_t>(raw.parity);
     counters.bufferOverrun = static_cast<uint32_t>(raw.buf_overrun);
-    return kSerialSuccess;
+    return {};
 }
 
 uint32_t PortChannel::takeLineEvents()
 {
     std::lock_guard guard(m_lock);
     LineCounters now;
-    if (!m_hasCounters || readCounters(now) != kSerialSuccess)
+    if (!m_hasCounters || readCounters(now).failed())
         return 0;
     const LineCounters& was = m_eventBaseline;
     const bool lineError = now.frame != was.frame || now.overrun != was.overrun ||
@@ -162,15 +162,15 @@ uint32_t PortChannel::takeLineEvents()
     return events;
 }
 
-int32_t PortChannel::clearLineErrors(uint32_t& flags)
+SerialResult PortChannel::clearLineErrors(uint32_t& flags)
 {
     std::lock_guard guard(m_lock);
     flags = 0;
     if (!m_hasCounters)
-        return kSerialSuccess;
+        return {};
     LineCounters now;
-    if (const int32_t status = readCounters(now))
-        return status;
+    if (const SerialResult result = readCounters(now); result.failed())
+        return result;
     const LineCounters& was = m_errorBaseline;
     flags = changed(now.bufferOverrun, was.bufferOverrun, kSerialErrorRxOver) |
             changed(now.overrun, was.overrun, kSerialErrorOverrun) |
@@ -178,7 +178,7 @@ int32_t PortChannel::clearLineErrors(uint32_t& flags)
             changed(now.frame, was.frame, kSerialErrorFrame) |
             changed(now.breaks, was.breaks, kSerialErrorBreak);
     m_errorBaseline = now;
-    return kSerialSuccess;
+    return {};
 }
 
 }  // namespace lumivex

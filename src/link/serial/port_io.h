@@ -53,7 +53,7 @@ struct IoRequest {
     std::atomic<uint32_t>* eventsOut = nullptr;  // where an event wait stores its events
     uint64_t maskGeneration = 0;
     bool complete = false;
-    int32_t status = kSerialSuccess;
+    SerialResult result;
 };
 
 // Prepares a request on a channel; an event wait claims the channel's one
@@ -62,10 +62,10 @@ void beginIo(IoRequest& request);
 
 // Carries the request on until it completes, `limit` passes, or `interrupt`
 // (a pollable descriptor, -1 for none) becomes readable. Returns true once it
-// has completed; its status and count are then in the request.
+// has completed; its result and count are then in the request.
 bool advanceIo(IoRequest& request, const Deadline& limit, int interrupt);
 
-// Gives up a request that has not completed: its status becomes ECANCELED.
+// Gives up a request that has not completed: it fails with ECANCELED.
 void abandonIo(IoRequest& request);
 
 // Waits, reading nothing, until the port has input, `until` passes, or the

@@ -19,13 +19,13 @@ enum class Wake { Port, Interrupted, Expired, Other, Failed };
 struct PollResult {
     Wake what = Wake::Other;
     short revents = 0;
-    int32_t status = kSerialSuccess;
+    SerialResult result;
 };
 
-void finish(IoRequest& request, int32_t status)
+void finish(IoRequest& request, const SerialResult& result)
 {
     request.complete = true;
-    request.status = status;
+    request.result = result;
     if (request.kind == IoKind::WaitEvents)
         request.channel->releaseEventWait();
     // A finished request no longer holds the descriptor open.
@@ -47,14 +47,14 @@ PollResult pollPort(const IoRequest& request, short events, int extra, const Dea
         const int saved = errno;
         if (saved == EINTR)
             return {};
-        return {Wake::Failed, 0, statusFromErrno(saved)};
+        return {Wake::Failed, 0, osFailure(saved)};
     }
     if (n == 0)
-        return {Wake::Expired, 0, kSerialSuccess};
+        return {Wake::Expired, 0, {}};
     if (fds[2].revents != 0)
-        return {Wake::Interrupted, 0, kSerialSuccess};
+        return {Wake::Interrupted, 0, {}};
     if (fds[0].revents != 0)
-        return {Wake::Port, fds[0].revents, kSerialSuccess};
+        return {Wake::Port, fds[0].revents, {}};
     return {};
 }
 
@@ -107,16 +107,16 @@ void pullInput(IoRequest& request, bool hungUp)
         // A closed other end or an unplugged adapter reads as the end of the
         // port, not as data.
         if (n == 0 || (saved == EAGAIN && hungUp)) {
-            finish(request, request.done > 0 ? kSerialSuccess : EIO);
+            finish(request, request.done > 0 ? SerialResult{} : osFailure(EIO));
             return;
         }
         if (saved == EINTR)
             continue;
         if (saved != EAGAIN)
-            finish(request, statusFromErrno(saved));
+            finish(request, osFailure(saved));
         return;
     }
-    finish(request, kSerialSuccess);
+    finish(request, {});
 }
 
 bool advanceRead(IoRequest& request, const Deadline& limit, int interrupt)
@@ -124,7 +124,7 @@ bool advanceRead(IoRequest& request, const Deadline& limit, int interrupt)
     bool hungUp = false;
     for (;;) {
         if (request.channel->isShutDown()) {
-            finish(request, ECANCELED);
+            finish(request, osFailure(ECANCELED));
             return true;
         }
         pullInput(request, hungUp);
@@ -133,14 +133,14 @@ bool advanceRead(IoRequest& request, const Deadline& limit, int interrupt)
         const Deadline own = readDeadline(request);
         if (returnsAtOnce(request.timeouts) ||
             (returnsOnFirstByte(request.timeouts) && request.done > 0) || own.passed()) {
-            finish(request, kSerialSuccess);
+            finish(request, {});
             return true;
         }
         if (limit.passed())
             return false;
         const PollResult woke = pollPort(request, POLLIN, -1, Deadline::earlier(own, limit), interrupt);
         if (woke.what == Wake::Failed) {
-            finish(request, woke.status);
+            finish(request, woke.result);
             return true;
         }
         if (woke.what == Wake::Interrupted)
@@ -163,12 +163,12 @@ void pushOutput(IoRequest& request, bool hungUp)
         if (n < 0 && saved == EINTR)
             continue;
         if (n < 0 && saved != EAGAIN)
-            finish(request, statusFromErrno(saved));
+            finish(request, osFailure(saved));
         else if (hungUp)
-            finish(request, EIO);
+            finish(request, osFailure(EIO));
         return;
     }
-    finish(request, kSerialSuccess);
+    finish(request, {});
 }
 
 bool advanceWrite(IoRequest& request, const Deadline& limit, int interrupt)
@@ -178,21 +178,21 @@ bool advanceWrite(IoRequest& request, const Deadline& limit, int interrupt)
     bool hungUp = false;
     for (;;) {
         if (request.channel->isShutDown()) {
-            finish(request, ECANCELED);
+            finish(request, osFailure(ECANCELED));
             return true;
         }
         pushOutput(request, hungUp);
         if (request.complete)
             return true;
         if (own.passed()) {
-            finish(request, kSerialTimeout);
+            finish(request, SerialResult{kSerialTimeout});
             return true;
         }
         if (limit.passed())
             return false;
         const PollResult woke = pollPort(request, POLLOUT, -1, Deadline::earlier(own, limit), interrupt);
         if (woke.what == Wake::Failed) {
-            finish(request, woke.status);
+            finish(request, woke.result);
             return true;
         }
         if (woke.what == Wake::Interrupted)
@@ -204,7 +204,7 @@ bool advanceWrite(IoRequest& request, const Deadline& limit, int interrupt)
 void finishWait(IoRequest& request, uint32_t events)
 {
     request.eventsOut->store(events);
-    finish(request, kSerialSuccess);
+    finish(request, {});
 }
 
 // What the port has to report after it became readable. The input counts
@@ -214,7 +214,7 @@ uint32_t collectEvents(PortChannel& channel, uint64_t epoch)
 {
     uint32_t waiting = 0;
     uint32_t events = channel.takeLineEvents();
-    if (channel.inputCount(waiting) == kSerialSuccess && waiting > 0) {
+    if (!channel.inputCount(waiting).failed() && waiting > 0) {
         channel.markInputLooked(epoch);
         events |= kSerialEventRxChar;
     }
@@ -227,7 +227,7 @@ bool advanceWait(IoRequest& request, const Deadline& limit, int interrupt)
     for (;;) {
         PortChannel& channel = *request.channel;
         if (channel.isShutDown()) {
-            finish(request, ECANCELED);
+            finish(request, osFailure(ECANCELED));
             return true;
         }
         // Reset before looking, so a change made after the look wakes the poll.
@@ -241,7 +241,7 @@ bool advanceWait(IoRequest& request, const Deadline& limit, int interrupt)
         const PollResult woke = pollPort(request, armed ? POLLIN : 0,
                                          channel.wakeEvent().nativeHandle(), limit, interrupt);
         if (woke.what == Wake::Failed) {
-            finish(request, woke.status);
+            finish(request, woke.result);
             return true;
         }
         if (woke.what == Wake::Expired || woke.what == Wake::Interrupted)
@@ -258,7 +258,7 @@ bool advanceWait(IoRequest& request, const Deadline& limit, int interrupt)
         // An unplugged adapter or a closed other end: end the wait rather
         // than wake again at once, forever.
         if (woke.revents & kHangUp) {
-            finish(request, EIO);
+            finish(request, osFailure(EIO));
             return true;
         }
     }
@@ -303,13 +303,13 @@ void beginIo(IoRequest& request)
     request.started = request.lastByte = SerialClock::now();
     request.done = 0;
     request.complete = false;
-    request.status = kSerialSuccess;
+    request.result = {};
     if (request.kind != IoKind::WaitEvents)
         return;
     request.maskGeneration = request.channel->maskGeneration();
     if (!request.channel->claimEventWait()) {
         request.complete = true;
-        request.status = EBUSY;
+        request.result = osFailure(EBUSY);
         request.channel.reset();
     }
 }
@@ -345,7 +345,7 @@ bool waitForInput(PortChannel& channel, const Deadline& until)
 void abandonIo(IoRequest& request)
 {
     if (!request.complete)
-        finish(request, ECANCELED);
+        finish(request, osFailure(ECANCELED));
 }
 
 }  // namespace lumivex

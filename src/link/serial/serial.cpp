@@ -2,6 +2,7 @@
 
 #include "link/serial/com_port_map.h"
 #include "link/serial/line_state.h"
+#include "link/serial/serial_error.h"
 
 #include <cerrno>
 #include <climits>
@@ -16,8 +17,13 @@ CSerial::~CSerial()
 
 int32_t CSerial::record(int32_t status)
 {
-    m_lastError.store(status);
-    return status;
+    return record(SerialResult{status, 0});
+}
+
+int32_t CSerial::record(const SerialResult& result)
+{
+    m_lastResult.store(result);
+    return result.status;
 }
 
 int32_t CSerial::open(const char* device, uint32_t /*inQueue*/, uint32_t /*outQueue*/,
@@ -27,21 +33,21 @@ int32_t CSerial::open(const char* device, uint32_t /*inQueue*/, uint32_t /*outQu
     if (isOpen())
         return record(kSerialAlreadyOpen);
     if (device == nullptr)
-        return record(EINVAL);
+        return record(osFailure(EINVAL));
     const std::string path = ComPortMap::global().resolve(device);
     if (path.empty())
-        return record(ENOENT);
-    int32_t status = kSerialSuccess;
-    std::shared_ptr<PortChannel> port = PortChannel::open(path, status);
+        return record(osFailure(ENOENT));
+    SerialResult opened;
+    std::shared_ptr<PortChannel> port = PortChannel::open(path, opened);
     if (!port)
-        return record(status);
+        return record(opened);
     m_overlapped.store(overlapped);
     m_eventChar.store(0);
     m_pendingEvents.store(0);
     m_port.store(port);
     setEventMask(kSerialDefaultEventMask);
     setReadMode(kSerialReadNonBlocking);
-    if (const int32_t defaults = applyPortDefaults(port->handle()))
+    if (const SerialResult defaults = applyPortDefaults(port->handle()); defaults.failed())
         record(defaults);
     return lastError();
 }
@@ -69,7 +75,7 @@ int32_t CSerial::setLineParameters(uint32_t baudRate, int32_t dataBits, int32_t 
     if (!port)
         return record(kSerialInvalidHandle);
     if (baudRate > INT32_MAX)
-        return record(EINVAL);
+        return record(osFailure(EINVAL));
     const LineParameters line{static_cast<int32_t>(baudRate), dataBits, parity, stopBits};
     return record(writeLineParameters(port->handle(), line));
 }
@@ -147,12 +153,12 @@ uint32_t CSerial::takePendingEvents()
     return m_pendingEvents.exchange(0) & m_eventMask.load();
 }
 
-int32_t CSerial::clearLineErrors(uint32_t& flags)
+SerialResult CSerial::clearLineErrors(uint32_t& flags)
 {
     flags = 0;
     const std::shared_ptr<PortChannel> port = m_port.load();
     if (!port)
-        return kSerialInvalidHandle;
+        return SerialResult{kSerialInvalidHandle};
     return port->clearLineErrors(flags);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // CSerial: one serial port, opened by name, with its line state, time-outs
 // and reads and writes, plain or overlapped. Every operation returns a
-// status (serial_status.h) and keeps it as the object's last error.
+// status (serial_status.h) and keeps it as the object's last error, with the
+// errno behind a kSerialOsError.
 
 #include "link/serial/line_state.h"
 #include "link/serial/port_channel.h"
@@ -36,7 +37,7 @@ public:
     virtual int32_t setEventMask(uint32_t mask);
     // Waits for an event of the mask; the events are then in
     // takePendingEvents(). One wait at a time per port: a second one (the
-    // event thread of CSerialEx already waits) fails with EBUSY.
+    // event thread of CSerialEx already waits) fails with EBUSY (an OS error).
     virtual int32_t waitEvent(SerialOverlapped* overlapped = nullptr,
                               uint32_t timeoutMs = kSerialInfinite);
     virtual int32_t setHandshake(int32_t mode);
@@ -73,31 +74,37 @@ public:
     // error.
     static int probe(const char* device);
 
-    int32_t lastError() const { return m_lastError.load(); }
+    int32_t lastError() const { return m_lastResult.load().status; }
+    // The errno when the last error is kSerialOsError, else 0.
+    int32_t lastOsError() const { return m_lastResult.load().osError; }
+    // Both at once: the event thread records its failures too.
+    SerialResult lastResult() const { return m_lastResult.load(); }
     bool isOpen() const { return m_port.load() != nullptr; }
     SerialTimeouts timeouts() const;
     // The events of the last wait that the mask still selects; clears them.
     uint32_t takePendingEvents();
 
 protected:
-    // Records a status as the last error and returns it.
+    // Records a status (with its errno) as the last error and returns it.
     int32_t record(int32_t status);
+    int32_t record(const SerialResult& result);
     // waitEvent() for the event thread: the same wait, leaving the last error
     // to the user-interface thread's own operations.
-    int32_t startEventWait(SerialOverlapped& overlapped);
+    SerialResult startEventWait(SerialOverlapped& overlapped);
     // The line-error flags since the last call, clearing them.
-    int32_t clearLineErrors(uint32_t& flags);
+    SerialResult clearLineErrors(uint32_t& flags);
 
 private:
     // Reads the line state, recording the status; false on failure.
     bool queryLine(LineParameters& line);
     IoRequest eventWaitRequest();
-    int32_t transfer(IoRequest&& request, uint32_t* count, SerialOverlapped* overlapped,
-                     uint32_t timeoutMs);
+    SerialResult transfer(IoRequest&& request, uint32_t* count, SerialOverlapped* overlapped,
+                          uint32_t timeoutMs);
     int32_t refuseTransfer(const std::shared_ptr<PortChannel>& port, SerialOverlapped* overlapped,
                            uint32_t timeoutMs) const;
 
-    std::atomic<int32_t> m_lastError{kSerialSuccess};
+    // One atomic, so a status is never read with another failure's errno.
+    std::atomic<SerialResult> m_lastResult{SerialResult{}};
     std::atomic<std::shared_ptr<PortChannel>> m_port;
     std::atomic<uint32_t> m_pendingEvents{0};
     std::atomic<uint32_t> m_eventMask{0};

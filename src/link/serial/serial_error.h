@@ -2,19 +2,22 @@
 // The one place where a failure reported by the operating system becomes a
 // serial status value.
 
+#include "link/serial/serial_status.h"
+
 #include <cstdint>
 #include <string>
 
 namespace lumivex {
 
-// Maps an errno value, saved by the caller right after the failing call, to
-// the status the serial classes return. Most values pass unchanged.
-int32_t statusFromErrno(int savedErrno);
+// The result for an errno value, saved by the caller right after the failing
+// call: kSerialOsError with the errno, which passes unchanged but for the two
+// below.
+SerialResult osFailure(int savedErrno);
 
-// What a probe answers for the status of an attempt to open the port:
+// What a probe answers for the result of an attempt to open the port:
 // 0 available, 1 not present, 2 in use, 3 no permission (the port is there
 // but closed to this user), −1 any other error.
-int probeAnswerFromStatus(int32_t status);
+int probeAnswerFromStatus(const SerialResult& result);
 inline constexpr int kProbeNoPermission = 3;
 
 // False when the kernel says the device node has no UART behind it (its

@@ -6,25 +6,27 @@
 
 namespace lumivex {
 
-int32_t statusFromErrno(int savedErrno)
+SerialResult osFailure(int savedErrno)
 {
     switch (savedErrno) {
     case 0:
         // A call that failed without saying why still failed.
-        return EIO;
+        return {kSerialOsError, EIO};
     case EWOULDBLOCK:
         // A held lock on the device means another program uses the port.
-        return EBUSY;
+        return {kSerialOsError, EBUSY};
     default:
-        return savedErrno;
+        return {kSerialOsError, savedErrno};
     }
 }
 
-int probeAnswerFromStatus(int32_t status)
+int probeAnswerFromStatus(const SerialResult& result)
 {
-    switch (status) {
-    case 0:
+    if (result.status == kSerialSuccess)
         return 0;
+    if (result.status != kSerialOsError)
+        return -1;
+    switch (result.osError) {
     case ENOENT:
     case ENODEV:
     case ENXIO:

@@ -2,6 +2,8 @@
 // A manual-reset event: stays set until reset, and can be waited on with
 // poll() together with a port, so a sleeping wait can be woken.
 
+#include "link/serial/serial_status.h"
+
 #include <cstdint>
 
 namespace lumivex {
@@ -13,8 +15,8 @@ public:
     SerialEvent(const SerialEvent&) = delete;
     SerialEvent& operator=(const SerialEvent&) = delete;
 
-    // Creates the event, not set. Returns a status.
-    int32_t create();
+    // Creates the event, not set.
+    SerialResult create();
     void destroy();
     bool valid() const { return m_handle >= 0; }
 

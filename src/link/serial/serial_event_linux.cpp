@@ -16,13 +16,13 @@ SerialEvent::~SerialEvent()
     destroy();
 }
 
-int32_t SerialEvent::create()
+SerialResult SerialEvent::create()
 {
     destroy();
     m_handle = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (m_handle < 0)
-        return statusFromErrno(errno);
-    return kSerialSuccess;
+        return osFailure(errno);
+    return {};
 }
 
 void SerialEvent::destroy()

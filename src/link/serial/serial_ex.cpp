@@ -1,5 +1,7 @@
 #include "link/serial/serial_ex.h"
 
+#include "link/serial/serial_error.h"
+
 #include <system_error>
 
 namespace lumivex {
@@ -14,9 +16,9 @@ int32_t CSerialEx::open(const char* device, uint32_t inQueue, uint32_t outQueue,
 {
     if (const int32_t status = CSerial::open(device, inQueue, outQueue, true))
         return status;
-    if (const int32_t status = m_threadEvent.create()) {
+    if (const SerialResult result = m_threadEvent.create(); result.failed()) {
         CSerial::close();
-        return record(status);
+        return record(result);
     }
     if (startThread)
         return startEventThread();
@@ -46,7 +48,7 @@ int32_t CSerialEx::startEventThread()
         m_thread = std::thread(&CSerialEx::threadMain, this);
     } catch (const std::system_error& error) {
         m_threadRunning.store(false);
-        return record(error.code().value());
+        return record(osFailure(error.code().value()));
     }
     return kSerialSuccess;
 }
@@ -93,8 +95,8 @@ void CSerialEx::threadMain()
 bool CSerialEx::runOneWait(SerialOverlapped& overlapped)
 {
     // Issuing the wait resets the thread event.
-    if (const int32_t status = startEventWait(overlapped)) {
-        record(status);
+    if (const SerialResult result = startEventWait(overlapped); result.failed()) {
+        record(result);
         return false;
     }
     // Looked at only after that reset: a stop that came before it is seen
@@ -110,14 +112,14 @@ bool CSerialEx::runOneWait(SerialOverlapped& overlapped)
     }
     // The port has ended (hang-up) or failed: waiting again would only fail
     // again at once.
-    if (overlapped.status() != kSerialSuccess) {
-        record(overlapped.status());
+    if (overlapped.result().failed()) {
+        record(overlapped.result());
         return false;
     }
     const uint32_t events = takePendingEvents();
     uint32_t errors = 0;
-    if (const int32_t status = clearLineErrors(errors))
-        record(status);
+    if (const SerialResult result = clearLineErrors(errors); result.failed())
+        record(result);
     if (events != 0)
         onEvent(events, errors);
     return true;

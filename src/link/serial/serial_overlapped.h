@@ -29,11 +29,13 @@ public:
     // else. 0 once complete, its result in status() and transferred();
     // kSerialTimeout while it is still pending.
     int32_t wait(uint32_t timeoutMs);
-    // Gives up a pending operation; its status becomes ECANCELED.
+    // Gives up a pending operation; it fails with ECANCELED.
     void cancel();
 
     // The result of the last completed operation.
-    int32_t status() const { return m_request.status; }
+    int32_t status() const { return m_request.result.status; }
+    int32_t osError() const { return m_request.result.osError; }
+    const SerialResult& result() const { return m_request.result; }
     uint32_t transferred() const { return m_request.done; }
 
 private:

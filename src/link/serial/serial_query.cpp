@@ -82,15 +82,16 @@ uint8_t CSerial::eventChar()
 int CSerial::probe(const char* device)
 {
     if (device == nullptr)
-        return probeAnswerFromStatus(EINVAL);
+        return probeAnswerFromStatus(osFailure(EINVAL));
     const std::string path = ComPortMap::global().resolve(device);
     if (path.empty())
-        return probeAnswerFromStatus(ENOENT);
-    int32_t status = PortChannel::tryOpen(path);
+        return probeAnswerFromStatus(osFailure(ENOENT));
+    SerialResult result = PortChannel::tryOpen(path);
     // A node without its UART is no port, also when it is closed to us.
-    if ((status == EACCES || status == EPERM) && !uartFitted(path))
-        status = ENODEV;
-    return probeAnswerFromStatus(status);
+    const bool refused = result.osError == EACCES || result.osError == EPERM;
+    if (result.status == kSerialOsError && refused && !uartFitted(path))
+        result = osFailure(ENODEV);
+    return probeAnswerFromStatus(result);
 }
 
 }  // namespace lumivex

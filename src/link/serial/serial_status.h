@@ -20,6 +20,19 @@ inline constexpr int32_t kSerialAlreadyOpen = 1247;
 inline constexpr int32_t kSerialTimeout = 1460;
 // An unknown handshake, read mode or notification message.
 inline constexpr int32_t kSerialInvalidArgument = static_cast<int32_t>(0x80070057u);
+// The operating system refused the operation; its errno is kept beside the
+// status (SerialResult::osError, CSerial::lastOsError()), never as it, since
+// errno numbers overlap the values above (EPERM is 1, ENXIO 6).
+inline constexpr int32_t kSerialOsError = 0x20000000;
+
+// A status with the errno behind it: osError is set for kSerialOsError only.
+struct SerialResult {
+    int32_t status = kSerialSuccess;
+    int32_t osError = 0;
+
+    bool failed() const { return status != kSerialSuccess; }
+    friend bool operator==(const SerialResult&, const SerialResult&) = default;
+};
 
 // A wait without limit.
 inline constexpr uint32_t kSerialInfinite = 0xFFFFFFFFu;

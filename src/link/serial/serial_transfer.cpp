@@ -16,15 +16,15 @@ int32_t CSerial::refuseTransfer(const std::shared_ptr<PortChannel>& port,
     return kSerialSuccess;
 }
 
-int32_t CSerial::transfer(IoRequest&& request, uint32_t* count, SerialOverlapped* overlapped,
-                          uint32_t timeoutMs)
+SerialResult CSerial::transfer(IoRequest&& request, uint32_t* count, SerialOverlapped* overlapped,
+                               uint32_t timeoutMs)
 {
     uint32_t localCount = 0;
     uint32_t& done = count ? *count : localCount;
     done = 0;
     std::shared_ptr<PortChannel> port = m_port.load();
     if (const int32_t refused = refuseTransfer(port, overlapped, timeoutMs))
-        return refused;
+        return SerialResult{refused};
     // Whoever reads has looked at the input: the next arrival is news again.
     if (request.kind == IoKind::Read)
         port->noteRead();
@@ -33,9 +33,9 @@ int32_t CSerial::transfer(IoRequest&& request, uint32_t* count, SerialOverlapped
     if (overlapped != nullptr) {
         // Pending in the caller's record: the caller waits on it.
         if (!overlapped->start(std::move(request)))
-            return kSerialSuccess;
+            return {};
         done = overlapped->transferred();
-        return overlapped->status();
+        return overlapped->result();
     }
     beginIo(request);
     const bool completed = advanceIo(request, Deadline::after(timeoutMs), -1);
@@ -43,9 +43,9 @@ int32_t CSerial::transfer(IoRequest&& request, uint32_t* count, SerialOverlapped
     done = request.done;
     if (!completed) {
         abandonIo(request);
-        return kSerialTimeout;
+        return SerialResult{kSerialTimeout};
     }
-    return request.status;
+    return request.result;
 }
 
 IoRequest CSerial::eventWaitRequest()
@@ -61,7 +61,7 @@ int32_t CSerial::waitEvent(SerialOverlapped* overlapped, uint32_t timeoutMs)
     return record(transfer(eventWaitRequest(), nullptr, overlapped, timeoutMs));
 }
 
-int32_t CSerial::startEventWait(SerialOverlapped& overlapped)
+SerialResult CSerial::startEventWait(SerialOverlapped& overlapped)
 {
     return transfer(eventWaitRequest(), nullptr, &overlapped, kSerialInfinite);
 }

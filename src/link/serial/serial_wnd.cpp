@@ -50,9 +50,10 @@ int32_t CSerialWnd::open(const char* device, QObject* target, uint32_t message,
         m_message.store(message != 0 ? message : static_cast<uint32_t>(defaultComMsg()));
         m_parameter.store(parameter);
     }
-    if (const int32_t status = startEventThread()) {
+    if (startEventThread() != kSerialSuccess) {
+        const SerialResult failed = lastResult();
         close();
-        return record(status);
+        return record(failed);
     }
     return kSerialSuccess;
 }

@@ -202,7 +202,8 @@ TEST_F(OverlappedPort, ClosingThePortEndsAPendingRecordAndFreesThePort)
     ASSERT_TRUE(overlapped.pending());
     ASSERT_EQ(m_port.close(), kSerialSuccess);
     EXPECT_EQ(overlapped.wait(kSerialInfinite), kSerialSuccess);
-    EXPECT_EQ(overlapped.status(), ECANCELED);
+    EXPECT_EQ(overlapped.status(), kSerialOsError);
+    EXPECT_EQ(overlapped.osError(), ECANCELED);
     EXPECT_EQ(CSerial::probe(m_pty.path().c_str()), 0);
 }
 
@@ -213,7 +214,8 @@ TEST_F(OverlappedPort, CancelEndsAPendingRecord)
     ASSERT_TRUE(overlapped.pending());
     overlapped.cancel();
     EXPECT_FALSE(overlapped.pending());
-    EXPECT_EQ(overlapped.status(), ECANCELED);
+    EXPECT_EQ(overlapped.status(), kSerialOsError);
+    EXPECT_EQ(overlapped.osError(), ECANCELED);
     // The wait slot is free again.
     m_pty.send({'a'});
     EXPECT_EQ(m_port.waitEvent(nullptr, kSerialInfinite), kSerialSuccess);
@@ -272,7 +274,8 @@ TEST_F(OverlappedPort, OnlyOneWaitForEventsAtATime)
     SerialOverlapped first;
     ASSERT_EQ(m_port.waitEvent(&first), kSerialSuccess);
     ASSERT_TRUE(first.pending());
-    EXPECT_EQ(m_port.waitEvent(nullptr, 10), EBUSY);
+    EXPECT_EQ(m_port.waitEvent(nullptr, 10), kSerialOsError);
+    EXPECT_EQ(m_port.lastOsError(), EBUSY);
     first.cancel();
 }
 

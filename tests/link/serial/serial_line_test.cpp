@@ -26,7 +26,7 @@ protected:
 struct LineCase {
     const char* name;
     LineParameters asked;
-    int32_t status;
+    int32_t error;  // the errno of a refusal
 };
 
 std::ostream& operator<<(std::ostream& out, const LineCase& c)
@@ -51,10 +51,10 @@ TEST_P(LineParametersTest, TakenValuesReadBackAndRefusedOnesChangeNothing)
 
     EXPECT_EQ(m_port.setLineParameters(static_cast<uint32_t>(c.asked.baudRate), c.asked.dataBits,
                                        c.asked.parity, c.asked.stopBits),
-              c.status);
-    EXPECT_EQ(m_port.lastError(), c.status);
+              c.error == 0 ? kSerialSuccess : kSerialOsError);
+    EXPECT_EQ(m_port.lastOsError(), c.error);
     const LineParameters after = line();
-    const LineParameters expected = c.status == kSerialSuccess ? c.asked : before;
+    const LineParameters expected = c.error == 0 ? c.asked : before;
     EXPECT_EQ(after.baudRate, expected.baudRate);
     EXPECT_EQ(after.dataBits, expected.dataBits);
     EXPECT_EQ(after.parity, expected.parity);

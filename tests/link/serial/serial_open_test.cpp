@@ -68,7 +68,7 @@ TEST(SerialOpen, FailedOpensReportTheSystemsErrorAndLeaveThePortClosed)
 {
     struct Case {
         const char* device;
-        int32_t status;
+        int32_t error;
     };
     const Case cases[] = {
         {"/dev/lumivex-no-such-port", ENOENT},
@@ -78,8 +78,8 @@ TEST(SerialOpen, FailedOpensReportTheSystemsErrorAndLeaveThePortClosed)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.device);
         CSerial port;
-        EXPECT_EQ(port.open(c.device), c.status);
-        EXPECT_EQ(port.lastError(), c.status);
+        EXPECT_EQ(port.open(c.device), kSerialOsError);
+        EXPECT_EQ(port.lastOsError(), c.error);
         EXPECT_FALSE(port.isOpen());
     }
 }

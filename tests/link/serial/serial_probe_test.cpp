@@ -83,11 +83,39 @@ TEST(SerialProbe, AProbeLeavesThePortFreeToOpen)
     EXPECT_EQ(port.open(pty.path().c_str()), kSerialSuccess);
 }
 
+// Each kind of failure keeps its errno apart from the status, so the
+// device's own 1 and 6 never read as EPERM or ENXIO.
+TEST(SerialProbe, AFailuresErrnoIsKeptApartFromTheStatus)
+{
+    struct Case {
+        const char* kind;
+        SerialResult result;
+        int32_t osError;  // what the result keeps
+        int answer;
+    };
+    const Case cases[] = {
+        {"EPERM", osFailure(EPERM), EPERM, kProbeNoPermission},
+        {"EACCES", osFailure(EACCES), EACCES, kProbeNoPermission},
+        {"ENXIO", osFailure(ENXIO), ENXIO, 1},
+        {"ENOENT", osFailure(ENOENT), ENOENT, 1},
+        {"EIO", osFailure(EIO), EIO, 1},
+        {"EBUSY", osFailure(EBUSY), EBUSY, 2},
+        {"a held lock", osFailure(EWOULDBLOCK), EBUSY, 2},
+        {"no errno saved", osFailure(0), EIO, 1},
+        {"invalid function (1)", {kSerialInvalidFunction, 0}, 0, -1},
+        {"invalid handle (6)", {kSerialInvalidHandle, 0}, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        EXPECT_EQ(c.result.status == kSerialOsError, c.osError != 0);
+        EXPECT_EQ(c.result.osError, c.osError);
+        EXPECT_EQ(probeAnswerFromStatus(c.result), c.answer);
+    }
+}
+
 // A refused node is a port closed to the user only when a UART is behind it.
 TEST(SerialProbe, APortClosedToTheUserHasItsOwnAnswer)
 {
-    EXPECT_EQ(probeAnswerFromStatus(EACCES), kProbeNoPermission);
-    EXPECT_EQ(probeAnswerFromStatus(EPERM), kProbeNoPermission);
     lumivex::testing::TempDir sys;
     for (const auto& [port, type] : {std::pair{"ttyS0", "4\n"}, std::pair{"ttyS1", "0\n"}}) {
         std::filesystem::create_directory(sys / port);
@@ -107,7 +135,8 @@ TEST(SerialExclusive, APortInUseFailsToOpenAndTheHolderKeepsIt)
     CSerial first;
     ASSERT_EQ(first.open(pty.path().c_str()), kSerialSuccess);
     CSerial second;
-    EXPECT_EQ(second.open(pty.path().c_str()), EBUSY);
+    EXPECT_EQ(second.open(pty.path().c_str()), kSerialOsError);
+    EXPECT_EQ(second.lastOsError(), EBUSY);
     EXPECT_FALSE(second.isOpen());
     EXPECT_EQ(first.writeText("ok"), kSerialSuccess);
     EXPECT_EQ(pty.receive(2), (std::vector<uint8_t>{'o', 'k'}));
