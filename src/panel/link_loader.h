@@ -35,8 +35,9 @@ LoadResult loadLink(LinkState& link, MessageService& messages, const QString& te
 
 // The serial half of loadLink() for any name the port opens: "COMn" or a
 // device path, or a network link ("tcp://…", "rfc2217://…") given directly
-// or as what "COMn" maps to. openStatus, when given, receives the open's own status (EBUSY
-// for a port held by another program) before the close that follows a
+// or as what "COMn" maps to. openStatus, when given, receives the errno
+// when the system refused the open (EBUSY for a port held by another
+// program), else the open's status, before the close that follows a
 // failure clears it.
 LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QString& name, QObject* notifyTarget,
                           int32_t* openStatus = nullptr);
