@@ -10,8 +10,8 @@
 namespace lumivex {
 
 // The result for an errno value, saved by the caller right after the failing
-// call: kSerialOsError with the errno, which passes unchanged but for the two
-// below.
+// call: kSerialOsError with the errno, except that no errno becomes EIO and a
+// held lock (EWOULDBLOCK) becomes EBUSY, the port in use.
 SerialResult osFailure(int savedErrno);
 
 // What a probe answers for the result of an attempt to open the port:
