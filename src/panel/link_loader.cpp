@@ -34,7 +34,7 @@ LoadResult loadDdc(LinkState& link, MessageService& messages)
         messages.info(text(link_messages::kDdcFail));
         return LoadResult::Failed;
     }
-    messages.info(text(link_messages::kDdcOpened));
+    messages.notice(text(link_messages::kDdcOpened));
     link.setInterfaceMode(InterfaceMode::DdcCi);
     return LoadResult::Loaded;
 }
@@ -68,7 +68,7 @@ LoadResult loadNetworkLink(LinkState& link, MessageService& messages, const QStr
         reportUnableToOpen(link, messages, name);
         return LoadResult::Failed;
     }
-    messages.info(text(link_messages::kOpenedHead) + name + text(link_messages::kOpenedTail));
+    messages.notice(text(link_messages::kOpenedHead) + name + text(link_messages::kOpenedTail));
     link.setInterfaceMode(InterfaceMode::Serial);
     link.resetWritePosition();
     return LoadResult::Loaded;
@@ -92,7 +92,7 @@ LoadResult loadSerialLink(LinkState& link, MessageService& messages, const QStri
         reportUnableToOpen(link, messages, name);
         return LoadResult::Failed;
     }
-    messages.info(text(link_messages::kOpenedHead) + name + text(link_messages::kOpenedTail));
+    messages.notice(text(link_messages::kOpenedHead) + name + text(link_messages::kOpenedTail));
     link.setInterfaceMode(InterfaceMode::Serial);
     // A new line starts with an empty receive buffer: a model reply left by
     // the device loaded before would otherwise name this one.
@@ -152,7 +152,7 @@ std::string openFailureReason(LinkState& link, const QString& name, int32_t open
 
 void unloadLink(LinkState& link, MessageService& messages)
 {
-    messages.info(text(link_messages::kUnloaded));
+    messages.notice(text(link_messages::kUnloaded));
     link.closePort();
     link.setInterfaceMode(InterfaceMode::None);
 }

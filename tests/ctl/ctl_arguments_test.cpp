@@ -2,7 +2,7 @@
 // relies on, each to what it parses to (its refusals are ctl_refusals_test's).
 
 #include "lumivex-ctl/ctl_arguments.h"
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/outcome.h"
 #include "lumivex-ctl/verb_table.h"
 #include "temp_dir.h"
 
@@ -11,6 +11,7 @@
 #include <fstream>
 
 using namespace lumivex::ctl;
+using namespace lumivex::control;
 using lumivex::testing::TempDir;
 
 namespace {

@@ -4,11 +4,12 @@
 // chose, on the simulated DDC/CI library.
 
 #include "link/command_table.h"
-#include "lumivex-ctl/ctl_device.h"
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/snapshot.h"
+#include "lumivex-ctl/status_output.h"
+#include "control/outcome.h"
 #include "lumivex-ctl/ctl_fleet.h"
 #include "lumivex-ctl/fleet_folder.h"
-#include "lumivex-ctl/setup_file.h"
+#include "control/setup_file.h"
 #include "temp_dir.h"
 #include "vcp_writes.h"
 
@@ -22,6 +23,7 @@
 
 using namespace lumivex;
 using namespace lumivex::ctl;
+using namespace lumivex::control;
 using lumivex::testing::TempDir;
 using lumivex::testing::VcpWrites;
 using lumivex::testing::vcpWrites;

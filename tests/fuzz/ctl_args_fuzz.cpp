@@ -5,7 +5,7 @@
 // print and end the program.
 
 #include "lumivex-ctl/ctl_arguments.h"
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/outcome.h"
 #include "fuzz_require.h"
 #include "link/reply_wait.h"
 
@@ -16,6 +16,7 @@
 #include <vector>
 
 using namespace lumivex::ctl;
+using namespace lumivex::control;
 
 using lumivex::fuzz::require;
 

@@ -4,11 +4,11 @@
 // is kept in memory (a memfd) and read through its /proc path, so the
 // parser reads it as it reads any file and nothing touches the disk.
 
-#include "lumivex-ctl/ctl_device.h"
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/value_names.h"
+#include "control/outcome.h"
 #include "panel/display_rules.h"
 #include "fuzz_require.h"
-#include "lumivex-ctl/setup_file.h"
+#include "control/setup_file.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -17,7 +17,7 @@
 #include <cstdint>
 
 using namespace lumivex;
-using namespace lumivex::ctl;
+using namespace lumivex::control;
 
 using lumivex::fuzz::require;
 

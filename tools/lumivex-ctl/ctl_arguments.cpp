@@ -2,10 +2,10 @@
 
 #include "platform/app_paths.h"
 #include "lumivex-ctl/bash_completion.h"
-#include "lumivex-ctl/ctl_device.h"
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/value_names.h"
+#include "control/outcome.h"
 #include "panel/display_rules.h"
-#include "lumivex-ctl/ctl_link.h"
+#include "control/controller_link.h"
 #include "link/reply_wait.h"
 #include "lumivex-ctl/verb_table.h"
 
@@ -17,6 +17,8 @@
 #include <map>
 
 namespace lumivex::ctl {
+
+using namespace control;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "lumivex-ctl/ctl_fleet.h"
 
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/outcome.h"
 #include "lumivex-ctl/verb_table.h"
 
 #include <QJsonArray>
@@ -11,6 +11,8 @@
 #include <thread>
 
 namespace lumivex::ctl {
+
+using namespace control;
 
 namespace {
 
@@ -97,10 +99,10 @@ std::vector<LinkResult> runOnLinks(const Request& request)
     return results;
 }
 
-int report(const Request& request, const std::vector<LinkResult>& results, std::FILE* out, std::FILE* err)
+ExitCode report(const Request& request, const std::vector<LinkResult>& results, std::FILE* out, std::FILE* err)
 {
     const bool several = results.size() > 1;
-    int worst = kExitOk;
+    ExitCode worst = kExitOk;
     for (const LinkResult& r : results) {
         worst = std::max(worst, r.code);
         const QString link = r.target ? r.target->id : QString();

@@ -2,6 +2,7 @@
 // A request run on every link it names, each link on its own thread, and
 // what they leave printed in the order the links were given.
 
+#include "control/outcome.h"
 #include "lumivex-ctl/ctl_verbs.h"
 
 #include <cstdio>
@@ -12,7 +13,7 @@ namespace lumivex::ctl {
 struct LinkResult {
     std::optional<LinkTarget> target;
     LinkOutput output;
-    int code = 0;       // its exit code
+    control::ExitCode code = control::kExitOk;
     QString failure;    // its one error line, when it failed
 };
 
@@ -24,6 +25,6 @@ std::vector<LinkResult> runOnLinks(const Request& request);
 // several, --json as JSON Lines (one object a link, in the order given,
 // each with "link" and "exit", and "error" when it failed); errors on err.
 // Returns the exit status: the highest of the links' codes.
-int report(const Request& request, const std::vector<LinkResult>& results, std::FILE* out, std::FILE* err);
+control::ExitCode report(const Request& request, const std::vector<LinkResult>& results, std::FILE* out, std::FILE* err);
 
 }  // namespace lumivex::ctl

@@ -1,12 +1,10 @@
 #pragma once
 // The verbs of lumivex-ctl, once the command line is read: the request,
-// and the session each link runs it in.
+// and the run of a verb on one link, over the control library.
 
-#include "lumivex-ctl/ctl_device.h"
-#include "lumivex-ctl/ctl_link.h"
-#include "lumivex-ctl/ctl_messages.h"
-#include "platform/ini_profile.h"
-#include "lumivex-ctl/setup_plan.h"
+#include "control/controller_link.h"
+#include "control/session.h"
+#include "control/settings.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -14,15 +12,15 @@
 
 #include <chrono>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace lumivex::ctl {
 
-struct VerbEntry;
+using control::LinkTarget;
+using control::parseLinkTarget;
+using control::SetCheck;
 
-// What a set should read back afterwards; empty when it cannot be read.
-using SetCheck = std::optional<Wanted>;
+struct VerbEntry;
 
 struct Request {
     QString verb;
@@ -35,12 +33,7 @@ struct Request {
     QString iniPath;            // ZEPTA.ini: the panel's unless --ini
     QByteArray input;           // apply: the set-up file's text, read once for every link
     // set mask on: --h and --v in percent, or --bezel and --viewable in mm.
-    struct Mask {
-        std::optional<float> h;
-        std::optional<float> v;
-        std::optional<std::pair<double, double>> bezel;
-        std::optional<std::pair<double, double>> viewable;
-    } mask;
+    control::MaskRequest mask;
     std::optional<std::chrono::milliseconds> replyWait;  // --wait MS
 };
 
@@ -52,40 +45,24 @@ struct LinkOutput {
     QStringList notes;               // for stderr: warnings, --verbose
 };
 
-// One verb's run on one link: the link, the messages and ZEPTA.ini. The
-// link opens on first use, and the model is asked once.
-class Session {
+// One verb's run on one link (or none): the request, the controller's
+// session and what is left to print.
+class VerbRun {
 public:
-    Session(const Request& request, std::optional<LinkTarget> target, LinkOutput& output);
+    VerbRun(const Request& request, const std::optional<LinkTarget>& target, LinkOutput& output);
 
-    void open();
-    void send(const Command& command);
-    int32_t model();
-    Snapshot snapshot();
-    DisplayState display();
-    SettingState setting(std::optional<GpioBits>& gpio);
-    // Keeps the sizes in ZEPTA.ini; fails when they cannot be written.
-    void saveSizes(const DisplayState& state);
-
-    CtlLink& link() { return m_link; }
-    CtlMessages& messages() { return m_messages; }
+    // The controller; a usage failure when the run has no link.
+    control::Session& device();
     const Request& request() const { return m_request; }
     LinkOutput& output() { return m_output; }
     // The link as --link named it.
-    QString linkId() const { return m_target ? m_target->id : QString(); }
+    QString linkId() const { return m_device ? m_device->linkId() : QString(); }
     void print(const QString& text) { m_output.text += text; }
 
 private:
-    std::optional<std::chrono::milliseconds> replyWait();
-
     const Request& m_request;
-    std::optional<LinkTarget> m_target;
     LinkOutput& m_output;
-    CtlMessages m_messages;
-    IniProfile m_ini;
-    CtlLink m_link;
-    bool m_opened = false;
-    std::optional<int32_t> m_model;
+    std::optional<control::Session> m_device;
 };
 
 // What a verb's file argument needs before the links run, done once:
@@ -100,25 +77,25 @@ void runVerb(const Request& request, const VerbEntry& verb, const std::optional<
              LinkOutput& output);
 
 // The verbs, for the table.
-void portsVerb(const Request&, Session&);
-void modelVerb(const Request&, Session&);
-void statusVerb(const Request&, Session&);
-void setVerb(const Request&, Session&);
-void identifyVerb(const Request&, Session&);
-void autoAdjustVerb(const Request&, Session&);
-void resetVerb(const Request&, Session&);
-void saveVerb(const Request&, Session&);
-void applyVerb(const Request&, Session&);
+void portsVerb(const Request&, VerbRun&);
+void modelVerb(const Request&, VerbRun&);
+void statusVerb(const Request&, VerbRun&);
+void setVerb(const Request&, VerbRun&);
+void identifyVerb(const Request&, VerbRun&);
+void autoAdjustVerb(const Request&, VerbRun&);
+void resetVerb(const Request&, VerbRun&);
+void saveVerb(const Request&, VerbRun&);
+void applyVerb(const Request&, VerbRun&);
 
-// The settings of set, for the table. Each sends its command and returns
-// what the device should read back, or nothing when it cannot report it.
-SetCheck setInput(const Request&, const QString& value, Session&);
-SetCheck setPower(const Request&, const QString& value, Session&);
-SetCheck setOsd(const Request&, const QString& value, Session&);
-SetCheck setRotation(const Request&, const QString& value, Session&);
-SetCheck setGpoVerb(const Request&, const QString& value, Session&);
-SetCheck setResolution(const Request&, const QString& value, Session&);
-SetCheck setLayout(const Request&, const QString& value, Session&);
-SetCheck setMaskVerb(const Request&, const QString& value, Session&);
+// The settings of set, for the table: each reads its value and has the
+// control library send it; what it should read back, or nothing.
+SetCheck setInput(const Request&, const QString& value, VerbRun&);
+SetCheck setPower(const Request&, const QString& value, VerbRun&);
+SetCheck setOsd(const Request&, const QString& value, VerbRun&);
+SetCheck setRotation(const Request&, const QString& value, VerbRun&);
+SetCheck setGpoVerb(const Request&, const QString& value, VerbRun&);
+SetCheck setResolution(const Request&, const QString& value, VerbRun&);
+SetCheck setLayout(const Request&, const QString& value, VerbRun&);
+SetCheck setMaskVerb(const Request&, const QString& value, VerbRun&);
 
 }  // namespace lumivex::ctl

@@ -1,10 +1,12 @@
 #include "lumivex-ctl/fleet_folder.h"
 
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/outcome.h"
 
 #include <filesystem>
 
 namespace lumivex::ctl {
+
+using namespace control;
 
 namespace {
 

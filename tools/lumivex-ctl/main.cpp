@@ -2,7 +2,7 @@
 
 #include "link/serial/com_port_map.h"
 #include "lumivex-ctl/ctl_arguments.h"
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/outcome.h"
 #include "lumivex-ctl/ctl_fleet.h"
 #include "lumivex-ctl/ctl_verbs.h"
 
@@ -11,12 +11,13 @@
 #include <cstring>
 
 using namespace lumivex::ctl;
+using namespace lumivex::control;
 
 int main(int argc, char** argv)
 {
     // No application object: nothing here needs an event loop, and a timer
     // that starts this every minute should not pay for one.
-    int code = kExitOk;
+    ExitCode code = kExitOk;
     try {
         Request request = parseArguments(argc, argv);
         readVerbInput(request);
@@ -32,7 +33,8 @@ int main(int argc, char** argv)
     // closed pipe is a failure, not a success with nothing said.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "lumivex-ctl: standard output: %s\n", std::strerror(errno));
-        return code == kExitOk ? kExitUsage : code;
+        if (code == kExitOk)
+            code = kExitUsage;
     }
-    return code;
+    return int(code);
 }

@@ -8,11 +8,14 @@
 #include <optional>
 #include <span>
 
+namespace lumivex::control {
+struct Wanted;
+}
+
 namespace lumivex::ctl {
 
 struct Request;
-class Session;
-struct Wanted;
+class VerbRun;
 
 struct OptionEntry {
     const char* name;     // --name
@@ -33,7 +36,7 @@ struct VerbEntry {
     bool needsLink;
     const char* help;
     // Runs the verb on one link's session (nullptr for none); throws Failure.
-    void (*run)(const Request&, Session&);
+    void (*run)(const Request&, VerbRun&);
 };
 
 // The settings of "set": each line of its help.
@@ -41,7 +44,7 @@ struct SettingEntry {
     const char* name;
     const char* values;  // what follows the name
     const char* help;
-    std::optional<Wanted> (*run)(const Request&, const QString& value, Session&);
+    std::optional<control::Wanted> (*run)(const Request&, const QString& value, VerbRun&);
 };
 
 std::span<const OptionEntry> optionTable();

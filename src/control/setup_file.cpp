@@ -1,7 +1,7 @@
-#include "lumivex-ctl/setup_file.h"
+#include "control/setup_file.h"
 
-#include "lumivex-ctl/ctl_device.h"
-#include "lumivex-ctl/ctl_errors.h"
+#include "control/snapshot.h"
+#include "control/outcome.h"
 #include "platform/ini_profile.h"
 
 #include <QDateTime>
@@ -21,7 +21,7 @@
 #include <map>
 #include <mutex>
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
 QString fileLine(const QString& path, int line, const QString& text)
 {
@@ -322,4 +322,4 @@ QString setupFileText(const Snapshot& s, const QString& linkId)
     return out;
 }
 
-}  // namespace lumivex::ctl
+}  // namespace lumivex::control

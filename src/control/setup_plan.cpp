@@ -1,8 +1,10 @@
-#include "lumivex-ctl/setup_plan.h"
+#include "control/setup_plan.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
 namespace {
 
@@ -62,22 +64,11 @@ QStringList Plan::changedFields() const
     return fields;
 }
 
-Plan plan(const SetupFile& f, const Snapshot& before, bool ddc)
+namespace {
+
+Wanted wantedOf(const SetupFile& f)
 {
-    Plan p;
-    const int32_t model = before.model;
-    const ModelFeatures features = modelFeatures(model);
-    const QString modelName = modelNames().value(model, QStringLiteral("unknown model"));
-    const auto refuse = [&](int line, const QString& text) {
-        p.refusal = fileLine(f.path, line, text);
-        return p;
-    };
-    if (f.model.value && model >= 0 && *f.model.value != model)
-        return refuse(f.model.line, QStringLiteral("saved from a %1; the device is a %2")
-                                        .arg(modelNames().value(*f.model.value), modelName));
-    const SettingState& was = before.setting;
-    const DisplayState& shown = before.display;
-    Wanted& w = p.wanted;
+    Wanted w;
     w.input = f.input.value;
     w.power = f.power.value;
     w.osd = f.osd.value;
@@ -88,34 +79,71 @@ Plan plan(const SetupFile& f, const Snapshot& before, bool ddc)
     w.vTenths = f.vTenths.value;
     for (size_t i = 0; i < w.sizes.size(); ++i)
         w.sizes[i] = f.sizes[i].value;
+    return w;
+}
 
+// A resolution or layout text looked up in its list; the refusal when none fits.
+std::optional<QString> lookUp(const SetupFile& f, const Field<QString>& field, const QStringList& labels,
+                              const char* key, std::optional<int32_t>& index)
+{
+    if (!field.value)
+        return std::nullopt;
+    index = pickListed(labels, *field.value);
+    if (index)
+        return std::nullopt;
+    return fileLine(f.path, field.line, QStringLiteral("bad value '%1' for %2: %3")
+                                            .arg(*field.value, QLatin1String(key),
+                                                 labels.isEmpty() ? QStringLiteral("a number, no model known")
+                                                                  : labels.join(QStringLiteral(", "))));
+}
+
+// The sizes as ZEPTA.ini would hold them after the file; set when they differ.
+std::optional<DisplayState> sizesWanted(const Wanted& w, const DisplayState& shown)
+{
+    DisplayState sizes = shown;
+    const std::array<double, 4> now = sizesOf(shown);
+    std::array<double, 4> want = now;
+    bool differ = false;
+    for (size_t i = 0; i < want.size(); ++i) {
+        // All but the bezel width are held as floats: compare what would be held.
+        want[i] = w.sizes[i] ? (i == 0 ? *w.sizes[i] : widenSize(float(*w.sizes[i]))) : now[i];
+        differ = differ || sizeText(want[i]) != sizeText(now[i]);
+    }
+    sizes.bezelWidth = want[0];
+    sizes.viewableWidth = float(want[1]);
+    sizes.bezelHeight = float(want[2]);
+    sizes.viewableHeight = float(want[3]);
+    return differ ? std::optional<DisplayState>(sizes) : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QString> validate(const SetupFile& f, const Snapshot& before, Wanted& w)
+{
+    const int32_t model = before.model;
+    const ModelFeatures features = modelFeatures(model);
+    const QString modelName = modelNames().value(model, QStringLiteral("unknown model"));
+    if (f.model.value && model >= 0 && *f.model.value != model)
+        return fileLine(f.path, f.model.line, QStringLiteral("saved from a %1; the device is a %2")
+                                                  .arg(modelNames().value(*f.model.value), modelName));
+    w = wantedOf(f);
     // What the device already reads is never refused: a set-up saved from
     // it goes back to it unchanged.
-    if (w.input && raw(*w.input) != was.inputSource && *w.input != Input::Dvi && !features.analogInputs)
-        return refuse(f.input.line, QStringLiteral("the %1 has only the DVI input").arg(modelName));
+    if (w.input && raw(*w.input) != before.setting.inputSource && *w.input != Input::Dvi && !features.analogInputs)
+        return fileLine(f.path, f.input.line, QStringLiteral("the %1 has only the DVI input").arg(modelName));
     if (w.gpo && !features.gpio)
-        return refuse(f.gpo.line, QStringLiteral("the %1 has no GPIO").arg(modelName));
-    const auto listed = [&](const Field<QString>& field, const QStringList& labels, const char* key,
-                            std::optional<int32_t>& index) {
-        if (!field.value)
-            return true;
-        index = pickListed(labels, *field.value);
-        if (!index)
-            refuse(field.line, QStringLiteral("bad value '%1' for %2: %3")
-                                   .arg(*field.value, QLatin1String(key),
-                                        labels.isEmpty() ? QStringLiteral("a number, no model known")
-                                                         : labels.join(QStringLiteral(", "))));
-        return bool(index);
-    };
-    if (!listed(f.resolution, resolutionLabels(), "resolution", w.resolution)
-        || !listed(f.layout, displayModeLabels(model), "layout", w.layout))
-        return p;
+        return fileLine(f.path, f.gpo.line, QStringLiteral("the %1 has no GPIO").arg(modelName));
+    if (auto refusal = lookUp(f, f.resolution, resolutionLabels(), "resolution", w.resolution))
+        return refusal;
+    return lookUp(f, f.layout, displayModeLabels(model), "layout", w.layout);
+}
 
-    const auto add = [&p](const char* field, const Command& command) { p.steps.push_back({field, command}); };
-    const bool powerDiffers = w.power && raw(*w.power) != was.power;
-    // A wall that is off is switched on first and off last.
-    if (powerDiffers && *w.power == Power::On)
-        add("power", commands::power(raw(Power::On)));
+std::vector<Step> diff(const Wanted& w, const Snapshot& before, bool ddc, std::optional<DisplayState>& sizes)
+{
+    std::vector<Step> steps;
+    const auto add = [&steps](const char* field, const Command& command) { steps.push_back({field, command}); };
+    const SettingState& was = before.setting;
+    const DisplayState& shown = before.display;
     if (w.input && raw(*w.input) != was.inputSource)
         add("input", commands::inputSource(raw(*w.input)));
     const int32_t resolution = w.resolution.value_or(shown.resolution);
@@ -138,35 +166,41 @@ Plan plan(const SetupFile& f, const Snapshot& before, bool ddc)
         add("rotation", commands::osdMode(osdModeFor(*w.rotation)));
     if (w.gpo && (!before.gpio || *w.gpo != before.gpio->outputs))
         add("gpo", commands::gpo(*w.gpo));
+    sizes = sizesWanted(w, shown);
+    if (sizes)
+        steps.push_back({"sizes", std::nullopt});
+    // Only on and off are sent; a raw power value is left as it is.
+    const bool onOrOff = w.power && (*w.power == Power::On || *w.power == Power::Off);
+    if (onOrOff && raw(*w.power) != was.power)
+        add("power", commands::power(raw(*w.power)));
+    return steps;
+}
 
-    DisplayState sizes = shown;
-    const std::array<double, 4> now = sizesOf(shown);
-    std::array<double, 4> want = now;
-    bool sizesDiffer = false;
-    for (size_t i = 0; i < want.size(); ++i) {
-        // All but the bezel width are held as floats: compare what would be held.
-        want[i] = w.sizes[i] ? (i == 0 ? *w.sizes[i] : widenSize(float(*w.sizes[i]))) : now[i];
-        sizesDiffer = sizesDiffer || sizeText(want[i]) != sizeText(now[i]);
-    }
-    sizes.bezelWidth = want[0];
-    sizes.viewableWidth = float(want[1]);
-    sizes.bezelHeight = float(want[2]);
-    sizes.viewableHeight = float(want[3]);
-    if (sizesDiffer) {
-        p.sizes = sizes;
-        p.steps.push_back({"sizes", std::nullopt});
-    }
-    if (powerDiffers && *w.power == Power::Off)
-        add("power", commands::power(raw(Power::Off)));
+void order(std::vector<Step>& steps, const Wanted& wanted)
+{
+    if (steps.empty() || !wanted.power || *wanted.power != Power::On)
+        return;
+    if (std::string_view(steps.back().field) == "power")
+        std::rotate(steps.begin(), steps.end() - 1, steps.end());
+}
+
+Plan plan(const SetupFile& f, const Snapshot& before, bool ddc)
+{
+    Plan p;
+    p.refusal = validate(f, before, p.wanted);
+    if (p.refusal)
+        return p;
+    p.steps = diff(p.wanted, before, ddc, p.sizes);
+    order(p.steps, p.wanted);
     return p;
 }
 
-QStringList verify(const Wanted& w, const Snapshot& after)
+std::vector<Mismatch> verify(const Wanted& w, const Snapshot& after)
 {
-    QStringList missed;
+    std::vector<Mismatch> missed;
     const auto check = [&missed](const char* key, bool given, const QString& wanted, const QString& got) {
         if (given && wanted != got)
-            missed << QStringLiteral("%1: wanted %2, read back %3").arg(QLatin1String(key), wanted, got);
+            missed.push_back({QLatin1String(key), wanted, got});
     };
     const SettingState& now = after.setting;
     const DisplayState& shown = after.display;
@@ -194,4 +228,18 @@ QStringList verify(const Wanted& w, const Snapshot& after)
     return missed;
 }
 
-}  // namespace lumivex::ctl
+QString mismatchLine(const Mismatch& m)
+{
+    return QStringLiteral("%1: wanted %2, read back %3").arg(m.field, m.wanted, m.got);
+}
+
+QStringList mismatchLines(const std::vector<Mismatch>& mismatches)
+{
+    QStringList lines;
+    for (const Mismatch& m : mismatches)
+        lines << mismatchLine(m);
+    return lines;
+}
+
+
+}  // namespace lumivex::control

@@ -6,18 +6,19 @@
 // never from the text. Questions are never asked: the answer is the
 // command line's --yes.
 
+#include "control/outcome.h"
 #include "platform/message_service.h"
 
 #include <QStringList>
 
 #include <optional>
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
-class CtlMessages final : public MessageService {
+class QuietMessages final : public MessageService {
 public:
     // notes: where notices go with --verbose.
-    CtlMessages(bool verbose, QStringList& notes) : m_verbose(verbose), m_notes(notes) {}
+    QuietMessages(bool verbose, QStringList& notes) : m_verbose(verbose), m_notes(notes) {}
 
     void setAssumeYes(bool yes) { m_assumeYes = yes; }
     // Names the link in failure lines ("COM1: Read RS232 Data Fail").
@@ -25,13 +26,14 @@ public:
     const QString& linkName() const { return m_linkName; }
 
     void info(const QString& text) override;
+    void notice(const QString& text) override;
     bool askYesNo(const QString& text) override;
 
     // Throws the first problem since the last call, with this exit code;
     // format, when given, wraps its text ("the device did not answer (%1)").
-    void throwIfProblem(int code, const QString& format = QStringLiteral("%1"));
+    void throwIfProblem(ExitCode code, const QString& format = QStringLiteral("%1"));
     // Fails with the code, with the problem's text when there is one.
-    [[noreturn]] void failWith(int code, const QString& fallback, const QString& format = QStringLiteral("%1"));
+    [[noreturn]] void failWith(ExitCode code, const QString& fallback, const QString& format = QStringLiteral("%1"));
 
 private:
     bool m_verbose;
@@ -41,4 +43,4 @@ private:
     std::optional<QString> m_problem;
 };
 
-}  // namespace lumivex::ctl
+}  // namespace lumivex::control

@@ -1,10 +1,10 @@
 #pragma once
-// How lumivex-ctl ends: its exit codes, and the failure that carries one
-// with the single line printed on stderr.
+// How an operation on a controller ends: its outcome as an exit code, and
+// the failure that carries one with the single line that says why.
 
 #include <QString>
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
 enum ExitCode : int {
     kExitOk = 0,
@@ -15,13 +15,13 @@ enum ExitCode : int {
 };
 
 struct Failure {
-    int code;
+    ExitCode code;
     QString line;
 };
 
-[[noreturn]] inline void fail(int code, const QString& line)
+[[noreturn]] inline void fail(ExitCode code, const QString& line)
 {
     throw Failure{code, line};
 }
 
-}  // namespace lumivex::ctl
+}  // namespace lumivex::control

@@ -1,9 +1,9 @@
 // What apply plans and how it checks, with no link and no process: one row
 // a rule that a device or a saved file can meet.
 
-#include "lumivex-ctl/ctl_errors.h"
-#include "lumivex-ctl/setup_file.h"
-#include "lumivex-ctl/setup_plan.h"
+#include "control/outcome.h"
+#include "control/setup_file.h"
+#include "control/setup_plan.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <fstream>
 
 using namespace lumivex;
-using namespace lumivex::ctl;
+using namespace lumivex::control;
 using lumivex::testing::TempDir;
 
 namespace {
@@ -164,7 +164,7 @@ TEST(SaveThenApply, SendsNothingToTheSameDevice)
                             !row.s.rotationKnown);
         EXPECT_FALSE(p.refusal) << p.refusal.value_or(QString()).toStdString();
         EXPECT_EQ(stepsText(p), "");
-        EXPECT_TRUE(verify(p.wanted, row.s).isEmpty());
+        EXPECT_TRUE(verify(p.wanted, row.s).empty());
     }
 }
 
@@ -222,6 +222,6 @@ TEST(ApplyVerify, NamesEachFieldThatDidNotTake)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(verify(row.wanted, row.after), row.missed);
+        EXPECT_EQ(mismatchLines(verify(row.wanted, row.after)), row.missed);
     }
 }

@@ -1,11 +1,11 @@
-#include "lumivex-ctl/ctl_link.h"
+#include "control/controller_link.h"
 
 #include "panel/access_advice.h"
 #include "platform/app_paths.h"
 #include "link/serial/com_port_map.h"
-#include "lumivex-ctl/ctl_device.h"
-#include "lumivex-ctl/ctl_errors.h"
-#include "lumivex-ctl/ctl_messages.h"
+#include "control/snapshot.h"
+#include "control/outcome.h"
+#include "control/quiet_messages.h"
 #include "link/ddc/ddc_library.h"
 #include "panel/link_loader.h"
 #include "link/net/network_address.h"
@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
 LinkTarget parseLinkTarget(const QString& text, int monitor)
 {
@@ -49,19 +49,19 @@ LinkTarget parseLinkTarget(const QString& text, int monitor)
 }
 
 // Serial links need no DDC/CI library: an empty candidate list loads none.
-CtlLink::CtlLink()
+ControllerLink::ControllerLink()
     : m_ddc(std::make_unique<DdcLibrary>(std::vector<std::string>{}))
     , m_link(std::make_unique<LinkState>(*m_ddc, m_monitors))
 {
 }
 
-CtlLink::~CtlLink()
+ControllerLink::~ControllerLink()
 {
     // The port goes before the library and the table it refers to.
     m_link.reset();
 }
 
-void CtlLink::open(const LinkTarget& target, CtlMessages& messages)
+void ControllerLink::open(const LinkTarget& target, QuietMessages& messages)
 {
     messages.setLinkName(target.name);
     if (target.ddc)
@@ -70,7 +70,7 @@ void CtlLink::open(const LinkTarget& target, CtlMessages& messages)
         openSerial(target, messages);
 }
 
-void CtlLink::openDdc(const LinkTarget& target, CtlMessages& messages)
+void ControllerLink::openDdc(const LinkTarget& target, QuietMessages& messages)
 {
     m_link.reset();
     m_ddc = std::make_unique<DdcLibrary>(
@@ -106,7 +106,7 @@ void CtlLink::openDdc(const LinkTarget& target, CtlMessages& messages)
     messages.throwIfProblem(kExitNoLink);
 }
 
-void CtlLink::openSerial(const LinkTarget& target, CtlMessages& messages)
+void ControllerLink::openSerial(const LinkTarget& target, QuietMessages& messages)
 {
     int32_t status = 0;
     if (loadSerialLink(*m_link, messages, target.name, nullptr, &status) == LoadResult::Failed)
@@ -115,4 +115,4 @@ void CtlLink::openSerial(const LinkTarget& target, CtlMessages& messages)
     messages.throwIfProblem(kExitNoLink);
 }
 
-}  // namespace lumivex::ctl
+}  // namespace lumivex::control

@@ -1,12 +1,13 @@
 #pragma once
 // What apply does, as pure functions: the plan of what to send for a
-// set-up file and the device's snapshot, and the check of the snapshot
-// read afterwards against what was wanted. No link, no process.
+// set-up file and the device's snapshot (validated, diffed, ordered), and
+// the check of the snapshot read afterwards against what was wanted. No
+// link, no process.
 
 #include "link/command_table.h"
-#include "lumivex-ctl/ctl_device.h"
-#include "lumivex-ctl/device_values.h"
-#include "lumivex-ctl/setup_file.h"
+#include "control/snapshot.h"
+#include "control/device_values.h"
+#include "control/setup_file.h"
 
 #include <QStringList>
 
@@ -14,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
 // The values the file asks for; a field left out is not checked.
 struct Wanted {
@@ -49,16 +50,38 @@ struct Plan {
     QStringList changedFields() const;
 };
 
+// A field that did not take, each value as its name (or raw number).
+struct Mismatch {
+    QString field;  // "input", "h", "bezel width", ...
+    QString wanted;
+    QString got;
+    bool operator==(const Mismatch&) const = default;
+};
+
+// The whole plan: validate, then diff, then order.
 // ddc: DDC/CI, where the layout is a write of its own and the rotation
 // cannot be read back (so what the file says of it is always sent).
 Plan plan(const SetupFile& setup, const Snapshot& before, bool ddc);
 
-// One line per field that did not take: "input: wanted dvi, read back vga".
-QStringList verify(const Wanted& wanted, const Snapshot& after);
+// What the file wants of this device, or the refusal naming the file's
+// line; the resolution and layout are looked up in the model's lists.
+std::optional<QString> validate(const SetupFile& setup, const Snapshot& before, Wanted& wanted);
+// The steps for what differs from the device, in the order of the fields;
+// sizes gets the values of the "sizes" step.
+std::vector<Step> diff(const Wanted& wanted, const Snapshot& before, bool ddc, std::optional<DisplayState>& sizes);
+// A wall switched on goes on first; one switched off goes off last (the
+// diff gives the power step last).
+void order(std::vector<Step>& steps, const Wanted& wanted);
+
+// One row per field that did not take.
+std::vector<Mismatch> verify(const Wanted& wanted, const Snapshot& after);
+// "input: wanted dvi, read back vga"
+QString mismatchLine(const Mismatch& mismatch);
+QStringList mismatchLines(const std::vector<Mismatch>& mismatches);
 
 // The index a resolution or layout text of a file names: a label of the
 // list (any case; a resolution without its "@60Hz" when only one matches),
 // an index of the list, or a raw number up to 255 that a device reported.
 std::optional<int32_t> pickListed(const QStringList& labels, const QString& text);
 
-}  // namespace lumivex::ctl
+}  // namespace lumivex::control

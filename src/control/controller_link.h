@@ -1,5 +1,5 @@
 #pragma once
-// The link lumivex-ctl opens, as the panel's "Load" does: the same COM-name
+// The link to one controller, opened as the panel's "Load" does: the same COM-name
 // mapping, exclusive open and DDC/CI library loader. A port held by another
 // program is reported at once, never waited on or taken over.
 
@@ -14,9 +14,9 @@ namespace lumivex {
 class DdcLibrary;
 }
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
-class CtlMessages;
+class QuietMessages;
 
 struct LinkTarget {
     bool ddc = false;
@@ -30,26 +30,26 @@ struct LinkTarget {
 // usage failure for anything else.
 LinkTarget parseLinkTarget(const QString& text, int monitor);
 
-class CtlLink {
+class ControllerLink {
 public:
-    CtlLink();
-    ~CtlLink();
-    CtlLink(const CtlLink&) = delete;
-    CtlLink& operator=(const CtlLink&) = delete;
+    ControllerLink();
+    ~ControllerLink();
+    ControllerLink(const ControllerLink&) = delete;
+    ControllerLink& operator=(const ControllerLink&) = delete;
 
     // Throws kExitNoLink when it cannot be opened.
-    void open(const LinkTarget& target, CtlMessages& messages);
+    void open(const LinkTarget& target, QuietMessages& messages);
 
     LinkState& state() { return *m_link; }
     bool isDdc() const { return m_link->interfaceMode() == InterfaceMode::DdcCi; }
 
 private:
-    void openDdc(const LinkTarget& target, CtlMessages& messages);
-    void openSerial(const LinkTarget& target, CtlMessages& messages);
+    void openDdc(const LinkTarget& target, QuietMessages& messages);
+    void openSerial(const LinkTarget& target, QuietMessages& messages);
 
     std::unique_ptr<DdcLibrary> m_ddc;
     MonitorTable m_monitors;
     std::unique_ptr<LinkState> m_link;
 };
 
-}  // namespace lumivex::ctl
+}  // namespace lumivex::control

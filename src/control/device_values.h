@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
 // The values are what the device reports and receives; a device may report
 // one that is not named here, and that raw number is kept as it is.
@@ -20,4 +20,4 @@ using protocol::osdModeFor;
 // panel keeps Calculate to 10 %, but a device can report more.
 inline constexpr int32_t kMaxStoredTenths = protocol::kMaskVMaxTenths;
 
-}  // namespace lumivex::ctl
+}  // namespace lumivex::control

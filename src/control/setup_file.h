@@ -3,7 +3,7 @@
 // settings, its bezel mask and the four sizes of ZEPTA.ini. Every key is
 // optional; a key left out is not touched when the file is applied.
 
-#include "lumivex-ctl/device_values.h"
+#include "control/device_values.h"
 
 #include <QString>
 
@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace lumivex::ctl {
+namespace lumivex::control {
 
 struct Snapshot;
 
@@ -66,4 +66,4 @@ QString fileLine(const QString& path, int line, const QString& text);
 inline constexpr std::array<const char*, 4> kSizeKeys{"bezel width", "viewable width", "bezel height",
                                                       "viewable height"};
 
-}  // namespace lumivex::ctl
+}  // namespace lumivex::control
