@@ -2,6 +2,7 @@
 
 #include "platform/app_paths.h"
 #include "lumivex-ctl/bash_completion.h"
+#include "lumivex-ctl/links_file.h"
 #include "control/value_names.h"
 #include "control/outcome.h"
 #include "panel/display_rules.h"
@@ -39,54 +40,6 @@ QString checkedIniPath(const QString& given)
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
         usage(QStringLiteral("--ini: %1 is not a regular file").arg(given));
     return given;
-}
-
-// A list of links is a small regular file: a device or a pipe is refused
-// before it is read.
-constexpr qint64 kMaxLinksFile = 64 * 1024;
-
-// A link as given, with the file and line it came from ("room.txt:3"), if any.
-struct LinkText {
-    QString text;
-    QString where;
-};
-
-std::vector<LinkText> linksFromFile(const QString& path)
-{
-    std::error_code ec;
-    const std::filesystem::path file(path.toStdString());
-    const std::filesystem::file_status status = std::filesystem::status(file, ec);
-    if (ec)
-        usage(QStringLiteral("--links: %1: %2").arg(path, QString::fromStdString(ec.message())));
-    if (!std::filesystem::is_regular_file(status))
-        usage(QStringLiteral("--links: %1 is not a regular file (a list of links, one a line)").arg(path));
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
-        usage(QStringLiteral("--links: %1: %2").arg(path, in.errorString()));
-    if (in.size() > kMaxLinksFile)
-        usage(QStringLiteral("--links: %1 is larger than %2 bytes").arg(path).arg(kMaxLinksFile));
-    std::vector<LinkText> links;
-    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = lines[i].left(lines[i].indexOf(QLatin1Char('#'))).trimmed();
-        if (!line.isEmpty())
-            links.push_back({line, QStringLiteral("%1:%2").arg(path).arg(i + 1)});
-    }
-    if (links.empty())
-        usage(QStringLiteral("--links: %1 names no link").arg(path));
-    return links;
-}
-
-// A link's refusal names the file and line it came from.
-LinkTarget linkTargetAt(const LinkText& link, int monitor)
-{
-    try {
-        return parseLinkTarget(link.text, monitor);
-    } catch (const Failure& failure) {
-        if (link.where.isEmpty())
-            throw;
-        usage(QStringLiteral("%1: %2").arg(link.where, failure.line));
-    }
 }
 
 // "2.5": digits with a point; no sign, exponent or comma.
@@ -197,26 +150,38 @@ Parsed scan(int argc, char** argv)
     throw Failure{kExitOk, QString()};
 }
 
-}  // namespace
+// What the options say, asked by name.
+struct Options {
+    const Parsed& parsed;
+    bool given(const char* name) const { return parsed.options.count(QLatin1String(name)) > 0; }
+    std::optional<QString> value(const char* name) const
+    {
+        const auto found = parsed.options.find(QLatin1String(name));
+        return found == parsed.options.end() ? std::optional<QString>() : std::optional<QString>(found->second.first());
+    }
+    QStringList values(const char* name) const
+    {
+        const auto found = parsed.options.find(QLatin1String(name));
+        return found == parsed.options.end() ? QStringList() : found->second;
+    }
+};
 
-Request parseArguments(int argc, char** argv)
+// --help and the like print and end the program.
+void printIfAsked(const Options& o)
 {
-    const Parsed p = scan(argc, argv);
-    const auto given = [&p](const char* name) { return p.options.count(QLatin1String(name)) > 0; };
-    const auto value = [&p](const char* name) {
-        const auto found = p.options.find(QLatin1String(name));
-        return found == p.options.end() ? std::optional<QString>() : std::optional<QString>(found->second.first());
-    };
-    if (given("help"))
+    if (o.given("help"))
         printAndEnd(helpText());
-    if (given("version"))
+    if (o.given("version"))
         printAndEnd(QStringLiteral("lumivex-ctl %1\n").arg(QLatin1String(LUMIVEX_VERSION)));
-    if (given("man"))
+    if (o.given("man"))
         printAndEnd(manPage());
-    if (given("bash-completion"))
+    if (o.given("bash-completion"))
         printAndEnd(bashCompletion());
+}
 
-    Request r;
+// The verb and its arguments, counted against the table.
+const VerbEntry& readVerb(const Parsed& p, Request& r)
+{
     if (p.positional.isEmpty() || p.positional.first().isEmpty())
         usage(QStringLiteral("no verb given (see --help)"));
     r.verb = p.positional.first().toLower();
@@ -230,17 +195,22 @@ Request parseArguments(int argc, char** argv)
                                        .arg(r.verb, QLatin1String(verb->arguments), r.args.value(verb->maxArgs)));
     if (r.args.size() < verb->minArgs)
         usage(QStringLiteral("%1 takes %2").arg(r.verb, QLatin1String(verb->arguments)));
+    return *verb;
+}
 
-    // The mask's options before the others: their refusal says where they go.
+// Each option goes with the verb; the mask's first, as their refusal says
+// where they go. True when the request is set mask on.
+bool checkOptionsGoWith(const Options& o, const Request& r)
+{
     const bool setMask = r.verb == QLatin1String("set") && r.args.value(0).compare(QLatin1String("mask"), Qt::CaseInsensitive) == 0;
     const int maskValue = setMask ? pickName(maskNames(), r.args.value(1)).value_or(-1) : -1;
     const bool maskOn = maskValue == 1;
     for (const char* option : {"h", "v", "bezel", "viewable"})
-        if (given(option) && !maskOn)
+        if (o.given(option) && !maskOn)
             usage(maskValue == 0 ? QStringLiteral("--%1 goes with set mask on; set mask off keeps the device's mask")
                                        .arg(QLatin1String(option))
                                  : QStringLiteral("--%1 goes with set mask on").arg(QLatin1String(option)));
-    for (const auto& [name, values] : p.options) {
+    for (const auto& [name, values] : o.parsed.options) {
         const OptionEntry* option = findOption(name);
         // A link for a verb without one is told below, in its own words.
         if (option && name != QLatin1String("link") && name != QLatin1String("links") && !optionGoesWith(*option, r.verb))
@@ -248,58 +218,85 @@ Request parseArguments(int argc, char** argv)
                       .arg(name, QString::fromLatin1(option->verbs).split(QLatin1Char(' ')).join(QStringLiteral(", ")),
                            r.verb));
     }
+    return maskOn;
+}
 
+int monitorOption(const Options& o)
+{
     int monitorIndex = 0;
-    if (const auto monitor = value("monitor")) {
+    if (const auto monitor = o.value("monitor")) {
         bool number = false;
         monitorIndex = monitor->toInt(&number);
         if (!number || monitorIndex < 0)
             usage(QStringLiteral("--monitor takes a number from 0, not '%1'").arg(*monitor));
     }
+    return monitorIndex;
+}
+
+// --link and --links, each link once, in the order given.
+void readLinks(const Options& o, const VerbEntry& verb, Request& r)
+{
+    const int monitorIndex = monitorOption(o);
     std::vector<LinkText> linkTexts;
-    if (p.options.count(QStringLiteral("link")))
-        for (const QString& text : p.options.at(QStringLiteral("link")))
-            linkTexts.push_back({text, QString()});
-    if (p.options.count(QStringLiteral("links")))
-        for (const QString& file : p.options.at(QStringLiteral("links")))
-            for (LinkText& link : linksFromFile(file))
-                linkTexts.push_back(std::move(link));
+    for (const QString& text : o.values("link"))
+        linkTexts.push_back({text, QString()});
+    for (const QString& file : o.values("links"))
+        for (LinkText& link : linksFromFile(file))
+            linkTexts.push_back(std::move(link));
     for (const LinkText& text : linkTexts) {
         const LinkTarget target = linkTargetAt(text, monitorIndex);
         for (const LinkTarget& earlier : r.links)
             if (earlier.id == target.id)
                 usage(QStringLiteral("%1the link %2 is given twice")
                           .arg(text.where.isEmpty() ? QString() : text.where + QStringLiteral(": "), target.id));
-        if (given("monitor") && text.text.trimmed().startsWith(QLatin1String("ddc:"), Qt::CaseInsensitive))
+        if (o.given("monitor") && text.text.trimmed().startsWith(QLatin1String("ddc:"), Qt::CaseInsensitive))
             usage(QStringLiteral("--monitor goes with --link ddc; %1 names its monitor already").arg(text.text.trimmed()));
         r.links.push_back(target);
     }
-    if (given("monitor") && !(r.links.size() == 1 && r.links.front().ddc))
+    if (o.given("monitor") && !(r.links.size() == 1 && r.links.front().ddc))
         usage(QStringLiteral("--monitor goes with one --link ddc"));
-    if (!verb->needsLink && !r.links.empty())
+    if (!verb.needsLink && !r.links.empty())
         usage(QStringLiteral("%1 takes no link").arg(r.verb));
-    if (verb->needsLink && r.links.empty())
+    if (verb.needsLink && r.links.empty())
         usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/... (ports lists them)").arg(r.verb));
+}
 
-    r.json = given("json");
-    r.yes = given("yes");
-    r.verbose = given("verbose");
-    r.noVerify = given("no-verify");
-    r.iniPath = given("ini") ? checkedIniPath(*value("ini")) : QString::fromStdString(lumivex::defaultIniPath().string());
-    if (maskOn) {
-        const bool percents = given("h") || given("v");
-        const bool sizes = given("bezel") || given("viewable");
-        if (percents == sizes || (percents && !(given("h") && given("v"))) || (sizes && !(given("bezel") && given("viewable"))))
-            usage(QStringLiteral("set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"));
-        if (percents) {
-            r.mask.h = maskPercent("h", *value("h"));
-            r.mask.v = maskPercent("v", *value("v"));
-        } else {
-            r.mask.bezel = maskSizes("bezel", *value("bezel"));
-            r.mask.viewable = maskSizes("viewable", *value("viewable"));
-        }
+// set mask on: --h and --v, or --bezel and --viewable.
+void readMaskOptions(const Options& o, Request& r)
+{
+    const bool percents = o.given("h") || o.given("v");
+    const bool sizes = o.given("bezel") || o.given("viewable");
+    if (percents == sizes || (percents && !(o.given("h") && o.given("v")))
+        || (sizes && !(o.given("bezel") && o.given("viewable"))))
+        usage(QStringLiteral("set mask on takes --h PERCENT --v PERCENT, or --bezel W,H --viewable W,H"));
+    if (percents) {
+        r.mask.h = maskPercent("h", *o.value("h"));
+        r.mask.v = maskPercent("v", *o.value("v"));
+    } else {
+        r.mask.bezel = maskSizes("bezel", *o.value("bezel"));
+        r.mask.viewable = maskSizes("viewable", *o.value("viewable"));
     }
-    if (const auto wait = value("wait")) {
+}
+
+}  // namespace
+
+Request parseArguments(int argc, char** argv)
+{
+    const Parsed p = scan(argc, argv);
+    const Options o{p};
+    printIfAsked(o);
+    Request r;
+    const VerbEntry& verb = readVerb(p, r);
+    const bool maskOn = checkOptionsGoWith(o, r);
+    readLinks(o, verb, r);
+    r.json = o.given("json");
+    r.yes = o.given("yes");
+    r.verbose = o.given("verbose");
+    r.noVerify = o.given("no-verify");
+    r.iniPath = o.given("ini") ? checkedIniPath(*o.value("ini")) : QString::fromStdString(lumivex::defaultIniPath().string());
+    if (maskOn)
+        readMaskOptions(o, r);
+    if (const auto wait = o.value("wait")) {
         const ReplyWaitValue parsed = parseReplyWaitMs(wait->toStdString());
         if (!parsed.wait)
             usage(QStringLiteral("--wait: %1").arg(QString::fromStdString(parsed.problem)));
