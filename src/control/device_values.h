@@ -1,5 +1,5 @@
 #pragma once
-// The device's settings as lumivex-ctl names them: the protocol's values.
+// The device's settings as the control library names them: the protocol's values.
 
 #include "link/protocol.h"
 

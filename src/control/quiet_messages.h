@@ -1,10 +1,10 @@
 #pragma once
 // The shared layer's messages, for a program without windows: notices of
-// success are dropped (or kept as notes with --verbose), anything else is
-// kept as the problem the command ends with. The exit code comes from what
-// the caller knows happened (the read-back's outcome, the load's result),
-// never from the text. Questions are never asked: the answer is the
-// command line's --yes.
+// success (said through notice()) are dropped, or kept as notes when
+// verbose; anything else is kept as the problem the operation ends with.
+// The exit code comes from what the caller knows happened (the read-back's
+// outcome, the load's result), never from the text. Questions are never
+// asked: the answer is given beforehand (setAssumeYes).
 
 #include "control/outcome.h"
 #include "platform/message_service.h"
@@ -17,7 +17,7 @@ namespace lumivex::control {
 
 class QuietMessages final : public MessageService {
 public:
-    // notes: where notices go with --verbose.
+    // notes: where notices go when verbose.
     QuietMessages(bool verbose, QStringList& notes) : m_verbose(verbose), m_notes(notes) {}
 
     void setAssumeYes(bool yes) { m_assumeYes = yes; }

@@ -25,7 +25,7 @@ QString tenthsText(int32_t tenths)
     return QString::number(tenths / 10.0, 'f', 1);
 }
 
-// Every digit the value holds, as lumivex-ctl keeps them in ZEPTA.ini.
+// Every digit the value holds, as they are kept in ZEPTA.ini.
 QString sizeText(double mm)
 {
     return QString::fromStdString(formatSizeExact(mm)).trimmed();
