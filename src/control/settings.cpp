@@ -14,47 +14,6 @@ void requireFeature(bool offered, int32_t model, const QString& what)
         fail(kExitUsage, QStringLiteral("the %1 has no %2").arg(modelNames().value(model), what));
 }
 
-// What the device masks, said in the command line's terms; the panel has its own texts.
-QString maskRefusal(MaskCheck check, const DisplayState& state, bool fromSizes)
-{
-    if (check == MaskCheck::CheckParameters)
-        return fromSizes ? QStringLiteral("--viewable: these sizes give no mask; the viewable width and height must be above 0")
-                         : QStringLiteral("--h and --v give no mask");
-    return QStringLiteral("the sizes give a mask of %1 % by %2 %, above the %3 % the device masks; check --bezel and "
-                          "--viewable (millimetres, the bezel first)")
-        .arg(double(state.hPercent), 0, 'g', 4)
-        .arg(double(state.vPercent), 0, 'g', 4)
-        .arg(double(kMaxMaskPercent));
-}
-
-// The mask's tenths from the percentages or from the sizes, by the panel's rules.
-DisplayState maskFromRequest(const MaskRequest& r, Session& session)
-{
-    DisplayState state;
-    const bool fromSizes = r.bezel && r.viewable;
-    if (fromSizes) {
-        std::tie(state.bezelWidth, state.bezelHeight) = *r.bezel;
-        state.viewableWidth = float(r.viewable->first);
-        state.viewableHeight = float(r.viewable->second);
-    } else {
-        state.hPercent = r.h.value_or(0);
-        state.vPercent = r.v.value_or(0);
-        session.open();
-    }
-    const int32_t model = fromSizes ? session.model() : -1;
-    // Which share of the bezel is masked depends on the model.
-    if (fromSizes && model < 0)
-        fail(kExitUsage, QStringLiteral("the model is unknown, so the sizes give no mask; give --h and --v instead"));
-    const MaskCheck check = calculateMask(state, model);
-    if (check != MaskCheck::Fine)
-        fail(kExitUsage, maskRefusal(check, state, fromSizes));
-    // Kept for the Display tab, as its Calculate does; a command that
-    // fails leaves them as they were.
-    if (fromSizes)
-        session.saveSizes(state);
-    return state;
-}
-
 }  // namespace
 
 SetCheck setInput(Session& session, Input input)
@@ -119,11 +78,38 @@ SetCheck setLayout(Session& session, int32_t index)
     return Wanted{.layout = index};
 }
 
-SetCheck setMask(Session& session, Mask mask, const MaskRequest& request)
+MaskTenths maskTenths(Session& session, const MaskRequest& r)
 {
-    DisplayState wanted;
-    if (mask == Mask::On)
-        wanted = maskFromRequest(request, session);
+    MaskTenths m;
+    const bool fromSizes = r.bezel && r.viewable;
+    if (fromSizes) {
+        std::tie(m.state.bezelWidth, m.state.bezelHeight) = *r.bezel;
+        m.state.viewableWidth = float(r.viewable->first);
+        m.state.viewableHeight = float(r.viewable->second);
+    } else {
+        m.state.hPercent = r.h.value_or(0);
+        m.state.vPercent = r.v.value_or(0);
+        session.open();
+    }
+    const int32_t model = fromSizes ? session.model() : -1;
+    if (fromSizes && model < 0) {
+        m.refusal = MaskRefusal::ModelUnknown;
+        return m;
+    }
+    const MaskCheck check = calculateMask(m.state, model);
+    if (check == MaskCheck::CheckParameters)
+        m.refusal = fromSizes ? MaskRefusal::NoMaskFromSizes : MaskRefusal::NoMaskFromPercent;
+    else if (check != MaskCheck::Fine)
+        m.refusal = MaskRefusal::AboveLimit;
+    // A command that fails later leaves them as they were.
+    else if (fromSizes)
+        session.saveSizes(m.state);
+    return m;
+}
+
+SetCheck setMask(Session& session, Mask mask, const DisplayState& tenths)
+{
+    DisplayState wanted = tenths;
     // The device's layout goes with the mask; off keeps its tenths.
     const DisplayState now = session.display();
     if (mask == Mask::Off) {

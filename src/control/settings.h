@@ -5,6 +5,7 @@
 
 #include "control/device_values.h"
 #include "control/setup_plan.h"
+#include "panel/display_rules.h"
 
 #include <optional>
 #include <utility>
@@ -41,9 +42,24 @@ SetCheck setRotation(Session& session, Rotation rotation, bool verify);
 SetCheck setGpo(Session& session, const GpoChange& change);
 SetCheck setResolution(Session& session, int32_t index);
 SetCheck setLayout(Session& session, int32_t index);
-// On takes the tenths from the request (the sizes are kept in ZEPTA.ini);
-// off keeps the device's tenths.
-SetCheck setMask(Session& session, Mask mask, const MaskRequest& request);
+
+// Why a mask request gives no mask.
+enum class MaskRefusal {
+    None,
+    ModelUnknown,      // sizes, but which share of the bezel is masked depends on the model
+    NoMaskFromPercent, // the percentages give none
+    NoMaskFromSizes,   // the viewable width or height is 0
+    AboveLimit,        // more than the device masks
+};
+struct MaskTenths {
+    MaskRefusal refusal = MaskRefusal::None;
+    DisplayState state;  // the tenths, and the percentages they came from
+};
+// The tenths of a mask switched on, by the panel's rules; sizes that give a
+// mask are kept in ZEPTA.ini, as the Display tab's Calculate does.
+MaskTenths maskTenths(Session& session, const MaskRequest& request);
+// On takes the tenths of maskTenths; off keeps the device's tenths.
+SetCheck setMask(Session& session, Mask mask, const DisplayState& tenths = {});
 
 // What the device reads back of what was wanted: one row a field that did not take.
 std::vector<Mismatch> readBack(Session& session, const Wanted& wanted);

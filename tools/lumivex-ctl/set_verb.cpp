@@ -44,6 +44,28 @@ GpoChange gpoChange(const QString& value)
     return change;
 }
 
+// Why --h/--v or --bezel/--viewable give no mask, in the command line's
+// terms; the panel has its own texts.
+QString maskRefusal(const MaskTenths& m)
+{
+    switch (m.refusal) {
+    case MaskRefusal::ModelUnknown:
+        return QStringLiteral("the model is unknown, so the sizes give no mask; give --h and --v instead");
+    case MaskRefusal::NoMaskFromSizes:
+        return QStringLiteral("--viewable: these sizes give no mask; the viewable width and height must be above 0");
+    case MaskRefusal::NoMaskFromPercent:
+        return QStringLiteral("--h and --v give no mask");
+    case MaskRefusal::AboveLimit:
+    case MaskRefusal::None:
+        break;
+    }
+    return QStringLiteral("the sizes give a mask of %1 % by %2 %, above the %3 % the device masks; check --bezel and "
+                          "--viewable (millimetres, the bezel first)")
+        .arg(double(m.state.hPercent), 0, 'g', 4)
+        .arg(double(m.state.vPercent), 0, 'g', 4)
+        .arg(double(kMaxMaskPercent));
+}
+
 void reportSent(VerbRun& run, const QJsonObject& what, bool verified)
 {
     if (!run.request().json)
@@ -114,7 +136,12 @@ SetCheck setLayout(const Request&, const QString& value, VerbRun& run)
 SetCheck setMaskVerb(const Request& r, const QString& value, VerbRun& run)
 {
     const Mask mask = Mask(pick("mask", maskNames(), value));
-    return control::setMask(run.device(), mask, r.mask);
+    if (mask != Mask::On)
+        return control::setMask(run.device(), mask);
+    const MaskTenths tenths = maskTenths(run.device(), r.mask);
+    if (tenths.refusal != MaskRefusal::None)
+        usage(maskRefusal(tenths));
+    return control::setMask(run.device(), mask, tenths.state);
 }
 
 SetCheck setGpoVerb(const Request&, const QString& value, VerbRun& run)
