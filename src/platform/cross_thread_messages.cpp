@@ -49,6 +49,12 @@ void CrossThreadMessages::info(const QString& text)
     showOnHome([this, &text] { m_shown.info(text); });
 }
 
+// A notice stays a notice on the way, for a service that keeps them apart.
+void CrossThreadMessages::notice(const QString& text)
+{
+    showOnHome([this, &text] { m_shown.notice(text); });
+}
+
 bool CrossThreadMessages::askYesNo(const QString& text)
 {
     bool yes = false;

@@ -22,6 +22,7 @@ public:
     ~CrossThreadMessages() override;
 
     void info(const QString& text) override;
+    void notice(const QString& text) override;
     bool askYesNo(const QString& text) override;
 
 private:

@@ -90,13 +90,53 @@ struct Section {
 // The parts of the help that are not tables.
 constexpr const char* kSummary = "Sets and reads the ZEPTA video-wall controller (K410/K420) over the panel's links.";
 
-const std::array kExitStatus{
-    Section{"0", "success"},
-    Section{"1", "usage: the command line or a set-up file is wrong, or a file cannot be written"},
-    Section{"2", "the device did not answer, its reply was damaged, or a DDC/CI read failed"},
-    Section{"3", "the link cannot be opened (absent, in use by another program, or its server refused or did not answer)"},
-    Section{"4", "set, apply: the device reads back something other than what was sent"},
+struct ExitEntry {
+    control::ExitCode code;
+    const char* text;
 };
+
+const std::array kExitStatus{
+    ExitEntry{control::kExitOk, "success"},
+    ExitEntry{control::kExitUsage, "usage: the command line or a set-up file is wrong, or a file cannot be written"},
+    ExitEntry{control::kExitNoAnswer, "the device did not answer, its reply was damaged, or a DDC/CI read failed"},
+    ExitEntry{control::kExitNoLink,
+              "the link cannot be opened (absent, in use by another program, or its server refused or did not answer)"},
+    ExitEntry{control::kExitNotVerified, "set, apply: the device reads back something other than what was sent"},
+};
+
+QString exitNumber(control::ExitCode code)
+{
+    return QString::number(int(code));
+}
+
+// What lumivex-ctl trusts and how --json prints, for the man page.
+QString trustAndJsonSections()
+{
+    return QStringLiteral(
+               ".SH TRUST\n"
+               "A serial reply counts only when all of its bytes arrived and they sum to zero; a read-back that "
+               "takes none is sent once more before the device counts as silent, and a damaged reply is said as "
+               "such. A DDC/CI read the library refuses is never a value: the run ends with exit status %1 and the "
+               "status's number and name. \\fBset\\fR reads back what the device reports and ends with exit "
+               "status %2 when it did not take; \\fBidentify\\fR, \\fBauto\\-adjust\\fR, \\fBreset\\fR and a "
+               "rotation over DDC/CI cannot be read back, so the model is asked first. \\fB\\-\\-no\\-verify\\fR "
+               "skips both.\n")
+               .arg(exitNumber(control::kExitNoAnswer), exitNumber(control::kExitNotVerified))
+        + QStringLiteral(
+               ".SH JSON OUTPUT\n"
+               "With \\fB\\-\\-json\\fR, standard output is JSON Lines: one object a link, one a line, in the "
+               "order the links were given, also when a link failed. Every object has \\fBlink\\fR (null for "
+               "\\fBports\\fR) and \\fBexit\\fR, and \\fBerror\\fR when exit is not 0. "
+               "\\fBstatus\\fR adds model, input, power, osd, rotation, gpi, gpo (null where the link or model has "
+               "none), resolution and layout (index, label), mask (on, hTenths, vTenths) and sizes (bezelWidth, "
+               "viewableWidth, bezelHeight, viewableHeight, in millimetres, with the digits ZEPTA.ini holds). "
+               "\\fBmodel\\fR adds model; \\fBset\\fR adds setting, value and verified (and missed when it did not "
+               "take); \\fBidentify\\fR, \\fBauto\\-adjust\\fR and \\fBreset\\fR add verified, false; "
+               "\\fBsave\\fR adds file, or setup (the text) for \\-; \\fBapply\\fR adds result (unchanged, applied "
+               "and verified, not verified), changed and missed; \\fBports\\fR adds ports, targets "
+               "(what each COM name opens), ignored (the [Ports] entries no name reaches: key, value, reason) and "
+               "leftOutForPermission.\n");
+}
 
 const std::array kEnvironment{
     Section{"ZEPTA_COMn", "the device path of COMn, over [Ports] of ZEPTA.ini and the default table"},
@@ -222,8 +262,8 @@ QString helpText()
         if (!o.hidden)
             row(synopsisOf(o), o.help);
     t << "\nExit status:\n";
-    for (const Section& s : kExitStatus)
-        row(QLatin1String(s.title), s.text);
+    for (const ExitEntry& e : kExitStatus)
+        row(exitNumber(e.code), e.text);
     t << "With several links, the highest of the links' codes. Errors are one line each on stderr.\n";
     t.flush();
     return out;
@@ -257,28 +297,10 @@ QString manPage()
         for (const Section& s : rows)
             item(QLatin1String(s.title), QLatin1String(s.text));
     };
-    t << ".SH TRUST\n"
-      << "A serial reply counts only when all of its bytes arrived and they sum to zero; a read-back that "
-         "takes none is sent once more before the device counts as silent, and a damaged reply is said as "
-         "such. A DDC/CI read the library refuses is never a value: the run ends with exit status 2 and the "
-         "status's number and name. \\fBset\\fR reads back what the device reports and ends with exit "
-         "status 4 when it did not take; \\fBidentify\\fR, \\fBauto\\-adjust\\fR, \\fBreset\\fR and a "
-         "rotation over DDC/CI cannot be read back, so the model is asked first. \\fB\\-\\-no\\-verify\\fR "
-         "skips both.\n";
-    t << ".SH JSON OUTPUT\n"
-      << "With \\fB\\-\\-json\\fR, standard output is JSON Lines: one object a link, one a line, in the "
-         "order the links were given, also when a link failed. Every object has \\fBlink\\fR (null for "
-         "\\fBports\\fR) and \\fBexit\\fR, and \\fBerror\\fR when exit is not 0. "
-         "\\fBstatus\\fR adds model, input, power, osd, rotation, gpi, gpo (null where the link or model has "
-         "none), resolution and layout (index, label), mask (on, hTenths, vTenths) and sizes (bezelWidth, "
-         "viewableWidth, bezelHeight, viewableHeight, in millimetres, with the digits ZEPTA.ini holds). "
-         "\\fBmodel\\fR adds model; \\fBset\\fR adds setting, value and verified (and missed when it did not "
-         "take); \\fBidentify\\fR, \\fBauto\\-adjust\\fR and \\fBreset\\fR add verified, false; "
-         "\\fBsave\\fR adds file, or setup (the text) for \\-; \\fBapply\\fR adds result (unchanged, applied "
-         "and verified, not verified), changed and missed; \\fBports\\fR adds ports, targets "
-         "(what each COM name opens), ignored (the [Ports] entries no name reaches: key, value, reason) and "
-         "leftOutForPermission.\n";
-    section("EXIT STATUS", kExitStatus);
+    t << trustAndJsonSections();
+    t << ".SH EXIT STATUS\n";
+    for (const ExitEntry& e : kExitStatus)
+        item(exitNumber(e.code), QLatin1String(e.text));
     t << ".PP\nWith several links, the highest of the links' codes.\n";
     section("ENVIRONMENT", kEnvironment);
     section("FILES", kFiles);

@@ -105,6 +105,7 @@ private:
 
     // One atomic, so a status is never read with another failure's errno.
     std::atomic<SerialResult> m_lastResult{SerialResult{}};
+    static_assert(std::atomic<SerialResult>::is_always_lock_free);
     std::atomic<std::shared_ptr<PortChannel>> m_port;
     std::atomic<uint32_t> m_pendingEvents{0};
     std::atomic<uint32_t> m_eventMask{0};

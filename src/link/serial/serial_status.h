@@ -26,7 +26,9 @@ inline constexpr int32_t kSerialInvalidArgument = static_cast<int32_t>(0x8007005
 inline constexpr int32_t kSerialOsError = 0x20000000;
 
 // A status with the errno behind it: osError is set for kSerialOsError only.
-struct SerialResult {
+// Aligned as one 64-bit word, so that an atomic one needs no lock and no
+// library call.
+struct alignas(8) SerialResult {
     int32_t status = kSerialSuccess;
     int32_t osError = 0;
 
