@@ -2,11 +2,13 @@
 // field's range never reaches a neighbouring field.
 
 #include "link/protocol.h"
+#include "link/replies.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+using namespace lumivex;
 using namespace lumivex::protocol;
 
 TEST(Protocol, MaskFieldsRoundTripAndStayInTheirBits)
@@ -54,4 +56,17 @@ TEST(Protocol, ReportedValuesOutsideTheNamesAreNoAnswer)
         EXPECT_EQ(decodeReportedRotation(reported), std::nullopt) << reported;
     for (const uint32_t value : {0x0000u, 0x0001u, 0xF802u, 0xF7FFu, 0x1F800u})
         EXPECT_EQ(decodeModelVcp(value), std::nullopt) << value;
+}
+
+// The reply's tenths are the bytes the device sent, whatever their top bit.
+TEST(Protocol, DisplayReplyTenthsAreTheBytesSent)
+{
+    for (int byte = 0; byte < 256; ++byte) {
+        ReceiveBuffer buffer;
+        const std::vector<uint8_t> reply{kDisplayReplyLength, kCmdDisplayRequest, 1, 2, uint8_t(byte), uint8_t(byte), 1};
+        buffer.append(reply);
+        const DisplayReply decoded = decodeDisplayReply(buffer, 0);
+        ASSERT_EQ(decoded.hTenths, byte);
+        ASSERT_EQ(decoded.vTenths, byte);
+    }
 }

@@ -54,6 +54,40 @@ TEST(DisplayRules, ReadBackUnderEitherLink)
     }
 }
 
+// A failed read keeps what the page held, but for the mask, which is then
+// cleared and ends the read-back as failed.
+TEST(DisplayRules, EachFailedDdcReadInTurn)
+{
+    const struct {
+        uint32_t failing;
+        ReadBackOutcome outcome;
+        int32_t resolution, displayMode, hTenths, vTenths, maskMode;
+    } cases[] = {
+        {0xB0, ReadBackOutcome::Read, 5, 2, 25, 30, 1},
+        {0xB1, ReadBackOutcome::Read, 3, 4, 25, 30, 1},
+        {0xB2, ReadBackOutcome::DdcReadFailed, 3, 2, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing);
+        RecordingDdc ddc;
+        MonitorTable monitors;
+        LinkState link(ddc, monitors);
+        link.setInterfaceMode(InterfaceMode::DdcCi);
+        ddc.values = {{0xB0, 3}, {0xB1, 2}, {0xB2, 0x991E}};
+        ddc.failing = {c.failing};
+        RecordingMessages messages;
+        DisplayState state;
+        state.resolution = 5;
+        state.displayMode = 4;
+        state.hTenths = 99;
+        state.vTenths = 98;
+        state.maskMode = 1;
+        EXPECT_EQ(readBackDisplay(link, messages, state), c.outcome);
+        EXPECT_EQ(std::tie(state.resolution, state.displayMode, state.hTenths, state.vTenths, state.maskMode),
+                  std::tie(c.resolution, c.displayMode, c.hTenths, c.vTenths, c.maskMode));
+    }
+}
+
 TEST(DisplayRules, CalculateFromTheSizes)
 {
     const struct {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace lumivex;
 using lumivex::testing::RecordingDdc;
 using lumivex::testing::RecordingMessages;
@@ -132,6 +134,16 @@ TEST(SettingRules, SerialReadBack)
     }
 }
 
+TEST(SettingRules, OnlyTheK420LacksInputsGpioAndAutoAdjust)
+{
+    for (const int32_t model : {std::numeric_limits<int32_t>::min(), -1, 0, 2, 255, std::numeric_limits<int32_t>::max()}) {
+        const ModelFeatures all = modelFeatures(model);
+        EXPECT_TRUE(all.analogInputs && all.gpio && all.autoAdjust) << model;
+    }
+    const ModelFeatures k420 = modelFeatures(1);
+    EXPECT_FALSE(k420.analogInputs || k420.gpio || k420.autoAdjust);
+}
+
 TEST(SettingRules, AutoAdjustChecks)
 {
     const struct {
@@ -151,6 +163,10 @@ TEST(SettingRules, AutoAdjustChecks)
         {"serial, VGA and 1x1", InterfaceMode::Serial, 0, 0, 0, AutoAdjustCheck::Ask},
         {"serial, VGA and a wall", InterfaceMode::Serial, 0, 0, 2, AutoAdjustCheck::NotOneByOne},
         {"serial, Display never shown", InterfaceMode::Serial, 0, 0, -1, AutoAdjustCheck::NotOneByOne},
+        // An input the device reported outside the named ones is not VGA.
+        {"serial, input -1", InterfaceMode::Serial, 0, -1, 0, AutoAdjustCheck::NotVga},
+        {"serial, input 3", InterfaceMode::Serial, 0, 3, 0, AutoAdjustCheck::NotVga},
+        {"DDC/CI wall, input -1", InterfaceMode::DdcCi, 256, -1, 0, AutoAdjustCheck::NotVga},
         {"no link", InterfaceMode::None, 0, 0, 0, AutoAdjustCheck::NoLink},
     };
     for (const auto& c : cases) {
