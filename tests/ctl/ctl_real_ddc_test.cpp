@@ -209,6 +209,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Without the tenths read, mask off would zero them: nothing is sent.
         FaultRow{"MaskOffWithoutTheTenths", {kK410 + " bad-checksum=0xB2"}, {"set", "mask", "off"}, 2,
                  "lumivex-ctl: DDC/CI: VCP 0xB2 could not be read (status -"},
+        // Which share of the bezel is masked depends on the model: a model the
+        // controller does not name gives no mask from the sizes.
+        FaultRow{"SizesWithAnUnknownModel", {kK410 + " code=0xF8:0xF802:0xFFFF"},
+                 {"set", "mask", "on", "--bezel", "10,10", "--viewable", "400,300"}, 1,
+                 "lumivex-ctl: the model is unknown, so the sizes give no mask; give --h and --v instead\n"},
         // A model with GPIO shows its bits: a refused read is no bits.
         FaultRow{"GpioRefusedByAModelWith", {kK410 + " unsupported=0xB3"}, {"status"}, 2,
                  "lumivex-ctl: DDC/CI: VCP 0xB3 could not be read (status -"},
