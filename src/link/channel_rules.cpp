@@ -47,4 +47,39 @@ ReplyScan requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buff
     return buffer.scanForReply(request.replyLength, request.command);
 }
 
+namespace {
+
+std::optional<ReadRequest> readRequestOf(std::span<const uint8_t> request)
+{
+    if (request.size() < 2)
+        return std::nullopt;
+    for (const ReadRequest& known : {requests::kSettings, requests::kDisplay, requests::kModel})
+        if (request[1] == known.command)
+            return known;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<uint8_t> exchangeBytes(BytePort& port, std::span<const uint8_t> request, std::chrono::milliseconds wait)
+{
+    writeFrame(port, request);
+    const std::optional<ReadRequest> expected = readRequestOf(request);
+    const auto deadline = BytePort::Clock::now() + wait;
+    std::vector<uint8_t> arrived;
+    ReceiveBuffer seen;
+    for (;;) {
+        uint8_t chunk[kDrainChunk];
+        uint32_t got = 0;
+        while ((got = port.readAvailable(chunk, kDrainChunk)) > 0) {
+            arrived.insert(arrived.end(), chunk, chunk + got);
+            seen.append(std::span<const uint8_t>(chunk, got));
+        }
+        if (expected && seen.scanForReply(expected->replyLength, expected->command).position)
+            return arrived;
+        if (BytePort::Clock::now() >= deadline || !port.waitForInput(deadline))
+            return arrived;
+    }
+}
+
 }  // namespace lumivex

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace lumivex {
 
@@ -38,5 +39,12 @@ size_t drain(BytePort& port, ReceiveBuffer& buffer);
 // resetting it is the caller's choice.
 ReplyScan requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buffer, ReadRequest request,
                          std::chrono::milliseconds wait);
+
+// One exchange on behalf of another program (the service's clients): the
+// request's bytes as they stand, then what arrives: for one of the read
+// requests until its reply is whole or the wait has passed, for anything
+// else until the wait has passed (none: what is there at once). The
+// client scans the bytes with its own rules.
+std::vector<uint8_t> exchangeBytes(BytePort& port, std::span<const uint8_t> request, std::chrono::milliseconds wait);
 
 }  // namespace lumivex

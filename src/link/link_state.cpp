@@ -23,6 +23,8 @@ LinkState::LinkState(DdcApi& ddc, const MonitorTable& monitors)
 template <typename Work>
 auto LinkState::withBytes(Work&& work)
 {
+    if (m_attached)
+        return work(*m_attached);
     if (m_network->isOpen())
         return work(static_cast<BytePort&>(*m_network));
     SerialBytePort bytes(*m_port);
@@ -42,6 +44,7 @@ void LinkState::replacePort(std::unique_ptr<CSerialMFC> port)
 
 int32_t LinkState::closePort()
 {
+    m_attached.reset();
     // The reader thread ends before the notice it calls goes.
     m_network->close();
     m_networkNotice.reset();
@@ -80,6 +83,17 @@ void LinkState::send(const Command& command)
         withBytes([&](BytePort& bytes) { sendFrame(bytes, m_frame, command.serialCommand, command.serialValues()); });
         return;
     }
+}
+
+void LinkState::attachBytePort(std::unique_ptr<BytePort> port)
+{
+    closePort();
+    m_attached = std::move(port);
+}
+
+std::vector<uint8_t> LinkState::exchange(std::span<const uint8_t> request, std::chrono::milliseconds wait)
+{
+    return withBytes([&](BytePort& bytes) { return exchangeBytes(bytes, request, wait); });
 }
 
 int32_t LinkState::readVcp(uint8_t code, uint32_t& current)
@@ -143,7 +157,7 @@ std::optional<ModelReply> LinkState::requestModel()
 
 std::chrono::milliseconds LinkState::replyWait() const
 {
-    return m_wait.value_or(m_network->isOpen() ? kDefaultNetworkReplyWait : kDefaultReplyWait);
+    return m_wait.value_or(m_network->isOpen() || m_attached ? kDefaultNetworkReplyWait : kDefaultReplyWait);
 }
 
 size_t LinkState::drain()

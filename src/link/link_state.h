@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,14 @@ public:
     // why in one line.
     int32_t openNetwork(const std::string& text, QObject* notifyTarget);
     const std::string& networkProblem() const { return m_networkProblem; }
+
+    // Bytes go through this port instead of the serial port or a network
+    // link (a controller the service holds) until the port closes.
+    void attachBytePort(std::unique_ptr<BytePort> port);
+    bool hasAttachedPort() const { return m_attached != nullptr; }
+
+    // The service's exchange for a client: see exchangeBytes.
+    std::vector<uint8_t> exchange(std::span<const uint8_t> request, std::chrono::milliseconds wait);
 
     const SerialFrame& transmitFrame() const { return m_frame; }
     ReceiveBuffer& receiveBuffer() { return m_receive; }
@@ -127,6 +136,7 @@ private:
     SerialFrame m_frame;
     std::unique_ptr<CSerialMFC> m_port;
     std::unique_ptr<NetworkPort> m_network;
+    std::unique_ptr<BytePort> m_attached;
     std::unique_ptr<PostedInputNotice> m_networkNotice;
     std::string m_networkProblem;
     ReceiveBuffer m_receive;
