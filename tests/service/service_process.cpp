@@ -70,10 +70,13 @@ ServiceProcess::~ServiceProcess()
 
 bool ServiceProcess::waitForName(QDBusConnection& bus) const
 {
-    return m_pid > 0 && waitUntil([&] {
-        return bus.interface()->isServiceRegistered(QString::fromLatin1(kServiceName)).value()
-               || waitpid(m_pid, nullptr, WNOHANG | WNOWAIT) == m_pid;
-    }) && bus.interface()->isServiceRegistered(QString::fromLatin1(kServiceName)).value();
+    // Ended: reaped later, by waitForExit().
+    const auto ended = [this] {
+        siginfo_t info{};
+        return waitid(P_PID, id_t(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == m_pid;
+    };
+    const auto owned = [&] { return bus.interface()->isServiceRegistered(QString::fromLatin1(kServiceName)).value(); };
+    return m_pid > 0 && waitUntil([&] { return owned() || ended(); }) && owned();
 }
 
 std::optional<int> ServiceProcess::waitForExit()

@@ -201,6 +201,15 @@ void setReadsBack(ServiceScenario& s)
             return recorder.seen.contains(heard);
         })) << setting;
     }
+    // A client's own command frame is told too, as the setting it changes.
+    const QByteArray powerOn("\x04\x1c\x01\xdf", 4);
+    ASSERT_EQ(errorOf(s.client.call("wall-a", "Exchange", {powerOn, 0u})), QString());
+    const QVariantList heard{QStringLiteral("power"), QStringLiteral("on"), s.client.uniqueName()};
+    EXPECT_TRUE(waitUntil([&] {
+        QCoreApplication::processEvents();
+        return recorder.seen.contains(heard);
+    }));
+    EXPECT_EQ(s.status("wall-a").value("power").toString(), "on");
     const QDBusMessage refused = s.client.call("wall-a", "Set", {QStringLiteral("power"), QStringLiteral("dim"), 0u});
     EXPECT_EQ(errorOf(refused), "org.lumivex.Lumivex1.Error.BadRequest");
     EXPECT_TRUE(refused.errorMessage().startsWith("set power takes off|on")) << refused.errorMessage().toStdString();
@@ -263,17 +272,31 @@ void controllerGoneAndBack(ServiceScenario& s)
     EXPECT_EQ(s.status("wall-a").value("power").toString(), "on");
 }
 
+// A serial device server that goes away: its controller is unavailable, the others answer.
+void serverGone(ServiceScenario& s)
+{
+    ASSERT_TRUE(s.becomes("wall-b", true));
+    s.server->stop();
+    const QString error = errorOf(s.client.call("wall-b", "Status"));
+    EXPECT_TRUE(error == "org.lumivex.Lumivex1.Error.NoReply" || error == "org.lumivex.Lumivex1.Error.Unavailable")
+        << error.toStdString();
+    EXPECT_TRUE(s.becomes("wall-b", false)) << s.service->errors();
+    EXPECT_EQ(errorOf(s.client.call("wall-b", "Exchange", {request(4), 100u})), "org.lumivex.Lumivex1.Error.Unavailable");
+    EXPECT_EQ(s.status("wall-a").value("model").toString(), "K410");
+}
+
 // What was last read is there after a restart, before the link opens again.
 void stateSurvivesRestart(ServiceScenario& s)
 {
     s.status("wall-a");
     ASSERT_EQ(s.service->stop(), 0) << s.service->errors();
     s.serial->terminate();
+    s.server->stop();
     s.startService();
     EXPECT_EQ(s.client.property("wall-a", "Available").toBool(), false);
     EXPECT_GT(s.client.property("wall-a", "LastSeen").toLongLong(), 0);
     EXPECT_EQ(s.client.property("wall-a", "Model").toString(), "K410");
-    EXPECT_EQ(s.client.property("wall-b", "LastSeen").toLongLong(), 0) << "never read, nothing kept";
+    EXPECT_EQ(s.client.property("wall-b", "LastSeen").toLongLong(), 0) << "never read before, so nothing kept";
 }
 
 // The library's own calls on DDC/CI, and each kind refusing the other's.
@@ -310,6 +333,7 @@ const Scenario kScenarios[] = {
     {"ApplySaveRoundTrip", true, applySaveRoundTrip},
     {"ExchangesNeverInterleave", true, exchangesNeverInterleave},
     {"ControllerGoneAndBack", true, controllerGoneAndBack},
+    {"ServerGone", true, serverGone},
     {"StateSurvivesRestart", true, stateSurvivesRestart},
     {"VcpCalls", true, vcpCalls},
     {"MalformedInventory", false, malformedInventory},
