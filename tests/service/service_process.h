@@ -30,7 +30,7 @@ public:
     // Starts bin/lumivexd on the session bus this process names, with
     // folder/controllers.ini, and a settings file keeping its state in
     // folder/state and ZEPTA.ini at folder/ZEPTA.ini.
-    explicit ServiceProcess(const std::filesystem::path& folder, const std::vector<std::string>& env = {});
+    explicit ServiceProcess(const std::filesystem::path& folder);
     ~ServiceProcess();
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;

@@ -8,8 +8,6 @@
 #include "service/status_values.h"
 #include "service/write_values.h"
 
-#include <QJsonDocument>
-
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -63,22 +61,6 @@ TEST(ServiceSettings, RefusesAGivenSettingsFileThatIsMissingAndAnUnknownBus)
     for (const QStringList& args : {QStringList{"--config", "/no/such/lumivexd.ini"}, QStringList{"--bus", "user"},
                                     QStringList{"--inventory"}, QStringList{"--verbose"}})
         EXPECT_THROW(readServiceSettings(args), control::Failure) << args.join(' ').toStdString();
-}
-
-TEST(StatusMap, LeavesOutNullsAndTheLinkAndKeepsSizesAsDecimals)
-{
-    const QJsonObject status = QJsonDocument::fromJson(R"({"link":"COM1","model":null,"power":"on",
-        "layout":{"index":2,"label":null},"sizes":{"bezelWidth":12,"viewableWidth":500.5}})").object();
-    const QVariantMap map = statusMap(status);
-    EXPECT_EQ(map.keys(), (QStringList{"layout", "power", "sizes"}));
-    EXPECT_EQ(map["layout"].toMap(), (QVariantMap{{"index", 2}}));
-    EXPECT_EQ(map["layout"].toMap()["index"].userType(), QMetaType::Int);
-    EXPECT_EQ(map["sizes"].toMap()["bezelWidth"].userType(), QMetaType::Double);
-    EXPECT_EQ(changedKeys(map, map), QStringList());
-    QVariantMap after = map;
-    after["power"] = "off";
-    EXPECT_EQ(changedKeys(map, after), QStringList{"power"});
-    EXPECT_EQ(changedKeys(std::nullopt, after), after.keys());
 }
 
 TEST(StateFile, ReadsBackWhatWasKeptAndRefusesAnythingElse)

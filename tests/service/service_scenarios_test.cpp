@@ -28,25 +28,16 @@ using namespace lumivex::testing;
 
 namespace {
 
-// A value off the bus with its a{sv} and structures unpacked.
+// A value off the bus with its a{sv} unpacked, however deep.
 QVariant plain(const QVariant& value)
 {
-    if (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>())
+    if (value.userType() == qMetaTypeId<QDBusVariant>())
         return plain(value.value<QDBusVariant>().variant());
     if (value.userType() != qMetaTypeId<QDBusArgument>())
         return value;
-    const QDBusArgument argument = value.value<QDBusArgument>();
-    QVariantMap map;
-    argument.beginMap();
-    while (!argument.atEnd()) {
-        QString key;
-        QDBusVariant inner;
-        argument.beginMapEntry();
-        argument >> key >> inner;
-        argument.endMapEntry();
-        map.insert(key, plain(inner.variant()));
-    }
-    argument.endMap();
+    QVariantMap map = qdbus_cast<QVariantMap>(value);
+    for (QVariant& inner : map)
+        inner = plain(inner);
     return map;
 }
 
@@ -314,8 +305,6 @@ void vcpCalls(ServiceScenario& s)
     EXPECT_EQ(errorOf(s.client.call("ddc-1", "Exchange", {request(4), 100u})), bad);
     EXPECT_EQ(errorOf(s.client.call("wall-a", "GetVcp", {QVariant::fromValue(uchar(0xD6))})), bad);
     EXPECT_EQ(errorOf(s.client.call("wall-a", "Exchange", {request(4), 10001u})), bad);
-    const QDBusMessage reply = s.client.call("wall-a", "Exchange", {request(4), 3000u});
-    EXPECT_TRUE(wholeReply(reply.arguments().value(0).toByteArray(), 4, 9));
 }
 
 // Refused before the name is taken, naming the file and line.
