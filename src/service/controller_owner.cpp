@@ -87,7 +87,27 @@ ControllerOwner::~ControllerOwner() = default;
 
 void ControllerOwner::post(std::function<void()> job)
 {
-    QMetaObject::invokeMethod(this, std::move(job), Qt::QueuedConnection);
+    {
+        std::lock_guard lock(m_queueLock);
+        m_queue.push_back(std::move(job));
+    }
+    // Only a wake-up: the job itself is handed over under the lock above.
+    QMetaObject::invokeMethod(this, &ControllerOwner::runQueue, Qt::QueuedConnection);
+}
+
+void ControllerOwner::runQueue()
+{
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::lock_guard lock(m_queueLock);
+            if (m_queue.empty())
+                return;
+            job = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        job();
+    }
 }
 
 void ControllerOwner::start()

@@ -17,8 +17,10 @@
 #include <QTimer>
 #include <QVariantMap>
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace lumivex {
@@ -72,6 +74,7 @@ Q_SIGNALS:
     void valueChanged(const QString& setting, const QVariant& value, const QString& client);
 
 private:
+    void runQueue();
     void open();
     void drop(const QString& why);
     void scheduleReopen();
@@ -92,6 +95,8 @@ private:
     void log(const QString& line) const;
     void flushNotes();
 
+    std::mutex m_queueLock;
+    std::deque<std::function<void()>> m_queue;  // the calls, in the order they came
     control::InventoryEntry m_entry;
     OwnerOptions m_options;
     QDBusConnection m_bus;

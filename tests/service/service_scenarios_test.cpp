@@ -176,11 +176,20 @@ void statusAsCtl(ServiceScenario& s)
 void setReadsBack(ServiceScenario& s)
 {
     qRegisterMetaType<QDBusVariant>();
-    ValueRecorder recorder;
+    // Never destroyed: the bus's thread may still look at a receiver after it is let go.
+    static ValueRecorder& recorder = *new ValueRecorder;
+    recorder.seen.clear();
     ServiceClient listener(QStringLiteral("listener"));
-    ASSERT_TRUE(listener.bus().connect(QString::fromLatin1(control::kServiceName), control::controllerObjectPath("wall-a"),
-                                       QString::fromLatin1(control::kControllerInterface), QStringLiteral("ValueChanged"),
-                                       &recorder, SLOT(record(QString, QDBusVariant, QString))));
+    const auto subscribe = [&](bool on) {
+        const QString service = QString::fromLatin1(control::kServiceName);
+        const QString path = control::controllerObjectPath("wall-a");
+        const QString interface = QString::fromLatin1(control::kControllerInterface);
+        const char* slot = SLOT(record(QString, QDBusVariant, QString));
+        return on ? listener.bus().connect(service, path, interface, "ValueChanged", &recorder, slot)
+                  : listener.bus().disconnect(service, path, interface, "ValueChanged", &recorder, slot);
+    };
+    ASSERT_TRUE(subscribe(true));
+    const std::unique_ptr<void, std::function<void(void*)>> unsubscribe(&recorder, [&](void*) { subscribe(false); });
     for (const auto& [setting, value, reads] : {std::tuple("power", "off", "off"), std::tuple("input", "DVI", "dvi"),
                                                 std::tuple("osd", "lock", "lock")}) {
         const QDBusMessage reply = s.client.call("wall-a", "Set", {QString(setting), QString(value), 0u});
