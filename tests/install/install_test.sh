@@ -91,6 +91,22 @@ if command -v systemd-analyze >/dev/null; then
     || fail "systemd-analyze verify: $complaints"
   [[ -z $complaints ]] || fail "systemd-analyze verify: $complaints"
 fi
+# lumivexd starts on the shipped settings and inventory, holds no
+# controller and answers on a bus of its own (the session bus of
+# dbus-run-session; the bus name appearing is the sign it is up).
+if [[ -x $staged/sbin/lumivexd ]]; then
+  mkdir "$work/state"
+  listed=$(env -u XDG_CONFIG_HOME HOME="$work/home" STATE_DIRECTORY="$work/state" dbus-run-session -- bash -c '
+    "$1/sbin/lumivexd" --config "$1/etc/lumivex/lumivexd.ini" --inventory "$1/etc/lumivex/controllers.ini" \
+      --bus session 2>"$2" &
+    trap "kill $! 2>/dev/null; wait $!" EXIT
+    gdbus wait --session --timeout 60 org.lumivex.Lumivex1 || exit 1
+    dbus-send --session --print-reply --dest=org.lumivex.Lumivex1 /org/lumivex/Lumivex1 \
+      org.lumivex.Lumivex1.Manager.ListControllers' _ "$staged" "$work/lumivexd.log" 2>&1) \
+    || fail "lumivexd did not serve the shipped settings: $listed $(cat "$work/lumivexd.log")"
+  [[ $(grep -c 'struct {' <<<"$listed") == 0 && $listed == *'array ['* ]] \
+    || fail "lumivexd on the shipped inventory lists controllers: $listed"
+fi
 if command -v systemd-sysusers >/dev/null; then
   # The user and groups made on an empty system: no login, and i2c for
   # the unit's SupplementaryGroups.
