@@ -20,22 +20,19 @@ using namespace lumivex::control;
 
 enum class Answer { Replied, Denied };
 
+// member: "Manager.X" and "Controller.X" are the service's interfaces,
+// "Bus.X" the bus's own; args as dbus-send takes them, split at spaces.
 struct Call {
     const char* name;
     bool asNobody;
-    QString path;
-    QString member;  // interface.member
-    QStringList args;
+    const char* member;
+    const char* args;
     Answer expected;
 };
 
 std::ostream& operator<<(std::ostream& out, const Call& call) { return out << call.name; }
 
-// Functions, not globals: the library's own globals may not be made yet
-// while this file's are.
-QString controller() { return controllerObjectPath(QStringLiteral("lobby-east")); }
-const QString kIface = QString::fromLatin1(kControllerInterface);
-const QString kProps = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kBusDaemon = QStringLiteral("org.freedesktop.DBus");
 
 class BusPolicy : public ::testing::TestWithParam<Call> {
 protected:
@@ -56,21 +53,30 @@ protected:
     }
 
     // dbus-send's error name, or empty for a reply.
-    static QString errorOf(const Call& call, const QString& destination)
+    static QString errorOf(const Call& call)
     {
-        QStringList args{QStringLiteral("--bus=") + QString::fromUtf8(bus->address()), QStringLiteral("--print-reply"),
-                         QStringLiteral("--dest=") + destination, call.path, call.member};
-        args += call.args;
-        QProcess send;
-        if (call.asNobody) {
-            args.prepend(QStringLiteral("dbus-send"));
-            args = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                               QStringLiteral("--clear-groups")}
-                   + args;
-            send.start(QStringLiteral("setpriv"), args);
-        } else {
-            send.start(QStringLiteral("dbus-send"), args);
+        QString member = QString::fromLatin1(call.member);
+        QString destination = QString::fromLatin1(kServiceName);
+        QString path = controllerObjectPath(QStringLiteral("lobby-east"));
+        if (member.startsWith(QLatin1String("Bus."))) {
+            member = kBusDaemon + member.mid(3);
+            destination = kBusDaemon;
+            path = QStringLiteral("/org/freedesktop/DBus");
+        } else if (member.startsWith(QLatin1String("Manager."))) {
+            path = QString::fromLatin1(kManagerPath);
         }
+        if (member.startsWith(QLatin1String("Manager.")) || member.startsWith(QLatin1String("Controller.")))
+            member.prepend(QStringLiteral("org.lumivex.Lumivex1."));
+        QStringList args{QStringLiteral("--bus=") + QString::fromUtf8(bus->address()), QStringLiteral("--print-reply"),
+                         QStringLiteral("--dest=") + destination, path, member};
+        args += QString::fromLatin1(call.args).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QProcess send;
+        if (call.asNobody)
+            send.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                                              QStringLiteral("--clear-groups"), QStringLiteral("dbus-send")}
+                                                      + args);
+        else
+            send.start(QStringLiteral("dbus-send"), args);
         // The owner answers on this thread's loop; the time-out is a ceiling only.
         QEventLoop loop;
         QObject::connect(&send, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -80,8 +86,8 @@ protected:
         EXPECT_EQ(send.state(), QProcess::NotRunning) << "dbus-send did not end";
         if (send.exitStatus() == QProcess::NormalExit && send.exitCode() == 0)
             return {};
-        const QString error = QString::fromUtf8(send.readAllStandardError());
-        return error.section(QLatin1Char(' '), 1, 1).section(QLatin1Char(':'), 0, 0);
+        // "Error org.freedesktop.DBus.Error.AccessDenied: ..."
+        return QString::fromUtf8(send.readAllStandardError()).section(QLatin1Char(' '), 1, 1).section(QLatin1Char(':'), 0, 0);
     }
 
     static inline lumivex::testing::PrivateBus* bus = nullptr;
@@ -94,11 +100,8 @@ TEST_P(BusPolicy, LetsEveryoneReadAndOnlyRootOrLumivexChange)
     if (geteuid() != 0)
         GTEST_SKIP() << "running a client as nobody takes root";
     ASSERT_TRUE(ownedName) << "root may not own " << kServiceName;
-    const Call& call = GetParam();
-    const bool owning = call.member == QLatin1String("org.freedesktop.DBus.RequestName");
-    const QString error =
-        errorOf(call, owning ? QStringLiteral("org.freedesktop.DBus") : QString::fromLatin1(kServiceName));
-    if (call.expected == Answer::Denied) {
+    const QString error = errorOf(GetParam());
+    if (GetParam().expected == Answer::Denied) {
         EXPECT_EQ(error, QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"));
     } else {
         // The owner has no objects: an error of its own proves the call reached it.
@@ -107,33 +110,29 @@ TEST_P(BusPolicy, LetsEveryoneReadAndOnlyRootOrLumivexChange)
     }
 }
 
+constexpr auto kNobody = true;
+constexpr auto kRoot = false;
+constexpr char kProperty[] = "string:org.lumivex.Lumivex1.Controller string:Model";
+
 INSTANTIATE_TEST_SUITE_P(
     Calls, BusPolicy,
     ::testing::Values(
-        Call{"Introspect", true, QString::fromLatin1(kManagerPath), QStringLiteral("org.freedesktop.DBus.Introspectable.Introspect"), {}, Answer::Replied},
-        Call{"ListControllers", true, QString::fromLatin1(kManagerPath),
-             QString::fromLatin1(kManagerInterface) + QStringLiteral(".ListControllers"), {}, Answer::Replied},
-        Call{"Status", true, controller(), kIface + QStringLiteral(".Status"), {}, Answer::Replied},
-        Call{"Save", true, controller(), kIface + QStringLiteral(".Save"), {}, Answer::Replied},
-        Call{"GetVcp", true, controller(), kIface + QStringLiteral(".GetVcp"), {QStringLiteral("byte:16")}, Answer::Replied},
-        Call{"PropertyGet", true, controller(), kProps + QStringLiteral(".Get"),
-             {QStringLiteral("string:") + kIface, QStringLiteral("string:Model")}, Answer::Replied},
-        Call{"PropertyGetAll", true, controller(), kProps + QStringLiteral(".GetAll"), {QStringLiteral("string:") + kIface},
+        Call{"Introspect", kNobody, "org.freedesktop.DBus.Introspectable.Introspect", "", Answer::Replied},
+        Call{"ListControllers", kNobody, "Manager.ListControllers", "", Answer::Replied},
+        Call{"Status", kNobody, "Controller.Status", "", Answer::Replied},
+        Call{"Save", kNobody, "Controller.Save", "", Answer::Replied},
+        Call{"GetVcp", kNobody, "Controller.GetVcp", "byte:16", Answer::Replied},
+        Call{"PropertyGet", kNobody, "org.freedesktop.DBus.Properties.Get", kProperty, Answer::Replied},
+        Call{"PropertyGetAll", kNobody, "org.freedesktop.DBus.Properties.GetAll", "string:org.lumivex.Lumivex1.Controller",
              Answer::Replied},
-        Call{"Set", true, controller(), kIface + QStringLiteral(".Set"),
-             {QStringLiteral("string:input"), QStringLiteral("string:dvi"), QStringLiteral("uint32:0")}, Answer::Denied},
-        Call{"Apply", true, controller(), kIface + QStringLiteral(".Apply"), {QStringLiteral("string:")}, Answer::Denied},
-        Call{"Exchange", true, controller(), kIface + QStringLiteral(".Exchange"),
-             {QStringLiteral("array:byte:4,1,2,3"), QStringLiteral("uint32:0")}, Answer::Denied},
-        Call{"SetVcp", true, controller(), kIface + QStringLiteral(".SetVcp"),
-             {QStringLiteral("byte:16"), QStringLiteral("uint32:5")}, Answer::Denied},
-        Call{"PropertySet", true, controller(), kProps + QStringLiteral(".Set"),
-             {QStringLiteral("string:") + kIface, QStringLiteral("string:Model"), QStringLiteral("variant:string:K420")},
-             Answer::Denied},
-        Call{"OwnTheName", true, QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus.RequestName"),
-             {QStringLiteral("string:") + QString::fromLatin1(kServiceName), QStringLiteral("uint32:0")}, Answer::Denied},
-        Call{"RootSets", false, controller(), kIface + QStringLiteral(".Set"),
-             {QStringLiteral("string:input"), QStringLiteral("string:dvi"), QStringLiteral("uint32:0")}, Answer::Replied}),
+        Call{"Set", kNobody, "Controller.Set", "string:input string:dvi uint32:0", Answer::Denied},
+        Call{"Apply", kNobody, "Controller.Apply", "string:power=on", Answer::Denied},
+        Call{"Exchange", kNobody, "Controller.Exchange", "array:byte:4,1,2,3 uint32:0", Answer::Denied},
+        Call{"SetVcp", kNobody, "Controller.SetVcp", "byte:16 uint32:5", Answer::Denied},
+        Call{"PropertySet", kNobody, "org.freedesktop.DBus.Properties.Set",
+             "string:org.lumivex.Lumivex1.Controller string:Model variant:string:K420", Answer::Denied},
+        Call{"OwnTheName", kNobody, "Bus.RequestName", "string:org.lumivex.Lumivex1 uint32:0", Answer::Denied},
+        Call{"RootSets", kRoot, "Controller.Set", "string:input string:dvi uint32:0", Answer::Replied}),
     [](const ::testing::TestParamInfo<Call>& info) { return std::string(info.param.name); });
 
 }  // namespace
