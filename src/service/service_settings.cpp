@@ -5,6 +5,7 @@
 #include "control/outcome.h"
 #include "platform/app_paths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -126,7 +127,11 @@ ServiceSettings readServiceSettings(const QStringList& arguments)
     s.stateDirectory = !fromSystemd.isEmpty()        ? fromSystemd
                        : !c.stateDirectory.isEmpty() ? c.stateDirectory
                                                      : QString::fromLatin1(kDefaultStateDirectory);
-    s.iniPath = c.iniPath.isEmpty() ? QString::fromStdString(defaultIniPath().string()) : c.iniPath;
+    // A system user without a home (the unit's) keeps it beside the state.
+    const bool homeless = qEnvironmentVariableIsEmpty("HOME") && !fromSystemd.isEmpty();
+    s.iniPath = !c.iniPath.isEmpty() ? c.iniPath
+                : homeless           ? QDir(fromSystemd).filePath(QStringLiteral("ZEPTA.ini"))
+                                     : QString::fromStdString(defaultIniPath().string());
     return s;
 }
 
