@@ -9,6 +9,8 @@
 
 #include <QProcess>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -67,6 +69,7 @@ struct Room {
         env.insert("ZEPTA_REPLY_WAIT_MS", QString::number(kGenerousReplyWait.count()));
         service->setProcessEnvironment(env);
         service->setProcessChannelMode(QProcess::SeparateChannels);
+        service->setReadChannel(QProcess::StandardError);
         service->start();
         ASSERT_TRUE(service->waitForStarted(int(kSimPatience.count())));
         QByteArray said;
@@ -98,7 +101,9 @@ struct Room {
                     arg.replace(at, key.size(), value);
             }
         }
-        args.insert(args.begin(), {"--ini", (dir / "ZEPTA.ini").string(), "--inventory", (dir / "controllers.ini").string()});
+        if (std::find(args.begin(), args.end(), "-c") != args.end())
+            args.insert(args.begin(), {"--inventory", (dir / "controllers.ini").string()});
+        args.insert(args.begin(), {"--ini", (dir / "ZEPTA.ini").string()});
         return args;
     }
 
@@ -135,10 +140,10 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
     const Scenario& row = GetParam();
     Room room(row.policy, row.heldOptions);
     if (row.service != Service::None)
-        room.startService();
+        ASSERT_NO_FATAL_FAILURE(room.startService());
     if (row.service == Service::Restarted) {
         room.stopService();
-        room.startService();
+        ASSERT_NO_FATAL_FAILURE(room.startService());
     }
     CtlRun run;
     if (row.service == Service::KilledMidCall) {
