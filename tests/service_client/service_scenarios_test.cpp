@@ -139,8 +139,9 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
 {
     const Scenario& row = GetParam();
     Room room(row.policy, row.heldOptions);
-    if (row.service != Service::None)
+    if (row.service != Service::None) {
         ASSERT_NO_FATAL_FAILURE(room.startService());
+    }
     if (row.service == Service::Restarted) {
         room.stopService();
         ASSERT_NO_FATAL_FAILURE(room.startService());
