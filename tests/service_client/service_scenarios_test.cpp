@@ -9,6 +9,8 @@
 
 #include <QProcess>
 
+#include <signal.h>
+
 #include <algorithm>
 
 #include <gtest/gtest.h>
@@ -114,7 +116,7 @@ struct Room {
     std::unique_ptr<QProcess> service;
 };
 
-enum class Service { Running, None, KilledMidCall, Restarted };
+enum class Service { Running, None, KilledMidCall, Restarted, Stopped };
 
 struct Scenario {
     const char* kind;
@@ -146,6 +148,9 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
         room.stopService();
         ASSERT_NO_FATAL_FAILURE(room.startService());
     }
+    // A stopped process keeps its name on the bus and answers nothing.
+    if (row.service == Service::Stopped)
+        ASSERT_EQ(::kill(pid_t(room.service->processId()), SIGSTOP), 0);
     CtlRun run;
     if (row.service == Service::KilledMidCall) {
         const size_t before = room.requestsSeen();
@@ -191,6 +196,8 @@ const Scenario kScenarios[] = {
      "bus policy"},
     {"--direct on the held port", Service::Running, false, false, {"--direct", "-c", "wall", "status"}, {}, 3,
      "is held by lumivexd (controller wall); leave out --direct"},
+    {"a service that answers nothing", Service::Stopped, false, false, {"-c", "wall", "--wait", "200", "status"}, {}, 2,
+     "lumivexd did not"},
     {"the service killed mid-call", Service::KilledMidCall, false, false, {"-c", "wall", "status"}, {}, 2, "lumivexd",
      {"--delay", "1500"}},
 };
