@@ -149,8 +149,9 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
         ASSERT_NO_FATAL_FAILURE(room.startService());
     }
     // A stopped process keeps its name on the bus and answers nothing.
-    if (row.service == Service::Stopped)
+    if (row.service == Service::Stopped) {
         ASSERT_EQ(::kill(pid_t(room.service->processId()), SIGSTOP), 0);
+    }
     CtlRun run;
     if (row.service == Service::KilledMidCall) {
         const size_t before = room.requestsSeen();
