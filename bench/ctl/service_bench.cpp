@@ -118,9 +118,10 @@ int main(int argc, char** argv)
         }
         said += service.readAllStandardError();
     }
-    const double serialService = measure("serial, through lumivexd", {"-c", "wall"}, {}, ini, runs);
-    const double netService = measure("ser2net raw TCP, through lumivexd", {"-c", "rack"}, {}, ini, runs);
-    const double ddcService = measure("DDC/CI, through lumivexd", {"-c", "desk"}, {}, ini, runs);
+    const std::string inventory = (dir / "controllers.ini").string();
+    const double serialService = measure("serial, through lumivexd", {"--inventory", inventory, "-c", "wall"}, {}, ini, runs);
+    const double netService = measure("ser2net raw TCP, through lumivexd", {"--inventory", inventory, "-c", "rack"}, {}, ini, runs);
+    const double ddcService = measure("DDC/CI, through lumivexd", {"--inventory", inventory, "-c", "desk"}, {}, ini, runs);
     service.kill();
     service.waitForFinished();
     server.stop();
