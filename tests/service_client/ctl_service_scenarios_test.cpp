@@ -9,12 +9,10 @@
 
 #include <QProcess>
 
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <algorithm>
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -28,23 +26,12 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// Where the test found its files, readable by the user the policy row runs as.
-void openToEveryone(const fs::path& path)
-{
-    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read
-                              | fs::perms::others_exec);
-}
-
-std::string policyFile()
-{
-    return std::string(LUMIVEX_SOURCE_DIR) + "/packaging/dbus/org.lumivex.Lumivex1.conf";
-}
-
 // A controller lumivexd holds, named wall, and its twin opened directly.
 struct Room {
     explicit Room(bool policy, Args heldOptions = {})
     {
-        openToEveryone(dir.path());
+        // The policy's row runs lumivex-ctl as nobody, who reads these files.
+        fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
         heldOptions.insert(heldOptions.begin(), {"--persist", "--log", (dir / "held.log").string()});
         held.emplace(heldOptions);
         std::ofstream(dir / "controllers.ini") << "[Controller wall]\nLink = " << held->slavePath() << "\n";
@@ -52,10 +39,8 @@ struct Room {
                                             << "\nZEPTA.ini = " << (dir / "ZEPTA.ini").string() << "\n";
         std::ofstream(dir / "ZEPTA.ini") << "[Link]\n";
         fs::permissions(dir / "ZEPTA.ini", fs::perms::all);
-        if (policy)
-            bus.emplace(policyFile());
-        else
-            bus.emplace();
+        bus.emplace(policy ? std::optional<fs::path>(LUMIVEX_SOURCE_DIR "/packaging/dbus/org.lumivex.Lumivex1.conf")
+                           : std::nullopt);
     }
 
     ~Room() { stopService(); }
@@ -92,17 +77,11 @@ struct Room {
 
     size_t requestsSeen() { return loggedBytes((dir / "held.log").string(), "rx").size(); }
 
-    // {dir}, {held} and {twin} in the arguments become their paths.
+    // {held} and {twin} in the arguments become their ports.
     Args expand(Args args) const
     {
-        for (std::string& arg : args) {
-            for (const auto& [key, value] : {std::pair<std::string, std::string>{"{held}", held->slavePath()},
-                                             {"{twin}", twin.slavePath()},
-                                             {"{dir}", dir.path().string()}}) {
-                if (const auto at = arg.find(key); at != std::string::npos)
-                    arg.replace(at, key.size(), value);
-            }
-        }
+        for (std::string& arg : args)
+            arg = arg == "{held}" ? held->slavePath() : arg == "{twin}" ? twin.slavePath() : arg;
         if (std::find(args.begin(), args.end(), "-c") != args.end())
             args.insert(args.begin(), {"--inventory", (dir / "controllers.ini").string()});
         args.insert(args.begin(), {"--ini", (dir / "ZEPTA.ini").string()});
@@ -130,10 +109,7 @@ struct Scenario {
     Args heldOptions = {};
 };
 
-void PrintTo(const Scenario& s, std::ostream* os)
-{
-    *os << s.kind;
-}
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.kind; }
 
 class ClientScenarios : public ::testing::TestWithParam<Scenario> {};
 
