@@ -49,15 +49,13 @@ struct ScriptedExchange {
 };
 
 // A row's kind as a test name.
-template <typename Info>
-std::string rowName(const Info& info)
-{
+const auto rowName = [](const auto& info) {
     std::string name = info.param.kind;
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)))
             c = '_';
     return name;
-}
+};
 
 Bytes frame(uint8_t command, Bytes values)
 {
