@@ -176,7 +176,7 @@ const Scenario kScenarios[] = {
     {"a service that answers nothing", Service::Stopped, false, false, {"-c", "wall", "--wait", "200", "status"}, {}, 2,
      "lumivexd did not"},
     {"the service killed mid-call", Service::KilledMidCall, false, false, {"-c", "wall", "status"}, {}, 2, "lumivexd",
-     {"--delay", "1500"}},
+     {"--delay", "3000"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Clients, ClientScenarios, ::testing::ValuesIn(kScenarios), [](const auto& info) {
