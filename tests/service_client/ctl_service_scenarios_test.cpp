@@ -34,7 +34,10 @@ struct Room {
         fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
         heldOptions.insert(heldOptions.begin(), {"--persist", "--log", (dir / "held.log").string()});
         held.emplace(heldOptions);
-        std::ofstream(dir / "controllers.ini") << "[Controller wall]\nLink = " << held->slavePath() << "\n";
+        std::ofstream(dir / "controllers.ini") << "[Controller wall]\nLink = " << held->slavePath()
+                                               << "\n[Controller desk]\nLink = ddc\n";
+        // The simulated DDC/CI library, for the service and the direct runs alike.
+        setenv("ZEPTA_DDCHELPER", (binDir() + "/libDDCHelper-sim.so").c_str(), 1);
         std::ofstream(dir / "lumivexd.ini") << "[Service]\nState directory = " << (dir / "state").string()
                                             << "\nZEPTA.ini = " << (dir / "ZEPTA.ini").string() << "\n";
         std::ofstream(dir / "ZEPTA.ini") << "[Link]\n";
@@ -60,7 +63,7 @@ struct Room {
         service->start();
         ASSERT_TRUE(service->waitForStarted(int(kSimPatience.count())));
         QByteArray said;
-        while (!said.contains("opened ")) {
+        while (said.count("opened ") < 2) {
             ASSERT_TRUE(service->waitForReadyRead(int(kSimPatience.count()))) << "lumivexd said: " << said.toStdString();
             said += service->readAllStandardError();
         }
@@ -162,6 +165,9 @@ const Scenario kScenarios[] = {
     {"status by name", Service::Running, false, false, {"-c", "wall", "status"}, {"--link", "{twin}", "status"}},
     {"set by name", Service::Running, false, false, {"-c", "wall", "set", "power", "off"},
      {"--link", "{twin}", "set", "power", "off"}},
+    {"DDC/CI status by name", Service::Running, false, false, {"-c", "desk", "status"}, {"--link", "ddc", "status"}},
+    {"DDC/CI set by name", Service::Running, false, false, {"-c", "desk", "set", "input", "dvi"},
+     {"--link", "ddc", "set", "input", "dvi"}},
     {"a link to the held port, in JSON", Service::Running, false, false, {"--link", "{held}", "--json", "status"},
      {"--link", "{twin}", "--json", "status"}},
     {"no service: by name, directly", Service::None, false, false, {"-c", "wall", "status"},
