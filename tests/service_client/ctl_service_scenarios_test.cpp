@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -57,6 +58,7 @@ struct Room {
                                QString::fromStdString((dir / "controllers.ini").string()), "--bus", "session"});
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZEPTA_REPLY_WAIT_MS", QString::number(kGenerousReplyWait.count()));
+        env.insert("ZEPTA_SIM_LOG", QString::fromStdString((dir / "service-ddc.log").string()));
         service->setProcessEnvironment(env);
         service->setProcessChannelMode(QProcess::SeparateChannels);
         service->setReadChannel(QProcess::StandardError);
@@ -79,6 +81,12 @@ struct Room {
     }
 
     size_t requestsSeen() { return loggedBytes((dir / "held.log").string(), "rx").size(); }
+    // The DDC/CI calls the service made.
+    size_t ddcCallsSeen()
+    {
+        std::ifstream log(dir / "service-ddc.log");
+        return size_t(std::count(std::istreambuf_iterator<char>(log), {}, '\n'));
+    }
 
     // {held} and {twin} in the arguments become their ports.
     Args expand(Args args) const
@@ -131,6 +139,7 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
     if (row.service == Service::Stopped) {
         ASSERT_EQ(::kill(pid_t(room.service->processId()), SIGSTOP), 0);
     }
+    const size_t ddcCalls = room.ddcCallsSeen();
     CtlRun run;
     if (row.service == Service::KilledMidCall) {
         const size_t before = room.requestsSeen();
@@ -151,6 +160,9 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
         EXPECT_NE(run.err.find(row.saying), std::string::npos) << row.kind << "\nstderr: " << run.err;
         return;
     }
+    // The simulated library is no exclusive port: the service's log shows the way taken.
+    if (row.service == Service::Running && std::find(row.args.begin(), row.args.end(), "desk") != row.args.end())
+        EXPECT_GT(room.ddcCallsSeen(), ddcCalls) << row.kind << ": the DDC/CI calls did not go through lumivexd";
     const CtlRun direct = runCtl(room.expand(row.twinArgs));
     EXPECT_EQ(run.exitCode, direct.exitCode) << row.kind << "\nstderr: " << run.err << "\ndirect: " << direct.err;
     // The ports' names are the runs' only difference.
