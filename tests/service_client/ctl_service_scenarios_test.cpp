@@ -161,8 +161,9 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
         return;
     }
     // The simulated library is no exclusive port: the service's log shows the way taken.
-    if (row.service == Service::Running && std::find(row.args.begin(), row.args.end(), "desk") != row.args.end())
+    if (row.service == Service::Running && std::find(row.args.begin(), row.args.end(), "desk") != row.args.end()) {
         EXPECT_GT(room.ddcCallsSeen(), ddcCalls) << row.kind << ": the DDC/CI calls did not go through lumivexd";
+    }
     const CtlRun direct = runCtl(room.expand(row.twinArgs));
     EXPECT_EQ(run.exitCode, direct.exitCode) << row.kind << "\nstderr: " << run.err << "\ndirect: " << direct.err;
     // The ports' names are the runs' only difference.
