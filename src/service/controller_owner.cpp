@@ -245,6 +245,9 @@ QDBusMessage ControllerOwner::failureReply(const QDBusMessage& call, const Failu
     case kExitNotVerified:
         name = service_errors::kNotVerified;
         break;
+    case kExitDenied:
+        name = service_errors::kAccessDenied;
+        break;
     case kExitNoAnswer:
         name = damagedReply() ? service_errors::kDamaged : service_errors::kNoReply;
         break;
