@@ -1,7 +1,5 @@
 #include "lumivex-ctl/status_output.h"
 
-#include <QJsonValue>
-
 #include <array>
 
 namespace lumivex::ctl {
@@ -26,13 +24,6 @@ QString percent(int32_t tenths)
 }
 
 }  // namespace
-
-// The sizes as ZEPTA.ini holds them: a float's digits, not its binary tail.
-static QJsonObject sizesJson(const DisplayState& d)
-{
-    const std::array<double, 4> mm = sizesOf(d);
-    return QJsonObject{{"bezelWidth", mm[0]}, {"viewableWidth", mm[1]}, {"bezelHeight", mm[2]}, {"viewableHeight", mm[3]}};
-}
 
 QString statusText(const Snapshot& s)
 {
@@ -65,29 +56,6 @@ QString statusText(const Snapshot& s)
     for (size_t i = 0; i < mm.size(); ++i)
         line(sizeNames[i], QString::fromStdString(formatSizeExact(mm[i])).trimmed() + QStringLiteral(" mm"));
     return out;
-}
-
-QJsonObject statusJson(const Snapshot& s, const QString& linkName)
-{
-    const auto orNull = [](bool known, const QJsonValue& value) { return known ? value : QJsonValue(); };
-    const QString layout = labelOf(displayModeLabels(s.model), s.display.displayMode);
-    return QJsonObject{
-        {"link", linkName},
-        {"model", orNull(s.model >= 0, s.model >= 0 ? modelNames()[s.model] : QString())},
-        {"input", nameOf(inputNames(), s.setting.inputSource)},
-        {"power", nameOf(powerNames(), s.setting.power)},
-        {"osd", nameOf(osdNames(), s.setting.osdLock)},
-        {"rotation", orNull(s.rotationKnown, nameOf(rotationNames(), s.setting.rotation))},
-        {"gpi", orNull(bool(s.gpio), s.gpio ? bitsText(s.gpio->inputs) : QString())},
-        {"gpo", orNull(bool(s.gpio), s.gpio ? bitsText(s.gpio->outputs) : QString())},
-        {"resolution", QJsonObject{{"index", s.display.resolution},
-                                   {"label", labelOf(resolutionLabels(), s.display.resolution)}}},
-        {"layout", QJsonObject{{"index", s.display.displayMode}, {"label", orNull(!layout.isEmpty(), layout)}}},
-        {"mask", QJsonObject{{"on", s.display.maskMode == 1},
-                             {"hTenths", s.display.hTenths},
-                             {"vTenths", s.display.vTenths}}},
-        {"sizes", sizesJson(s.display)},
-    };
 }
 
 }  // namespace lumivex::ctl

@@ -2,6 +2,7 @@
 // status's output: a snapshot as aligned lines, or as one JSON object.
 
 #include "control/snapshot.h"
+#include "control/status_json.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -9,6 +10,7 @@
 namespace lumivex::ctl {
 
 QString statusText(const control::Snapshot& snapshot);
-QJsonObject statusJson(const control::Snapshot& snapshot, const QString& linkName);
+// The JSON object lives with the control library, which the service shares.
+using control::statusJson;
 
 }  // namespace lumivex::ctl

@@ -1,0 +1,106 @@
+// lumivexd: holds the link of every named controller and serves them on
+// the bus, so the panel, scripts and timers share one owner of each.
+
+#include "control/inventory.h"
+#include "control/outcome.h"
+#include "control/service_names.h"
+#include "link/serial/com_port_map.h"
+#include "service/service.h"
+#include "service/service_settings.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QSocketNotifier>
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <systemd/sd-daemon.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+using namespace lumivex;
+using namespace lumivex::control;
+using namespace lumivex::service;
+
+namespace {
+
+void say(const QString& line)
+{
+    std::fprintf(stderr, "lumivexd: %s\n", qPrintable(line));
+}
+
+// SIGTERM and SIGINT arrive as input on a descriptor, read on the main
+// thread; blocked before any thread starts, so every thread inherits it.
+int stopSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int stopFd = stopSignals();
+    QCoreApplication app(argc, argv);
+    ServiceSettings settings;
+    Inventory inventory;
+    try {
+        settings = readServiceSettings(app.arguments().mid(1));
+        if (settings.help) {
+            std::fputs(qPrintable(usageText()), stdout);
+            return 0;
+        }
+        // A malformed inventory stops the start before the bus name is taken.
+        inventory = readInventory(settings.inventoryPath);
+    } catch (const Failure& failure) {
+        say(failure.line);
+        return failure.code;
+    }
+    ComPortMap::global().setIniPath(settings.iniPath.toStdString());
+    if (!QDir().mkpath(settings.stateDirectory))
+        say(QStringLiteral("%1: cannot be made; nothing is kept across restarts").arg(settings.stateDirectory));
+
+    QDBusConnection bus = settings.sessionBus ? QDBusConnection::sessionBus() : QDBusConnection::systemBus();
+    if (!bus.isConnected()) {
+        say(QStringLiteral("cannot reach the %1 bus: %2")
+                .arg(settings.sessionBus ? QStringLiteral("session") : QStringLiteral("system"), bus.lastError().message()));
+        return kExitNoLink;
+    }
+    Service service(inventory, OwnerOptions{settings.iniPath, settings.stateDirectory}, bus);
+    QString why;
+    if (!service.publish(why)) {
+        say(why);
+        return kExitNoLink;
+    }
+    if (!bus.registerService(QString::fromLatin1(kServiceName))) {
+        say(QStringLiteral("cannot own %1: %2 (is another lumivexd running?)")
+                .arg(QLatin1String(kServiceName), bus.lastError().message()));
+        return kExitNoLink;
+    }
+    service.start();
+    say(QStringLiteral("serving %1 controllers of %2 as %3")
+            .arg(inventory.controllers.size())
+            .arg(inventory.path, QLatin1String(kServiceName)));
+    sd_notify(0, "READY=1");
+
+    QSocketNotifier stop(stopFd, QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, &app, [&] {
+        signalfd_siginfo info{};
+        if (::read(stopFd, &info, sizeof info) != sizeof info)
+            return;
+        sd_notify(0, "STOPPING=1");
+        say(QStringLiteral("stopping (%1)").arg(QString::fromLatin1(strsignal(int(info.ssi_signo)))));
+        app.quit();
+    });
+    app.exec();
+    service.stop();
+    bus.unregisterService(QString::fromLatin1(kServiceName));
+    return 0;
+}

@@ -1,0 +1,145 @@
+#include "service/service_settings.h"
+
+#include "control/inventory.h"
+#include "control/service_names.h"
+#include "control/outcome.h"
+#include "platform/app_paths.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace lumivex::service {
+
+using control::fail;
+using control::kExitUsage;
+
+namespace {
+
+constexpr qint64 kMaxConfig = 64 * 1024;
+
+QString readConfigText(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        fail(kExitUsage, QStringLiteral("%1: no such file (lumivexd's settings)").arg(path));
+    if (info.size() > kMaxConfig)
+        fail(kExitUsage, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(kMaxConfig));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        fail(kExitUsage, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    return QString::fromUtf8(file.readAll());
+}
+
+}  // namespace
+
+ServiceConfig parseServiceConfig(const QString& path, const QString& text)
+{
+    ServiceConfig config;
+    bool inService = false;
+    int number = 0;
+    const auto refuse = [&](const QString& why) { fail(kExitUsage, QStringLiteral("%1:%2: %3").arg(path).arg(number).arg(why)); };
+    for (const QString& raw : text.split(QLatin1Char('\n'))) {
+        ++number;
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            if (!line.endsWith(QLatin1Char(']')))
+                refuse(QStringLiteral("a section header ends with ']'"));
+            inService = line.mid(1, line.size() - 2).trimmed().compare(QLatin1String("Service"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!inService)
+            continue;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            refuse(QStringLiteral("a line of [Service] is 'Key = value'"));
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if (value.isEmpty())
+            refuse(QStringLiteral("%1 has no value").arg(key));
+        const auto is = [&key](const char* name) { return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+        if (is("Inventory"))
+            config.inventory = value;
+        else if (is("State directory"))
+            config.stateDirectory = value;
+        else if (is("ZEPTA.ini"))
+            config.iniPath = value;
+        else  // a misspelt key would be a setting silently not taken
+            refuse(QStringLiteral("[Service] takes Inventory, State directory and ZEPTA.ini, not '%1'").arg(key));
+    }
+    return config;
+}
+
+ServiceSettings readServiceSettings(const QStringList& arguments)
+{
+    ServiceSettings s;
+    QString config;
+    QString inventory;
+    QString bus;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString option = arguments[i];
+        QString value;
+        const qsizetype equals = option.indexOf(QLatin1Char('='));
+        if (option.startsWith(QLatin1String("--")) && equals > 0) {
+            value = option.mid(equals + 1);
+            option = option.left(equals);
+        }
+        if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
+            s.help = true;
+            continue;
+        }
+        QString* target = option == QLatin1String("--config")      ? &config
+                          : option == QLatin1String("--inventory") ? &inventory
+                          : option == QLatin1String("--bus")       ? &bus
+                                                                   : nullptr;
+        if (!target)
+            fail(kExitUsage, QStringLiteral("unknown argument '%1' (--help lists them)").arg(arguments[i]));
+        if (equals < 0) {
+            if (++i >= arguments.size())
+                fail(kExitUsage, QStringLiteral("%1 needs a value").arg(option));
+            value = arguments[i];
+        }
+        if (value.isEmpty())
+            fail(kExitUsage, QStringLiteral("%1 needs a value").arg(option));
+        *target = value;
+    }
+    if (s.help)
+        return s;
+    const QString busChoice = bus.isEmpty() ? qEnvironmentVariable(control::kBusEnv) : bus;
+    if (!busChoice.isEmpty() && busChoice != QLatin1String("system") && busChoice != QLatin1String("session"))
+        fail(kExitUsage, QStringLiteral("%1 takes system or session, not '%2'")
+                             .arg(bus.isEmpty() ? QString::fromLatin1(control::kBusEnv) : QStringLiteral("--bus"), busChoice));
+    s.sessionBus = control::useSessionBus(bus);
+
+    // A settings file named on purpose must be there; the default may not be.
+    ServiceConfig c;
+    const QString configPath = config.isEmpty() ? QString::fromLatin1(kDefaultConfig) : config;
+    if (!config.isEmpty() || QFileInfo::exists(configPath)) {
+        c = parseServiceConfig(configPath, readConfigText(configPath));
+        s.configPath = configPath;
+    }
+    s.inventoryPath = !inventory.isEmpty() || qEnvironmentVariableIsSet(control::kInventoryEnv) || c.inventory.isEmpty()
+                          ? control::inventoryPath(inventory)
+                          : c.inventory;
+    const QString fromSystemd = qEnvironmentVariable(kStateDirectoryEnv).section(QLatin1Char(':'), 0, 0);
+    s.stateDirectory = !fromSystemd.isEmpty()        ? fromSystemd
+                       : !c.stateDirectory.isEmpty() ? c.stateDirectory
+                                                     : QString::fromLatin1(kDefaultStateDirectory);
+    s.iniPath = c.iniPath.isEmpty() ? QString::fromStdString(defaultIniPath().string()) : c.iniPath;
+    return s;
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: lumivexd [--config FILE] [--inventory FILE] [--bus system|session]\n"
+        "Holds the link of every controller of the inventory and serves them on the bus.\n"
+        "  --config FILE     its settings, section [Service] (default %1)\n"
+        "  --inventory FILE  the named controllers (else $%2, else the settings' Inventory, else %3)\n"
+        "  --bus BUS         system (default) or session (else $%4)\n")
+        .arg(QLatin1String(kDefaultConfig), QLatin1String(control::kInventoryEnv), QLatin1String(control::kDefaultInventory),
+             QLatin1String(control::kBusEnv));
+}
+
+}  // namespace lumivex::service
