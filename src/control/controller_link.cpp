@@ -21,7 +21,7 @@ LinkTarget parseLinkTarget(const QString& text, int monitor)
 {
     const QString t = text.trimmed();
     const auto ddc = [](int n) {
-        return LinkTarget{true, QStringLiteral("DDC/CI"), n, n ? QStringLiteral("ddc:%1").arg(n) : QStringLiteral("ddc")};
+        return LinkTarget{true, QStringLiteral("DDC/CI"), n, n ? QStringLiteral("ddc:%1").arg(n) : QStringLiteral("ddc"), {}};
     };
     if (t.compare(QLatin1String("ddc"), Qt::CaseInsensitive) == 0
         || t.compare(QLatin1String(kDdcLinkName), Qt::CaseInsensitive) == 0)
@@ -34,14 +34,14 @@ LinkTarget parseLinkTarget(const QString& text, int monitor)
     }
     const QString upper = t.toUpper();
     if (ComPortMap::comNumber(upper.toStdString()))
-        return {false, upper, 0, upper};
+        return {false, upper, 0, upper, {}};
     if (t.startsWith(QLatin1Char('/')))
-        return {false, t, 0, t};
+        return {false, t, 0, t, {}};
     if (looksLikeNetworkLink(t.toStdString())) {
         const NetworkAddressParse parsed = parseNetworkAddress(t.toStdString());
         if (!parsed.address)
             fail(kExitUsage, QStringLiteral("--link: %1").arg(QString::fromStdString(parsed.error)));
-        return {false, t, 0, t};
+        return {false, t, 0, t, {}};
     }
     fail(kExitUsage,
          QStringLiteral("--link takes ddc, ddc:N, %1, COMn, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT, not '%2'")
@@ -61,10 +61,12 @@ ControllerLink::~ControllerLink()
     m_link.reset();
 }
 
-void ControllerLink::open(const LinkTarget& target, QuietMessages& messages)
+void ControllerLink::open(const LinkTarget& target, QuietMessages& messages, HeldLink held)
 {
     messages.setLinkName(target.name);
-    if (target.ddc)
+    if (held)
+        openHeld(target, messages, std::move(held));
+    else if (target.ddc)
         openDdc(target, messages);
     else
         openSerial(target, messages);
@@ -100,6 +102,34 @@ void ControllerLink::openDdc(const LinkTarget& target, QuietMessages& messages)
         const std::vector<VcpReadFailure> failed = m_link->failedReads();
         m_link->clearFailedReads();
         fail(kExitNoLink, QStringLiteral("DDC/CI: monitor %1 does not answer%2; check that DDC/CI is on in its menu")
+                              .arg(target.monitor)
+                              .arg(failed.empty() ? QString() : QStringLiteral(": ") + refusedRead(*m_link, failed.front())));
+    }
+    messages.throwIfProblem(kExitNoLink);
+}
+
+void ControllerLink::openHeld(const LinkTarget& target, QuietMessages& messages, HeldLink held)
+{
+    if (held.bytes) {
+        m_link->attachBytePort(std::move(held.bytes));
+        m_link->setInterfaceMode(InterfaceMode::Serial);
+        m_link->resetWritePosition();
+        return;
+    }
+    m_link.reset();
+    m_heldDdc = std::move(held.ddc);
+    m_link = std::make_unique<LinkState>(*m_heldDdc, m_monitors);
+    MonitorTable found;
+    enumerateMonitors(*m_heldDdc, found);
+    if (found.count < 1)
+        fail(kExitNoLink, QStringLiteral("DDC/CI: %1 has no monitor").arg(held.controller));
+    m_monitors.handles[0] = found.handles[0];
+    m_monitors.count = 1;
+    if (loadLink(*m_link, messages, QString::fromLatin1(kDdcLinkName), nullptr) != LoadResult::Loaded) {
+        const std::vector<VcpReadFailure> failed = m_link->failedReads();
+        m_link->clearFailedReads();
+        fail(kExitNoLink, QStringLiteral("DDC/CI: the monitor of %1 (monitor %2) does not answer%3; check that DDC/CI is on in its menu")
+                              .arg(held.controller)
                               .arg(target.monitor)
                               .arg(failed.empty() ? QString() : QStringLiteral(": ") + refusedRead(*m_link, failed.front())));
     }

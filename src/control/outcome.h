@@ -12,6 +12,7 @@ enum ExitCode : int {
     kExitNoAnswer = 2,      // the device did not answer, or a read failed
     kExitNoLink = 3,        // the link cannot be opened
     kExitNotVerified = 4,   // set, apply: the read-back differs from what was sent
+    kExitDenied = 5,        // the bus policy refused the call
 };
 
 struct Failure {

@@ -32,7 +32,7 @@ void Session::open()
 {
     if (m_opened)
         return;
-    m_link.open(m_target, m_messages);
+    m_link.open(m_target, m_messages, m_options.throughService ? m_options.throughService(m_target) : HeldLink{});
     m_link.state().setReplyWait(replyWait());
     // A line can lose a byte: a read-back that took no reply is asked once more.
     m_link.state().setReadBackTries(2);

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace lumivex::control {
@@ -22,6 +23,9 @@ struct SessionOptions {
     QString iniPath;         // ZEPTA.ini: the reply wait, COM names, the sizes
     // The reply wait asked for; none: the environment's, then ZEPTA.ini's.
     std::optional<std::chrono::milliseconds> replyWait;
+    // The way through the service to a controller it holds; none, or an
+    // empty link given back: the link opens itself.
+    std::function<HeldLink(const LinkTarget&)> throughService;
 };
 
 class Session {

@@ -37,6 +37,8 @@ QString completerFor(const char* placeholder, const char* typed)
     const QString name = QString::fromUtf8(placeholder);
     if (name == QLatin1String("LINK"))
         return QStringLiteral("_lumivex_ctl_link \"%1\"").arg(QLatin1String(typed));
+    if (name == QLatin1String("NAME"))
+        return QStringLiteral("_lumivex_ctl_controller \"%1\"").arg(QLatin1String(typed));
     if (name == QLatin1String("FILE"))
         return QStringLiteral("_lumivex_ctl_files \"%1\"").arg(QLatin1String(typed));
     const QStringList choices = fixedChoices(placeholder);
@@ -92,6 +94,23 @@ _lumivex_ctl_link() {
     if ((${#COMPREPLY[@]} == 1)) && [[ ${COMPREPLY[0]} == *[:/] || ${COMPREPLY[0]} == COM || ${COMPREPLY[0]} == /dev/tty ]]; then
         compopt -o nospace 2>/dev/null
     fi
+}
+
+# A controller's name, from the inventory: --inventory FILE on the line,
+# else $LUMIVEX_INVENTORY, else /etc/lumivex/controllers.ini.
+_lumivex_ctl_controller() {
+    local file=${LUMIVEX_INVENTORY:-/etc/lumivex/controllers.ini} i
+    for ((i = 1; i < ${#words[@]} - 1; i++)); do
+        case ${words[i]} in
+            --inventory) file=${words[i + 1]} ;;
+            --inventory=*) file=${words[i]#--inventory=} ;;
+        esac
+    done
+    [[ $file == "~/"* ]] && file=$HOME/${file#"~/"}
+    [[ -f $file && -r $file ]] || return
+    local names
+    names=$(sed -n 's/^[[:space:]]*\[Controller[[:space:]]\{1,\}\([A-Za-z0-9_-]\{1,\}\)[[:space:]]*\].*$/\1/p' "$file")
+    _lumivex_ctl_words "$names" "$1"
 }
 
 _lumivex_ctl() {

@@ -7,6 +7,7 @@
 #include "control/outcome.h"
 #include "panel/display_rules.h"
 #include "control/controller_link.h"
+#include "control/inventory.h"
 #include "link/reply_wait.h"
 #include "lumivex-ctl/verb_table.h"
 
@@ -213,7 +214,9 @@ bool checkOptionsGoWith(const Options& o, const Request& r)
     for (const auto& [name, values] : o.parsed.options) {
         const OptionEntry* option = findOption(name);
         // A link for a verb without one is told below, in its own words.
-        if (option && name != QLatin1String("link") && name != QLatin1String("links") && !optionGoesWith(*option, r.verb))
+        const bool aLink = name == QLatin1String("link") || name == QLatin1String("links")
+                        || name == QLatin1String("controller") || name == QLatin1String("all");
+        if (option && !aLink && !optionGoesWith(*option, r.verb))
             usage(QStringLiteral("--%1 goes with %2, not %3")
                       .arg(name, QString::fromLatin1(option->verbs).split(QLatin1Char(' ')).join(QStringLiteral(", ")),
                            r.verb));
@@ -233,9 +236,49 @@ int monitorOption(const Options& o)
     return monitorIndex;
 }
 
-// --link and --links, each link once, in the order given.
+// -c NAME and --all: the controllers of the inventory, each once, first.
+void readControllers(const Options& o, Request& r)
+{
+    const QStringList names = o.values("controller");
+    const bool all = o.given("all");
+    if (!all && names.isEmpty()) {
+        if (o.given("inventory"))
+            usage(QStringLiteral("--inventory goes with -c NAME or --all"));
+        return;
+    }
+    if (all && !names.isEmpty())
+        usage(QStringLiteral("--all names every controller already; leave out -c %1").arg(names.first()));
+    if (o.given("monitor"))
+        usage(QStringLiteral("--monitor goes with one --link ddc; a controller's Link names its monitor"));
+    r.inventoryPath = inventoryPath(o.value("inventory").value_or(QString()));
+    const Inventory inventory = readInventory(r.inventoryPath);
+    if (all && inventory.controllers.empty())
+        usage(QStringLiteral("--all: %1 names no controller").arg(r.inventoryPath));
+    const auto add = [&r](const InventoryEntry& entry) {
+        LinkTarget target = entry.target;
+        target.controller = entry.name;
+        for (const LinkTarget& earlier : r.links)
+            if (earlier.controller == entry.name)
+                usage(QStringLiteral("controller %1 is given twice").arg(entry.name));
+        r.links.push_back(target);
+    };
+    if (all)
+        for (const InventoryEntry& entry : inventory.controllers)
+            add(entry);
+    for (const QString& name : names) {
+        const InventoryEntry* entry = inventory.find(name.trimmed());
+        if (!entry)
+            usage(QStringLiteral("-c %1: %2 names no such controller").arg(name, r.inventoryPath));
+        add(*entry);
+    }
+}
+
+// -c and --all, then --link and --links, each link once, in the order given.
 void readLinks(const Options& o, const VerbEntry& verb, Request& r)
 {
+    if (!verb.needsLink && (o.given("controller") || o.given("all")))
+        usage(QStringLiteral("%1 takes no link").arg(r.verb));
+    readControllers(o, r);
     const int monitorIndex = monitorOption(o);
     std::vector<LinkText> linkTexts;
     for (const QString& text : o.values("link"))
@@ -247,8 +290,10 @@ void readLinks(const Options& o, const VerbEntry& verb, Request& r)
         const LinkTarget target = linkTargetAt(text, monitorIndex);
         for (const LinkTarget& earlier : r.links)
             if (earlier.id == target.id)
-                usage(QStringLiteral("%1the link %2 is given twice")
-                          .arg(text.where.isEmpty() ? QString() : text.where + QStringLiteral(": "), target.id));
+                usage(QStringLiteral("%1the link %2 is given twice%3")
+                          .arg(text.where.isEmpty() ? QString() : text.where + QStringLiteral(": "), target.id,
+                               earlier.controller.isEmpty() ? QString()
+                                                            : QStringLiteral(" (controller %1 is on it)").arg(earlier.controller)));
         if (o.given("monitor") && text.text.trimmed().startsWith(QLatin1String("ddc:"), Qt::CaseInsensitive))
             usage(QStringLiteral("--monitor goes with --link ddc; %1 names its monitor already").arg(text.text.trimmed()));
         r.links.push_back(target);
@@ -258,7 +303,7 @@ void readLinks(const Options& o, const VerbEntry& verb, Request& r)
     if (!verb.needsLink && !r.links.empty())
         usage(QStringLiteral("%1 takes no link").arg(r.verb));
     if (verb.needsLink && r.links.empty())
-        usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/... (ports lists them)").arg(r.verb));
+        usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/... (ports lists them), -c NAME or --all").arg(r.verb));
 }
 
 // set mask on: --h and --v, or --bezel and --viewable.
@@ -293,6 +338,7 @@ Request parseArguments(int argc, char** argv)
     r.yes = o.given("yes");
     r.verbose = o.given("verbose");
     r.noVerify = o.given("no-verify");
+    r.direct = o.given("direct");
     r.iniPath = o.given("ini") ? checkedIniPath(*o.value("ini")) : QString::fromStdString(lumivex::defaultIniPath().string());
     if (maskOn)
         readMaskOptions(o, r);

@@ -29,7 +29,7 @@ namespace {
 
 SessionOptions sessionOptions(const Request& r)
 {
-    return SessionOptions{r.verbose, r.yes, r.iniPath, r.replyWait};
+    return SessionOptions{r.verbose, r.yes, r.iniPath, r.replyWait, {}};
 }
 
 // What the commands that cannot be read back say with --json.
@@ -54,18 +54,22 @@ QString applyResultText(ApplyOutcome outcome)
 
 }  // namespace
 
-VerbRun::VerbRun(const Request& request, const std::optional<LinkTarget>& target, LinkOutput& output)
+VerbRun::VerbRun(const Request& request, const std::optional<LinkTarget>& target, LinkOutput& output,
+                 std::function<HeldLink(const LinkTarget&)> throughService)
     : m_request(request)
     , m_output(output)
 {
-    if (target)
-        m_device.emplace(sessionOptions(request), *target, output.notes);
+    if (target) {
+        SessionOptions options = sessionOptions(request);
+        options.throughService = std::move(throughService);
+        m_device.emplace(options, *target, output.notes);
+    }
 }
 
 Session& VerbRun::device()
 {
     if (!m_device)
-        usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/... (ports lists them)").arg(m_request.verb));
+        usage(QStringLiteral("%1 needs --link ddc|COMn|/dev/... (ports lists them), -c NAME or --all").arg(m_request.verb));
     return *m_device;
 }
 
@@ -99,9 +103,9 @@ void readVerbInput(Request& request)
 }
 
 void runVerb(const Request& request, const VerbEntry& verb, const std::optional<LinkTarget>& target,
-             LinkOutput& output)
+             LinkOutput& output, std::function<HeldLink(const LinkTarget&)> throughService)
 {
-    VerbRun run(request, target, output);
+    VerbRun run(request, target, output, std::move(throughService));
     verb.run(request, run);
 }
 

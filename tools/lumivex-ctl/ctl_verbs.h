@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -35,6 +36,8 @@ struct Request {
     // set mask on: --h and --v in percent, or --bezel and --viewable in mm.
     control::MaskRequest mask;
     std::optional<std::chrono::milliseconds> replyWait;  // --wait MS
+    bool direct = false;        // --direct: never through lumivexd
+    QString inventoryPath;      // the inventory -c and --all read, when given
 };
 
 // What one link's run leaves to be printed, so that links running side by
@@ -49,7 +52,9 @@ struct LinkOutput {
 // session and what is left to print.
 class VerbRun {
 public:
-    VerbRun(const Request& request, const std::optional<LinkTarget>& target, LinkOutput& output);
+    // throughService: how the link goes through lumivexd, when it does.
+    VerbRun(const Request& request, const std::optional<LinkTarget>& target, LinkOutput& output,
+            std::function<control::HeldLink(const LinkTarget&)> throughService = {});
 
     // The controller; a usage failure when the run has no link.
     control::Session& device();
@@ -74,7 +79,7 @@ void readVerbInput(Request& request);
 // Runs the verb on one link (or none, for a verb that needs none); throws
 // Failure.
 void runVerb(const Request& request, const VerbEntry& verb, const std::optional<LinkTarget>& target,
-             LinkOutput& output);
+             LinkOutput& output, std::function<control::HeldLink(const LinkTarget&)> throughService = {});
 
 // The verbs, for the table.
 void portsVerb(const Request&, VerbRun&);

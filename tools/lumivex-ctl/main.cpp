@@ -5,6 +5,7 @@
 #include "control/outcome.h"
 #include "lumivex-ctl/ctl_fleet.h"
 #include "lumivex-ctl/ctl_verbs.h"
+#include "lumivex-ctl/service_access.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,14 +17,16 @@ using namespace lumivex::control;
 int main(int argc, char** argv)
 {
     // No application object: nothing here needs an event loop, and a timer
-    // that starts this every minute should not pay for one.
+    // that starts this every minute should not pay for one. The bus needs
+    // one: it is made when a link is about to open.
+    ServiceAccess services;
     ExitCode code = kExitOk;
     try {
         Request request = parseArguments(argc, argv);
         readVerbInput(request);
         // COM names map through section "Ports" of the same file as the panel's.
         lumivex::ComPortMap::global().setIniPath(request.iniPath.toStdString());
-        code = report(request, runOnLinks(request), stdout, stderr);
+        code = report(request, runOnLinks(request, &services), stdout, stderr);
     } catch (const Failure& failure) {
         if (!failure.line.isEmpty())
             std::fprintf(stderr, "lumivex-ctl: %s\n", qPrintable(failure.line));

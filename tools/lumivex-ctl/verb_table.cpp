@@ -17,9 +17,21 @@ const std::array kOptions{
     OptionEntry{"link", 0, "LINK",
                "The link: ddc (ddc:N for monitor N), DDC2Bi or COMn as `ports' lists them (any case), a device "
                "path, or a serial device server: tcp://HOST:PORT (raw bytes) or rfc2217://HOST:PORT (Telnet COM "
-               "port control). Give it again for more links: the verb runs on all of them at once.",
+               "port control). Give it again for more links: the verb runs on all of them at once. A link lumivexd "
+               "holds (the same device or address) goes through it.",
                true, false, kLinkVerbs},
     OptionEntry{"links", 0, "FILE", "Links one a line, as --link takes them; # starts a comment.", true, false,
+               kLinkVerbs},
+    OptionEntry{"controller", 'c', "NAME",
+               "A controller of the inventory, by its name; give it again for more. Through lumivexd when it holds "
+               "the controller, else over the controller's Link directly. Output is prefixed by the name.",
+               true, false, kLinkVerbs},
+    OptionEntry{"all", 0, nullptr, "Every controller of the inventory, in its order.", false, false, kLinkVerbs},
+    OptionEntry{"inventory", 0, "FILE",
+               "The inventory of named controllers (default: LUMIVEX_INVENTORY, then /etc/lumivex/controllers.ini).",
+               false, false, kLinkVerbs},
+    OptionEntry{"direct", 0, nullptr,
+               "Open every link here, even one lumivexd holds (it then fails, naming lumivexd).", false, false,
                kLinkVerbs},
     OptionEntry{"monitor", 0, "N", "DDC/CI: the monitor of --link ddc, counted from 0 (default 0).", false, false,
                kLinkVerbs},
@@ -98,10 +110,13 @@ struct ExitEntry {
 const std::array kExitStatus{
     ExitEntry{control::kExitOk, "success"},
     ExitEntry{control::kExitUsage, "usage: the command line or a set-up file is wrong, or a file cannot be written"},
-    ExitEntry{control::kExitNoAnswer, "the device did not answer, its reply was damaged, or a DDC/CI read failed"},
+    ExitEntry{control::kExitNoAnswer, "the device did not answer, its reply was damaged, or a DDC/CI read failed; "
+                                      "or lumivexd did not answer within the reply wait and 1 s"},
     ExitEntry{control::kExitNoLink,
               "the link cannot be opened (absent, in use by another program, or its server refused or did not answer)"},
     ExitEntry{control::kExitNotVerified, "set, apply: the device reads back something other than what was sent"},
+    ExitEntry{control::kExitDenied,
+              "the bus policy refused the call to lumivexd (changes need root or the group lumivex)"},
 };
 
 QString exitNumber(control::ExitCode code)
@@ -126,7 +141,8 @@ QString trustAndJsonSections()
                ".SH JSON OUTPUT\n"
                "With \\fB\\-\\-json\\fR, standard output is JSON Lines: one object a link, one a line, in the "
                "order the links were given, also when a link failed. Every object has \\fBlink\\fR (null for "
-               "\\fBports\\fR) and \\fBexit\\fR, and \\fBerror\\fR when exit is not 0. "
+               "\\fBports\\fR) and \\fBexit\\fR, and \\fBerror\\fR when exit is not 0; \\fBcontroller\\fR names "
+               "the controller for \\fB\\-c\\fR and \\fB\\-\\-all\\fR. "
                "\\fBstatus\\fR adds model, input, power, osd, rotation, gpi, gpo (null where the link or model has "
                "none), resolution and layout (index, label), mask (on, hTenths, vTenths) and sizes (bezelWidth, "
                "viewableWidth, bezelHeight, viewableHeight, in millimetres, with the digits ZEPTA.ini holds). "
@@ -143,12 +159,16 @@ const std::array kEnvironment{
     Section{"ZEPTA_DDCHELPER", "the DDC/CI library to load, and the only one tried"},
     Section{"ZEPTA_REPLY_WAIT_MS", "the serial reply wait, below --wait"},
     Section{"STATE_DIRECTORY", "where ZEPTA.ini goes when there is no home folder (a system service)"},
+    Section{"LUMIVEX_INVENTORY", "the inventory of named controllers, below --inventory"},
+    Section{"LUMIVEX_BUS", "session: look for lumivexd on the session bus instead of the system bus"},
 };
 
 const std::array kFiles{
     Section{"ZEPTA.ini", "beside the panel in a build tree; ~/.config/zepta/ZEPTA.ini for an installed copy; "
                          "$STATE_DIRECTORY/ZEPTA.ini or /var/lib/lumivex/ZEPTA.ini without a home folder. "
                          "Holds [Ports], [Link] Reply Wait ms and the four sizes."},
+    Section{"/etc/lumivex/controllers.ini", "the inventory: one [Controller NAME] section a controller, with its "
+                                            "Link; lumivexd reads the same file."},
 };
 
 const std::array kExamples{
@@ -159,6 +179,8 @@ const std::array kExamples{
     Section{"lumivex-ctl --links room.txt --json apply wall.ini",
             "the same set-up on every wall of a room, at once; each object says unchanged or applied"},
     Section{"lumivex-ctl --links room.txt save walls/", "each wall's own set-up, one file a wall; apply walls/ puts them back"},
+    Section{"lumivex-ctl -c lobby-west set power on", "the controller named lobby-west, through lumivexd when it runs"},
+    Section{"lumivex-ctl --all --json status", "every controller of the inventory"},
 };
 
 QString synopsisOf(const OptionEntry& o)
@@ -281,7 +303,14 @@ QString manPage()
       << ".SH SYNOPSIS\n.B lumivex\\-ctl\n[\\fIOPTIONS\\fR] \\fIVERB\\fR [\\fIARGS\\fR...]\n"
       << ".SH DESCRIPTION\n" << roff(QLatin1String(kSummary)) << "\n"
       << "Every verb that needs a link runs on each link given, each on its own thread; text output is then "
-         "prefixed by the link.\n"
+         "prefixed by the link, or by the controller's name for \\fB\\-c\\fR and \\fB\\-\\-all\\fR.\n"
+      << ".SH SERVICE\n"
+         "When lumivexd runs and holds a controller, a link to it (by \\fB\\-c\\fR, \\fB\\-\\-all\\fR, or a "
+         "\\fB\\-\\-link\\fR that names the same device or address) goes through the service, with the same "
+         "output and exit status; the panel and timers then share the controller. With no service running, the link "
+         "opens directly. \\fB\\-\\-direct\\fR never asks the service; a link it holds then fails with a line "
+         "that names lumivexd and the controller. A refusal by the bus policy ends with exit status 5; no answer from "
+         "the service within the reply wait and 1 s, with exit status 2.\n"
       << ".SH VERBS\n";
     for (const VerbEntry& v : kVerbs)
         item(verbSynopsis(v), QLatin1String(v.help));
@@ -305,7 +334,7 @@ QString manPage()
     section("ENVIRONMENT", kEnvironment);
     section("FILES", kFiles);
     section("EXAMPLES", kExamples);
-    t << ".SH SEE ALSO\n.BR lumivex (1),\n.BR zepta\\-sim (1)\n";
+    t << ".SH SEE ALSO\n.BR lumivex (1),\n.BR lumivexd (8),\n.BR zepta\\-sim (1)\n";
     t.flush();
     return out;
 }
