@@ -1,8 +1,7 @@
-// The panel on controllers lumivexd holds: a real lumivexd on a private
-// bus, zepta-sim and the simulated DDC/CI library behind it, the panel
-// in-process and offscreen as the page tests run it.
+// The panel on controllers a real lumivexd holds on a private bus, with
+// zepta-sim and the simulated DDC/CI library behind it; the panel runs
+// in-process and offscreen as in the page tests.
 
-#include "page_fixture.h"
 #include "page_operations.h"
 #include "private_bus.h"
 #include "pty_pair.h"
@@ -23,181 +22,133 @@ using namespace lumivex::testing;
 namespace {
 
 // One bus for the program: QtDBus keeps the first session connection it makes.
-class BusEnvironment : public ::testing::Environment {
-    void SetUp() override { m_bus = std::make_unique<PrivateBus>(); }
-    void TearDown() override { m_bus.reset(); }
-    std::unique_ptr<PrivateBus> m_bus;
+struct BusEnvironment : ::testing::Environment {
+    void SetUp() override { bus = std::make_unique<PrivateBus>(); }
+    void TearDown() override { bus.reset(); }
+    std::unique_ptr<PrivateBus> bus;
 };
 [[maybe_unused]] auto* const kBus = ::testing::AddGlobalTestEnvironment(new BusEnvironment);
 
-// lumivexd holding "lobby-east" (a K420 on zepta-sim) and "wall-ddc" (the
-// simulated library's K410).
-class HeldService {
-public:
+// lumivexd holding "lobby-east" (a K420 on zepta-sim) and "wall-ddc" (the simulated library's K410).
+struct HeldService {
     HeldService()
     {
-        std::ofstream(m_dir / "controllers.ini") << "[Controller lobby-east]\nLink = " << m_sim.slavePath()
-                                                 << "\n[Controller wall-ddc]\nLink = ddc\n";
-        std::ofstream(m_dir / "lumivexd.ini") << "[Service]\nState directory = " << (m_dir / "state").string() << "\n";
+        std::ofstream(dir / "controllers.ini") << "[Controller lobby-east]\nLink = " << sim.slavePath()
+                                               << "\n[Controller wall-ddc]\nLink = ddc\n";
+        std::ofstream(dir / "lumivexd.ini") << "[Service]\nState directory = " << (dir / "state").string() << "\n";
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZEPTA_DDCHELPER", QString::fromStdString(simLibraryPath()));
-        env.insert("ZEPTA_SIM_LOG", QString::fromStdString(ddcLog()));
-        m_daemon.setProcessEnvironment(env);
-        m_daemon.setReadChannel(QProcess::StandardError);
+        env.insert("ZEPTA_SIM_LOG", path("ddc.log"));
+        env.insert("LUMIVEX_INVENTORY", path("controllers.ini"));
+        daemon.setProcessEnvironment(env);
+        ctl.setProcessEnvironment(env);
+        daemon.setReadChannel(QProcess::StandardError);
     }
     ~HeldService() { stop(SIGKILL); }
+    QString path(const char* file) const { return QString::fromStdString((dir / file).string()); }
 
-    // Returns once both links are open: the service says so on stderr.
+    // Returns once the service says both links are open.
     void start()
     {
-        const auto path = [this](const char* file) { return QString::fromStdString((m_dir / file).string()); };
-        m_daemon.start(QString::fromStdString(binDir() + "/lumivexd"),
-                       {"--config", path("lumivexd.ini"), "--inventory", path("controllers.ini"), "--bus", "session"});
+        daemon.start(QString::fromStdString(binDir() + "/lumivexd"),
+                     {"--config", path("lumivexd.ini"), "--inventory", path("controllers.ini"), "--bus", "session"});
         QByteArray said;
         while (said.count(": opened") < 2) {
-            ASSERT_TRUE(m_daemon.waitForReadyRead(int(kSimPatience.count()))) << said.toStdString();
-            said += m_daemon.readAllStandardError();
+            ASSERT_TRUE(daemon.waitForReadyRead(int(kSimPatience.count()))) << said.toStdString();
+            said += daemon.readAllStandardError();
         }
     }
     void stop(int signal)
     {
-        if (m_daemon.state() == QProcess::NotRunning)
+        if (daemon.state() == QProcess::NotRunning)
             return;
-        ::kill(pid_t(m_daemon.processId()), signal);
+        ::kill(pid_t(daemon.processId()), signal);
         if (signal != SIGSTOP)
-            m_daemon.waitForFinished(int(kSimPatience.count()));
+            daemon.waitForFinished(int(kSimPatience.count()));
     }
-    void resume() { ::kill(pid_t(m_daemon.processId()), SIGCONT); }
 
-    std::string inventory() const { return (m_dir / "controllers.ini").string(); }
-    std::string simLog() const { return (m_dir / "sim.log").string(); }
-    std::string ddcLog() const { return (m_dir / "ddc.log").string(); }
+    // Whether the last write the controller received is the row's.
+    bool received(const Row& row, bool ddc) const
+    {
+        if (ddc) {
+            const VcpWrites writes = vcpWrites(path("ddc.log").toStdString());
+            return !writes.empty() && writes.back() == std::pair<unsigned, unsigned>(row.write.vcp, row.write.value);
+        }
+        // The last frame that changes something: read requests (commands 3, 4 and 26) are passed over.
+        std::vector<Bytes> frames = loggedBytes(path("sim.log").toStdString(), "rx");
+        std::erase_if(frames, [](const Bytes& f) { return f.size() == 4 && (f[1] == 3 || f[1] == 4 || f[1] == 26); });
+        return !frames.empty() && frames.back() == row.frame;
+    }
 
-private:
-    TempDir m_dir;
-    SimProcess m_sim{{"--persist", "--model", "K420", "--log", simLog()}};
-    QProcess m_daemon;
+    TempDir dir;
+    SimProcess sim{{"--persist", "--model", "K420", "--log", path("sim.log").toStdString()}};
+    QProcess daemon;
+    QProcess ctl;
 };
 
-bool listed(PageFixture& f, const QString& name)
-{
-    return waitUntil([&] {
-        PageFixture::settle();
-        return f.portBox().findText(name) >= 0;
-    });
-}
-
-struct KindRow {
-    const char* name;
-    InterfaceMode mode;
-    QString title;
-    // Whether the last thing the device received is the row's.
-    std::function<bool(const HeldService&, const Row&)> received;
-};
-
-// Buttons of both models, from the pages' shared table.
 const Row& row(const char* name)
 {
     return *std::find_if(std::begin(kRows), std::end(kRows), [name](const Row& r) { return r.name == std::string(name); });
 }
 
-const KindRow kKinds[] = {
-    {"lobby-east", InterfaceMode::Serial, "ZEPTA-Lumivex K420 V1.5",
-     [](const HeldService& s, const Row& r) {
-         const std::vector<Bytes> got = loggedBytes(s.simLog(), "rx");
-         return !got.empty() && got.back() == r.frame;
-     }},
-    {"wall-ddc", InterfaceMode::DdcCi, "ZEPTA-Lumivex K410 V1.5",
-     [](const HeldService& s, const Row& r) {
-         const VcpWrites writes = vcpWrites(s.ddcLog());
-         return !writes.empty() && writes.back() == std::pair<unsigned, unsigned>(r.write.vcp, r.write.value);
-     }},
-};
-
 }  // namespace
 
-TEST(ServicePanel, HeldControllersFollowThePortsAndTheServiceComingAndGoing)
+// Each kind, with the panel open before the service starts: listed after
+// the ports, Load, lumivex-ctl beside a Setting click, the service killed
+// or stopped under the loaded page, then the next click once it is back.
+TEST(ServicePanel, EachKindGoesThroughTheServiceBesideTheCommandLineAndOutlivesItsFaults)
 {
+    const struct {
+        QString name, other;
+        InterfaceMode mode;
+        QString model;
+    } kinds[] = {{"lobby-east", "wall-ddc", InterfaceMode::Serial, "K420"},
+                 {"wall-ddc", "lobby-east", InterfaceMode::DdcCi, "K410"}};
     test::PtyPair port;
     ScopedEnv com200{{"ZEPTA_COM200", port.path()}};
-    HeldService service;
-    PageFixture f;
-    EXPECT_EQ(f.portBox().findText("lobby-east"), -1) << "no service, none listed";
-    service.start();
-    ASSERT_TRUE(listed(f, "wall-ddc"));
-    const int n = f.portBox().count();
-    EXPECT_EQ(f.portBox().itemText(n - 3), "COM200");
-    EXPECT_EQ(f.portBox().itemText(n - 2), "lobby-east");
-    EXPECT_EQ(f.portBox().itemText(n - 1), "wall-ddc");
-    service.stop(SIGTERM);
-    EXPECT_TRUE(waitUntil([&] {
-        PageFixture::settle();
-        return f.portBox().itemText(f.portBox().count() - 1) == "COM200";
-    }));
-}
-
-// Load, a Setting click, the service stopped or killed under the loaded
-// page, then the next click after it is back.
-TEST(ServicePanel, EachKindLoadsThroughTheServiceAndOutlivesItsFaults)
-{
-    for (const KindRow& kind : kKinds) {
+    for (const auto& kind : kinds) {
         for (const int fault : {SIGKILL, SIGSTOP}) {
-            SCOPED_TRACE(::testing::Message() << kind.name << ", signal " << fault);
+            SCOPED_TRACE(::testing::Message() << kind.name.toStdString() << ", signal " << fault);
+            const bool ddc = kind.mode == InterfaceMode::DdcCi;
             HeldService service;
-            service.start();
             PageFixture f;
-            // A stopped service is given up on after this and a second.
-            f.sheet.link().setReplyWait(std::chrono::milliseconds(500));
+            const auto listed = [&f](const QString& name) { return f.portBox().findText(name); };
+            EXPECT_EQ(listed(kind.name), -1);
+            service.start();
+            ASSERT_TRUE(waitUntil([&] { return PageFixture::settle(), listed("wall-ddc") >= 0; }));
+            EXPECT_EQ(listed("COM200") + 1, listed("lobby-east"));
+            EXPECT_EQ(listed("lobby-east") + 1, listed("wall-ddc"));
+
+            f.sheet.link().setReplyWait(std::chrono::milliseconds(500));  // a stopped service: given up after 1.5 s
             f.load(kind.name);
-            EXPECT_EQ(f.messages.texts, QStringList{QStringLiteral("Open %1 successfully").arg(kind.name)});
+            EXPECT_EQ(f.messages.texts, QStringList{"Open " + kind.name + " successfully"});
             EXPECT_EQ(f.state(), PageFixture::loaded(kind.mode));
-            EXPECT_EQ(f.sheet.windowTitle(), kind.title);
+            EXPECT_EQ(f.sheet.windowTitle(), "ZEPTA-Lumivex " + kind.model + " V1.5");
+            service.ctl.start(QString::fromStdString(binDir() + "/lumivex-ctl"), {"-c", kind.name, "status", "--json"});
             f.showTab(2);
             click(f, Image::kLockId);
-            EXPECT_TRUE(waitUntil([&] { return kind.received(service, row("LOCK")); }));
+            EXPECT_TRUE(waitUntil([&] { return service.received(row("LOCK"), ddc); }));
+            service.ctl.waitForFinished(int(kSimPatience.count()));
+            EXPECT_TRUE(service.ctl.state() == QProcess::NotRunning && service.ctl.exitCode() == 0)
+                << service.ctl.readAllStandardError().toStdString();
+            EXPECT_TRUE(service.ctl.readAllStandardOutput().contains(kind.model.toLatin1()));
 
             service.stop(fault);
             f.messages.texts.clear();
             click(f, Image::kUnlockId);
             ASSERT_EQ(f.messages.texts.size(), 1) << f.messages.texts.join('\n').toStdString();
-            EXPECT_TRUE(f.messages.texts[0].contains(QLatin1String("lumivexd")));
-            EXPECT_TRUE(f.messages.texts[0].contains(QLatin1String(kind.name)));
+            EXPECT_TRUE(f.messages.texts[0].contains("lumivexd") && f.messages.texts[0].contains(kind.name));
             EXPECT_EQ(f.state(), PageFixture::loaded(kind.mode));
-
-            if (fault == SIGSTOP)
-                service.resume();
-            else
+            if (fault == SIGKILL) {  // the loaded one stays listed
+                EXPECT_TRUE(waitUntil([&] { return PageFixture::settle(), listed(kind.other) < 0 && listed(kind.name) >= 0; }));
                 service.start();
+            } else {
+                ::kill(pid_t(service.daemon.processId()), SIGCONT);
+            }
             f.messages.texts.clear();
             click(f, Image::kDviId);
             EXPECT_TRUE(f.messages.texts.isEmpty()) << f.messages.texts.join('\n').toStdString();
-            EXPECT_TRUE(waitUntil([&] { return kind.received(service, row("DVI")); }));
+            EXPECT_TRUE(waitUntil([&] { return service.received(row("DVI"), ddc); }));
         }
     }
-}
-
-// lumivex-ctl on the controller the panel has loaded: both get their answers.
-TEST(ServicePanel, ACommandLineClientSharesTheLoadedController)
-{
-    HeldService service;
-    service.start();
-    PageFixture f;
-    f.load("lobby-east");
-    QProcess ctl;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LUMIVEX_INVENTORY", QString::fromStdString(service.inventory()));
-    ctl.setProcessEnvironment(env);
-    ctl.start(QString::fromStdString(binDir() + "/lumivex-ctl"), {"-c", "lobby-east", "status", "--json"});
-    ASSERT_TRUE(ctl.waitForStarted());
-    f.messages.texts.clear();
-    f.showTab(1);
-    f.showTab(2);
-    for (const int id : {Image::kLockId, Image::kDviId})
-        click(f, id);
-    EXPECT_TRUE(waitUntil([&] { return kKinds[0].received(service, row("DVI")); }));
-    ctl.waitForFinished(int(kSimPatience.count()));
-    ASSERT_EQ(ctl.state(), QProcess::NotRunning);
-    EXPECT_EQ(ctl.exitCode(), 0) << ctl.readAllStandardError().toStdString();
-    EXPECT_TRUE(ctl.readAllStandardOutput().contains("\"K420\""));
-    EXPECT_TRUE(f.messages.texts.isEmpty()) << f.messages.texts.join('\n').toStdString();
 }

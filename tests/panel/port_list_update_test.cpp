@@ -62,55 +62,27 @@ TEST_P(PortListUpdate, OneNameChangesAtItsPlace)
     EXPECT_EQ(edit.kind == PortListEdit::Kind::Keep, row.after == row.before) << "keep exactly when nothing changes";
 }
 
-namespace {
-
-std::string testName(const char* text)
-{
-    std::string name = text;
+INSTANTIATE_TEST_SUITE_P(Rows, PortListUpdate, ::testing::ValuesIn(kRows), [](const auto& info) {
+    std::string name = info.param.name;
     for (char& c : name)
         c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
-}
-
-}  // namespace
-
-INSTANTIATE_TEST_SUITE_P(Rows, PortListUpdate, ::testing::ValuesIn(kRows),
-                         [](const auto& info) { return testName(info.param.name); });
-
-namespace {
+});
 
 // The service came, went or changed what it holds: the ports stay as they are.
-struct HeldRow {
-    const char* name;
-    QStringList before;
-    QStringList held;
-    const char* loaded;
-    QStringList after;
-};
-
-const HeldRow kHeldRows[] = {
-    {"the service comes", kStart, {"lobby-east", "lobby-west"}, "", {"DDC2Bi", "COM3", "COM40", "lobby-east", "lobby-west"}},
-    {"the service goes", {"DDC2Bi", "COM3", "lobby-east"}, {}, "", {"DDC2Bi", "COM3"}},
-    {"the loaded controller stays when the service goes", {"DDC2Bi", "COM3", "a", "b"}, {}, "b", {"DDC2Bi", "COM3", "b"}},
-    {"the loaded controller keeps its place", {"DDC2Bi", "a", "b", "c"}, {"a", "c"}, "b", {"DDC2Bi", "a", "b", "c"}},
-    {"a loaded port is no controller", {"DDC2Bi", "COM3", "a"}, {}, "COM3", {"DDC2Bi", "COM3"}},
-    {"a new list replaces the old", {"DDC2Bi", "a", "b"}, {"c"}, "", {"DDC2Bi", "c"}},
-};
-
-class HeldControllers : public ::testing::TestWithParam<HeldRow> {};
-
-void PrintTo(const HeldRow& row, std::ostream* out)
+TEST(HeldControllers, FollowThePortsAndKeepTheLoadedOne)
 {
-    *out << row.name;
+    const struct {
+        QStringList before, held;
+        const char* loaded;
+        QStringList after;
+    } rows[] = {
+        {kStart, {"a", "b"}, "", {"DDC2Bi", "COM3", "COM40", "a", "b"}},
+        {{"DDC2Bi", "COM3", "a"}, {}, "", {"DDC2Bi", "COM3"}},
+        {{"DDC2Bi", "a", "b", "c"}, {"a", "c"}, "b", {"DDC2Bi", "a", "b", "c"}},
+        {{"DDC2Bi", "COM3", "a", "b"}, {}, "b", {"DDC2Bi", "COM3", "b"}},
+        {{"DDC2Bi", "COM3", "a"}, {"c"}, "COM3", {"DDC2Bi", "COM3", "c"}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(withHeldControllers(row.before, row.held, row.loaded), row.after) << row.before.join(',').toStdString();
 }
-
-}  // namespace
-
-TEST_P(HeldControllers, FollowThePortsAndKeepTheLoadedOne)
-{
-    const HeldRow& row = GetParam();
-    EXPECT_EQ(withHeldControllers(row.before, row.held, row.loaded), row.after);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, HeldControllers, ::testing::ValuesIn(kHeldRows),
-                         [](const auto& info) { return testName(info.param.name); });
