@@ -2,6 +2,7 @@
 // zepta-sim and the simulated DDC/CI library behind it; the panel runs
 // in-process and offscreen as in the page tests.
 
+#include "control/service_names.h"
 #include "page_operations.h"
 #include "private_bus.h"
 #include "pty_pair.h"
@@ -10,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDBusInterface>
 #include <QProcess>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <fstream>
 
@@ -42,28 +45,27 @@ struct HeldService {
         env.insert("LUMIVEX_INVENTORY", path("controllers.ini"));
         daemon.setProcessEnvironment(env);
         ctl.setProcessEnvironment(env);
-        daemon.setReadChannel(QProcess::StandardError);
     }
-    ~HeldService() { stop(SIGKILL); }
+    ~HeldService() { signal(SIGKILL); }
     QString path(const char* file) const { return QString::fromStdString((dir / file).string()); }
 
-    // Returns once the service says both links are open.
+    // Returns once the service has both links open.
     void start()
     {
         daemon.start(QString::fromStdString(binDir() + "/lumivexd"),
                      {"--config", path("lumivexd.ini"), "--inventory", path("controllers.ini"), "--bus", "session"});
-        QByteArray said;
-        while (said.count(": opened") < 2) {
-            ASSERT_TRUE(daemon.waitForReadyRead(int(kSimPatience.count()))) << said.toStdString();
-            said += daemon.readAllStandardError();
-        }
+        ASSERT_TRUE(waitUntil([] {
+            return std::ranges::all_of(std::array{"lobby-east", "wall-ddc"}, [](const char* name) {
+                return QDBusInterface(control::kServiceName, control::controllerObjectPath(name),
+                                      control::kControllerInterface)
+                    .property("Available")
+                    .toBool();
+            });
+        })) << daemon.readAllStandardError().toStdString();
     }
-    void stop(int signal)
+    void signal(int number)
     {
-        if (daemon.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(daemon.processId()), signal);
-        if (signal != SIGSTOP)
+        if (daemon.state() != QProcess::NotRunning && ::kill(pid_t(daemon.processId()), number) == 0 && number == SIGKILL)
             daemon.waitForFinished(int(kSimPatience.count()));
     }
 
@@ -133,7 +135,7 @@ TEST(ServicePanel, EachKindGoesThroughTheServiceBesideTheCommandLineAndOutlivesI
                 << service.ctl.readAllStandardError().toStdString();
             EXPECT_TRUE(service.ctl.readAllStandardOutput().contains(kind.model.toLatin1()));
 
-            service.stop(fault);
+            service.signal(fault);
             f.messages.texts.clear();
             click(f, Image::kUnlockId);
             ASSERT_EQ(f.messages.texts.size(), 1) << f.messages.texts.join('\n').toStdString();
@@ -143,7 +145,7 @@ TEST(ServicePanel, EachKindGoesThroughTheServiceBesideTheCommandLineAndOutlivesI
                 EXPECT_TRUE(waitUntil([&] { return PageFixture::settle(), listed(kind.other) < 0 && listed(kind.name) >= 0; }));
                 service.start();
             } else {
-                ::kill(pid_t(service.daemon.processId()), SIGCONT);
+                service.signal(SIGCONT);
             }
             f.messages.texts.clear();
             click(f, Image::kDviId);

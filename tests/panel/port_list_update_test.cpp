@@ -68,21 +68,3 @@ INSTANTIATE_TEST_SUITE_P(Rows, PortListUpdate, ::testing::ValuesIn(kRows), [](co
         c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
 });
-
-// The service came, went or changed what it holds: the ports stay as they are.
-TEST(HeldControllers, FollowThePortsAndKeepTheLoadedOne)
-{
-    const struct {
-        QStringList before, held;
-        const char* loaded;
-        QStringList after;
-    } rows[] = {
-        {kStart, {"a", "b"}, "", {"DDC2Bi", "COM3", "COM40", "a", "b"}},
-        {{"DDC2Bi", "COM3", "a"}, {}, "", {"DDC2Bi", "COM3"}},
-        {{"DDC2Bi", "a", "b", "c"}, {"a", "c"}, "b", {"DDC2Bi", "a", "b", "c"}},
-        {{"DDC2Bi", "COM3", "a", "b"}, {}, "b", {"DDC2Bi", "COM3", "b"}},
-        {{"DDC2Bi", "COM3", "a"}, {"c"}, "COM3", {"DDC2Bi", "COM3", "c"}},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(withHeldControllers(row.before, row.held, row.loaded), row.after) << row.before.join(',').toStdString();
-}
