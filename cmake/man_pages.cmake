@@ -67,3 +67,7 @@ function(lumivex_generated_man)
     VERBATIM)
   _lumivex_gzip_and_install_man(${page})
 endfunction()
+
+# lumivexd(8), the service's page, beside the hand-written pages of man/;
+# lumivexd itself is installed by src/service/.
+lumivex_install_gzipped_man(SOURCE ${PROJECT_SOURCE_DIR}/man/lumivexd.8)

@@ -36,7 +36,32 @@ add_custom_target(lumivex_docs ALL DEPENDS ${lumivex_gzipped_docs})
 
 install(FILES ${lumivex_gzipped_docs} packaging/copyright DESTINATION ${LUMIVEX_DOC_DIR})
 # Examples only: nothing is enabled by installing them.
-install(FILES packaging/lumivex-ctl@.service packaging/lumivex-ctl@.timer DESTINATION ${LUMIVEX_DOC_DIR}/examples)
+install(FILES packaging/lumivex-ctl@.service packaging/lumivex-ctl@.timer
+              packaging/lumivex-ctl-controller@.service packaging/lumivex-ctl-controller@.timer
+        DESTINATION ${LUMIVEX_DOC_DIR}/examples)
+
+# The service lumivexd: its unit, its user and its bus policy, where
+# systemd and the bus read them ("lib", not the multiarch LIBDIR). The
+# .deb's postinst makes the user and enables the unit; a plain install
+# enables nothing.
+install(FILES packaging/lumivexd.service DESTINATION lib/systemd/system)
+install(FILES packaging/sysusers.d/lumivex.conf DESTINATION lib/sysusers.d)
+install(FILES packaging/dbus/org.lumivex.Lumivex1.conf DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/system.d)
+# Its example settings: /etc/lumivex for the prefix /usr (the package),
+# PREFIX/etc/lumivex for any other, as GNUInstallDirs places SYSCONFDIR.
+# Decided at install time, since cpack installs with the prefix /usr
+# whatever the build was configured with.
+set(lumivex_etc_files ${PROJECT_SOURCE_DIR}/packaging/etc/controllers.ini ${PROJECT_SOURCE_DIR}/packaging/etc/lumivexd.ini)
+install(CODE "
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(lumivex_etc /etc/lumivex)
+  else()
+    set(lumivex_etc \"\${CMAKE_INSTALL_PREFIX}/etc/lumivex\")
+  endif()
+  file(INSTALL DESTINATION \"\${lumivex_etc}\" TYPE FILE
+       PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+       FILES ${lumivex_etc_files})
+")
 
 set(CPACK_PACKAGE_NAME lumivex)
 set(CPACK_PACKAGE_VENDOR "ZEPTA")
@@ -47,6 +72,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration panel for the ZEPTA video-w
 set(CPACK_PACKAGE_DESCRIPTION "Lumivex sets the video-wall output and the general settings of a ZEPTA
 K410 or K420 controller over DDC/CI or RS-232, from a Qt panel or from
 lumivex-ctl, a command-line tool for scripts and timers.
+lumivexd, a service started with the system, holds the links of the named
+controllers in /etc/lumivex/controllers.ini and shares them over D-Bus
+with the panel, lumivex-ctl and timers.
 Includes zepta-sim, a simulated controller on a pseudo-terminal, and a
 simulated DDC/CI plug-in.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -56,10 +84,19 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LUMIVEX_DEB_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Depends: the packages the linker cannot see (the panel's window needs
-# Qt's platform plugins, only recommended by libqt6gui6), then what
+# Qt's platform plugins, only recommended by libqt6gui6; lumivexd a system
+# bus, in the form Debian's dbus asks for), then what
 # packaging/deb_depends.cmake finds from the staged files.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, default-dbus-system-bus | dbus-system-bus")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb_depends.cmake)
 set(CPACK_STRIP_FILES ON)
+# What debhelper would write for the service, written out by hand: the
+# settings under /etc kept as conffiles, the user made, the unit enabled
+# and started, and stopped on removal. Strict: scripts 0755, conffiles 0644,
+# whatever the checkout's modes.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/packaging/deb/conffiles ${PROJECT_SOURCE_DIR}/packaging/deb/postinst
+    ${PROJECT_SOURCE_DIR}/packaging/deb/prerm ${PROJECT_SOURCE_DIR}/packaging/deb/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

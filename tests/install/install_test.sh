@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a Debian
 # program ships: documentation, example units, bash completion, icons and
-# man pages. Then moves the prefix elsewhere and starts the installed
+# man pages, and the service's unit, user, bus policy and settings. Then
+# moves the prefix elsewhere and starts the installed
 # lumivex with no ZEPTA_DDCHELPER: it must find the plugin in its own
 # library folder (the simulated plugin stands in under the real plugin's
 # name, so its call log proves which file was loaded). Last, packs the
@@ -21,7 +22,10 @@ for f in bin/lumivex bin/lumivex-ctl bin/zepta-sim "$plugins/libDDCHelper.so" "$
          share/applications/lumivex.desktop share/icons/hicolor/scalable/apps/lumivex.svg \
          share/bash-completion/completions/lumivex-ctl \
          "$doc/README.md.gz" "$doc/copyright" "$doc/changelog.gz" \
-         "$doc/examples/lumivex-ctl@.service" "$doc/examples/lumivex-ctl@.timer"; do
+         "$doc/examples/lumivex-ctl@.service" "$doc/examples/lumivex-ctl@.timer" \
+         "$doc/examples/lumivex-ctl-controller@.service" "$doc/examples/lumivex-ctl-controller@.timer" \
+         lib/systemd/system/lumivexd.service lib/sysusers.d/lumivex.conf \
+         share/dbus-1/system.d/org.lumivex.Lumivex1.conf etc/lumivex/controllers.ini etc/lumivex/lumivexd.ini; do
   [[ -f "$staged/$f" ]] || fail "not installed: $f"
 done
 if command -v desktop-file-validate >/dev/null; then
@@ -35,8 +39,8 @@ check_gzip() {  # check_gzip FILE
   [[ $(od -An -tx1 -j3 -N5 "$1" | tr -d ' \n') == 0000000000 ]] \
     || fail "${1#"$staged"/} keeps a file name or time stamp (gzip -n)"
 }
-for page in lumivex zepta-sim lumivex-ctl; do
-  check_gzip "$staged/share/man/man1/$page.1.gz"
+for page in man1/lumivex.1 man1/zepta-sim.1 man1/lumivex-ctl.1 man8/lumivexd.8; do
+  check_gzip "$staged/share/man/$page.gz"
 done
 # The man page names the folder the plugins went to.
 page=$(zcat "$staged/share/man/man1/lumivex.1.gz")
@@ -60,19 +64,59 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 grep -q '<svg ' "$staged/share/icons/hicolor/scalable/apps/lumivex.svg" || fail "the scalable icon is no SVG"
 
-# The example units are examples: nothing lands where systemd looks.
-[[ ! -e $staged/lib/systemd && ! -e $staged/share/systemd ]] || fail "a unit was installed where systemd reads it"
+# The example units are examples: the service's unit is the only one
+# where systemd looks.
+units=$(cd "$staged" && find lib/systemd share/systemd -type f 2>/dev/null) || true
+[[ $units == lib/systemd/system/lumivexd.service ]] || fail "units installed where systemd reads them: ${units//$'\n'/ }"
 if command -v systemd-analyze >/dev/null; then
-  # An instance of each, run on the staged program; any complaint fails.
+  # An instance of each example, and the service, run on the staged
+  # programs; any complaint fails.
   mkdir "$work/units"
+  to_staged() { sed -e "s#/usr/bin/lumivex-ctl#$staged/bin/lumivex-ctl#" -e "s#/usr/sbin/lumivexd#$staged/sbin/lumivexd#" "$@"; }
   instance=$(systemd-escape /dev/ttyUSB0)
+  verify=()
   for kind in service timer; do
-    sed "s#/usr/bin/lumivex-ctl#$staged/bin/lumivex-ctl#" "$staged/$doc/examples/lumivex-ctl@.$kind" \
-      >"$work/units/lumivex-ctl@$instance.$kind"
+    to_staged "$staged/$doc/examples/lumivex-ctl@.$kind" >"$work/units/lumivex-ctl@$instance.$kind"
+    to_staged "$staged/$doc/examples/lumivex-ctl-controller@.$kind" >"$work/units/lumivex-ctl-controller@lobby-east.$kind"
+    verify+=("lumivex-ctl@$instance.$kind" "lumivex-ctl-controller@lobby-east.$kind")
   done
-  complaints=$(cd "$work/units" && systemd-analyze verify --man=no "lumivex-ctl@$instance.service" \
-               "lumivex-ctl@$instance.timer" 2>&1) || fail "systemd-analyze verify: $complaints"
+  # lumivexd is built by src/service/; without it there is no ExecStart to verify.
+  if [[ -x $staged/sbin/lumivexd ]]; then
+    to_staged "$staged/lib/systemd/system/lumivexd.service" >"$work/units/lumivexd.service"
+    verify+=(lumivexd.service)
+  else
+    echo "install_test: no sbin/lumivexd staged: lumivexd.service not verified"
+  fi
+  complaints=$(cd "$work/units" && systemd-analyze verify --man=no "${verify[@]}" 2>&1) \
+    || fail "systemd-analyze verify: $complaints"
   [[ -z $complaints ]] || fail "systemd-analyze verify: $complaints"
+fi
+# lumivexd starts on the shipped settings and inventory, holds no
+# controller and answers on a bus of its own (the session bus of
+# dbus-run-session; the bus name appearing is the sign it is up).
+if [[ -x $staged/sbin/lumivexd ]]; then
+  mkdir "$work/state"
+  listed=$(env -u XDG_CONFIG_HOME HOME="$work/home" STATE_DIRECTORY="$work/state" dbus-run-session -- bash -c '
+    "$1/sbin/lumivexd" --config "$1/etc/lumivex/lumivexd.ini" --inventory "$1/etc/lumivex/controllers.ini" \
+      --bus session 2>"$2" &
+    trap "kill $! 2>/dev/null; wait $!" EXIT
+    gdbus wait --session --timeout 60 org.lumivex.Lumivex1 || exit 1
+    dbus-send --session --print-reply --dest=org.lumivex.Lumivex1 /org/lumivex/Lumivex1 \
+      org.lumivex.Lumivex1.Manager.ListControllers' _ "$staged" "$work/lumivexd.log" 2>&1) \
+    || fail "lumivexd did not serve the shipped settings: $listed $(cat "$work/lumivexd.log")"
+  [[ $(grep -c 'struct {' <<<"$listed") == 0 && $listed == *'array ['* ]] \
+    || fail "lumivexd on the shipped inventory lists controllers: $listed"
+fi
+if command -v systemd-sysusers >/dev/null; then
+  # The user and groups made on an empty system: no login, and i2c for
+  # the unit's SupplementaryGroups.
+  mkdir -p "$work/sysroot/etc"
+  systemd-sysusers --root="$work/sysroot" "$staged/lib/sysusers.d/lumivex.conf" >/dev/null 2>&1 \
+    || fail "systemd-sysusers refused lib/sysusers.d/lumivex.conf"
+  grep -qE '^lumivex:x:[0-9]+:[0-9]+:[^:]*:/:/usr/sbin/nologin$' "$work/sysroot/etc/passwd" || fail "no user lumivex without a login"
+  for group in lumivex i2c; do
+    grep -q "^$group:" "$work/sysroot/etc/group" || fail "no group $group"
+  done
 fi
 
 # Bash completion: sourced in a fresh shell, its function is called as bash
@@ -143,6 +187,15 @@ contents=$(dpkg-deb -c "${debs[0]}") || fail "dpkg-deb cannot read ${debs[0]##*/
 grep -q " \./usr/$plugins/libDDCHelper\.so$" <<<"$contents" || fail "the .deb has no /usr/$plugins/libDDCHelper.so"
 odd=$(grep -vE '^(drwxr-xr-x|-rw-r--r--|-rwxr-xr-x) root/root ' <<<"$contents") || true
 [[ -z $odd ]] || fail "the .deb has files of other modes or owners than 0755/0644 root: $odd"
+# Every file under /etc is a conffile, and every conffile is shipped.
+dpkg-deb -e "${debs[0]}" "$work/control"
+etc=$(grep -oE ' \./etc/.*[^/]$' <<<"$contents" | sed 's/^ \.//' | sort)
+[[ -n $etc && $etc == "$(sort "$work/control/conffiles")" ]] \
+  || fail "the files under /etc (${etc//$'\n'/ }) are not the conffiles ($(cat "$work/control/conffiles"))"
+for script in postinst prerm postrm; do
+  [[ -x $work/control/$script ]] || fail "the .deb has no $script"
+done
+grep -qE '^Depends:.*dbus-system-bus' "$work/control/control" || fail "the .deb does not depend on a system bus"
 # Exit status 2 is an error tag found (--fail-on error); 1, lintian could
 # not run.
 status=0
