@@ -323,8 +323,7 @@ void ControllerOwner::exchange(const QDBusMessage& call, const QByteArray& reque
         unanswered = waitMs > 0 && !wholeReplyTo(bytes, got);
         if (!got.empty() && !unanswered)
             emit seen(now(), modelName(s.model()));
-        for (const auto& [setting, value] : frameWriteValues(bytes, s.model()))
-            emit valueChanged(setting, value, call.service());
+        wrote(frameWriteValues(bytes, s.model()), call.service());
         return call.createReply(QByteArray(reinterpret_cast<const char*>(got.data()), qsizetype(got.size())));
     });
     // A request the device left unanswered: is it still there? The model is
@@ -358,8 +357,7 @@ void ControllerOwner::setVcp(const QDBusMessage& call, uchar code, uint value)
     answer(call, [&](Session& s) {
         const int32_t status = m_vcp->SetCIValue(s.link().state().monitors().first(), code, value);
         if (status == 0)
-            for (const auto& [setting, v] : vcpWriteValues(code, value, s.model()))
-                emit valueChanged(setting, v, call.service());
+            wrote(vcpWriteValues(code, value, s.model()), call.service());
         return call.createReply(QVariant(int(status)));
     });
 }
@@ -378,6 +376,16 @@ void ControllerOwner::statusRead(const QJsonObject& status, const QString& clien
         emit valueChanged(key, map.value(key), client);
     emit seen(m_lastTime, map.value(QStringLiteral("model")).toString());
     keepState();
+}
+
+void ControllerOwner::wrote(const WrittenValues& values, const QString& client)
+{
+    for (const auto& [setting, value] : values) {
+        // Known now: the next poll does not tell it again as its own.
+        if (m_last)
+            m_last->insert(setting, value);
+        emit valueChanged(setting, value, client);
+    }
 }
 
 void ControllerOwner::keepState()

@@ -9,6 +9,7 @@
 #include "control/inventory.h"
 #include "control/session.h"
 #include "service/status_values.h"
+#include "service/write_values.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -85,6 +86,8 @@ private:
     bool portGone();
     // After a status was read: the values that changed, the state file.
     void statusRead(const QJsonObject& status, const QString& client, const QStringList& alsoReport = {});
+    // A client's raw write: what it changed, told to every client.
+    void wrote(const WrittenValues& values, const QString& client);
     void keepState();
     void log(const QString& line) const;
     void flushNotes();

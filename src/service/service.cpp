@@ -11,6 +11,7 @@ using namespace control;
 Service::Service(const Inventory& inventory, const OwnerOptions& options, QDBusConnection bus)
     : m_bus(std::move(bus))
 {
+    qRegisterMetaType<QDBusVariant>();  // ValueChanged carries one
     qDBusRegisterMetaType<ControllerRow>();
     qDBusRegisterMetaType<QList<ControllerRow>>();
     std::vector<ControllerRow> rows;

@@ -1,0 +1,141 @@
+// lumivexd's rules without a bus or a device: the back-off, its settings
+// file, the status as the bus carries it and as it is kept, and what a
+// client's raw write changes.
+
+#include "control/outcome.h"
+#include "service/reconnect.h"
+#include "service/service_settings.h"
+#include "service/status_values.h"
+#include "service/write_values.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace lumivex;
+using namespace lumivex::service;
+using namespace std::chrono_literals;
+
+namespace {
+
+TEST(Reconnect, DoublesFromOneSecondToAMinute)
+{
+    const std::pair<int, std::chrono::seconds> rows[] = {{0, 1s}, {1, 1s}, {2, 2s}, {3, 4s}, {6, 32s},
+                                                         {7, 60s}, {8, 60s}, {1000, 60s}};
+    for (const auto& [failures, delay] : rows)
+        EXPECT_EQ(reconnectDelay(failures), delay) << failures;
+}
+
+struct ConfigRow {
+    const char* text;
+    const char* refusal;  // the start of the line after "lumivexd.ini:"; empty: taken
+    const char* stateDirectory;
+};
+
+TEST(ServiceConfig, TakesItsKeysAndNamesTheLineOfAnythingElse)
+{
+    const ConfigRow rows[] = {
+        {"", "", ""},
+        {"[Service]\nState directory = /srv/state\n", "", "/srv/state"},
+        {"; note\n[Other]\nKey = x\n[service]\nstate DIRECTORY=/a\n", "", "/a"},
+        {"[Service]\nInventory = /etc/x.ini\nStatedirectory = /a\n", "3: [Service] takes", ""},
+        {"[Service]\nState directory\n", "2: a line of [Service] is 'Key = value'", ""},
+        {"[Service\n", "1: a section header ends with ']'", ""},
+        {"[Service]\nInventory =\n", "2: Inventory has no value", ""},
+    };
+    for (const ConfigRow& row : rows) {
+        try {
+            const ServiceConfig c = parseServiceConfig("lumivexd.ini", QString::fromUtf8(row.text));
+            EXPECT_STREQ(row.refusal, "") << row.text;
+            EXPECT_EQ(c.stateDirectory, row.stateDirectory) << row.text;
+        } catch (const control::Failure& failure) {
+            EXPECT_EQ(failure.code, control::kExitUsage);
+            EXPECT_TRUE(*row.refusal && failure.line.startsWith(QStringLiteral("lumivexd.ini:") + row.refusal))
+                << row.text << " -> " << failure.line.toStdString();
+        }
+    }
+}
+
+TEST(ServiceSettings, RefusesAGivenSettingsFileThatIsMissingAndAnUnknownBus)
+{
+    for (const QStringList& args : {QStringList{"--config", "/no/such/lumivexd.ini"}, QStringList{"--bus", "user"},
+                                    QStringList{"--inventory"}, QStringList{"--verbose"}})
+        EXPECT_THROW(readServiceSettings(args), control::Failure) << args.join(' ').toStdString();
+}
+
+TEST(StateFile, ReadsBackWhatWasKeptAndRefusesAnythingElse)
+{
+    const QJsonObject status{{"model", "K420"}, {"power", "off"}};
+    QString why;
+    const auto kept = parseStateFile(stateFileText({status, 1700000000123, true}), why);
+    ASSERT_TRUE(kept) << why.toStdString();
+    EXPECT_EQ(kept->status, status);
+    EXPECT_EQ(kept->time, 1700000000123);
+    EXPECT_TRUE(kept->available);
+    for (const char* foreign : {"", "{\"time\": 5", "[1,2]", "{\"time\":-1,\"available\":true,\"power\":\"on\"}",
+                                "{\"time\":5,\"available\":\"yes\",\"power\":\"on\"}", "{\"name\":\"x\"}"})
+        EXPECT_FALSE(parseStateFile(foreign, why)) << foreign;
+}
+
+struct WriteRow {
+    std::vector<uint8_t> frame;  // without its checksum; empty for a VCP write
+    uint8_t code;
+    uint32_t value;
+    const char* setting;  // nullptr: nothing changes
+    QVariant read;
+};
+
+TEST(WriteValues, NameWhatAWriteChangesAsStatusWould)
+{
+    const QVariantMap mask{{"on", true}, {"hTenths", 25}, {"vTenths", 30}};
+    const WriteRow rows[] = {
+        {{}, 0xD6, 0, "power", "off"},
+        {{}, 0xD6, 4, "power", "off"},
+        {{}, 0x60, 2, "input", "dvi"},
+        {{}, 0xFC, 3, "rotation", "rotated"},
+        {{}, 0xFC, 1, "osd", "lock"},
+        {{}, 0xFC, 4, nullptr, {}},
+        {{}, 0xB2, 0x8000 | 25 << 8 | 30, "mask", mask},
+        {{}, 0xB1, 2, "layout", QVariantMap{{"index", 2}, {"label", "2x2"}}},
+        {{}, 0xF8, 1, nullptr, {}},
+        {{4, 28, 1}, 0, 0, "power", "on"},
+        {{4, 2, 0}, 0, 0, "osd", "unlock"},
+        {{7, 24, 0, 25, 30, 1}, 0, 0, "mask", mask},
+        {{4, 4, 0}, 0, 0, nullptr, {}},
+        {{5, 28, 1}, 0, 0, nullptr, {}},  // the length byte disagrees
+    };
+    for (const WriteRow& row : rows) {
+        WrittenValues values;
+        if (row.frame.empty()) {
+            values = vcpWriteValues(row.code, row.value, 0);
+        } else {
+            std::vector<uint8_t> frame = row.frame;
+            uint8_t sum = 0;
+            for (uint8_t b : frame)
+                sum = uint8_t(sum + b);
+            frame.push_back(uint8_t(-sum));
+            values = frameWriteValues(frame, 0);
+        }
+        if (!row.setting) {
+            EXPECT_TRUE(values.empty()) << int(row.code);
+            continue;
+        }
+        ASSERT_EQ(values.size(), 1u) << row.setting;
+        EXPECT_EQ(values[0].first, row.setting);
+        EXPECT_EQ(values[0].second, row.read) << row.setting;
+    }
+    const std::vector<uint8_t> badSum{4, 28, 1, 0};
+    EXPECT_TRUE(frameWriteValues(badSum, 0).empty());
+}
+
+TEST(WholeReply, IsOwedOnlyToTheReadRequests)
+{
+    const std::vector<uint8_t> settingsRequest{4, 4, 0, 0xF8};
+    const std::vector<uint8_t> reply{9, 4, 0, 1, 0, 0, 0, 0, 0xF2};
+    EXPECT_TRUE(wholeReplyTo(settingsRequest, reply));
+    EXPECT_FALSE(wholeReplyTo(settingsRequest, std::vector<uint8_t>(reply.begin(), reply.end() - 1)));
+    EXPECT_FALSE(wholeReplyTo(settingsRequest, {}));
+    EXPECT_TRUE(wholeReplyTo(std::vector<uint8_t>{4, 28, 1, 0xDF}, {}));
+}
+
+}  // namespace

@@ -1,0 +1,341 @@
+// lumivexd as a process on a private bus, over zepta-sims on
+// pseudo-terminals (one behind ser2net) and the simulated DDC/CI library:
+// one row a thing a client meets.
+
+#include "ctl_process.h"
+#include "private_bus.h"
+#include "ser2net_process.h"
+#include "service_process.h"
+#include "sim_process.h"
+
+#include "control/service_names.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace lumivex;
+using namespace lumivex::testing;
+
+namespace {
+
+// A value off the bus with its a{sv} unpacked, however deep.
+QVariant plain(const QVariant& value)
+{
+    if (value.userType() == qMetaTypeId<QDBusVariant>())
+        return plain(value.value<QDBusVariant>().variant());
+    if (value.userType() != qMetaTypeId<QDBusArgument>())
+        return value;
+    QVariantMap map = qdbus_cast<QVariantMap>(value);
+    for (QVariant& inner : map)
+        inner = plain(inner);
+    return map;
+}
+
+QString errorOf(const QDBusMessage& reply)
+{
+    return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
+}
+
+// ctl's object without what the bus cannot or need not carry.
+QJsonObject withoutNulls(QJsonObject object)
+{
+    object.remove(QStringLiteral("link"));
+    object.remove(QStringLiteral("exit"));
+    for (const QString& key : object.keys()) {
+        if (object.value(key).isNull())
+            object.remove(key);
+        else if (object.value(key).isObject())
+            object.insert(key, withoutNulls(object.value(key).toObject()));
+    }
+    return object;
+}
+
+// A whole reply of the request's kind: its length byte and command, summing to zero.
+bool wholeReply(const QByteArray& bytes, uint8_t command, int length)
+{
+    int sum = 0;
+    for (const char c : bytes)
+        sum += uint8_t(c);
+    return bytes.size() == length && uint8_t(bytes[0]) == length && uint8_t(bytes[1]) == command && sum % 256 == 0;
+}
+
+QByteArray request(uint8_t command)
+{
+    return QByteArray::fromRawData("\x04", 1) + char(command) + char(0) + char(uint8_t(-(4 + command)));
+}
+
+class ServiceScenario;
+struct Scenario {
+    const char* name;
+    bool inventoryWellFormed;
+    std::function<void(ServiceScenario&)> run;
+};
+
+class ServiceScenario : public ::testing::TestWithParam<Scenario> {
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Ser2NetProcess::installed()) << "ser2net is missing: scripts/setup installs it";
+        serial = startSim(dir / "wall-a");
+        ASSERT_TRUE(serial && serial->started());
+        behindServer = startSim(dir / "unused");
+        ASSERT_TRUE(behindServer->started());
+        server = std::make_unique<Ser2NetProcess>(behindServer->slavePath(), dir.path().string());
+        ASSERT_TRUE(server->started()) << server->output();
+        fresh = startSim(dir / "fresh");
+        ASSERT_TRUE(fresh->started());
+        writeInventory(dir.path(), {{"wall-a", (dir / "wall-a").string()},
+                                    {"wall-b", server->rawLink()},
+                                    {"fresh", (dir / "fresh").string()},
+                                    {"ddc-1", "ddc"}});
+        if (!GetParam().inventoryWellFormed)
+            std::ofstream(dir / "controllers.ini", std::ios::app) << "[Controller COM7]\nLink = COM7\n";
+        startService();
+    }
+
+    void startService()
+    {
+        service = std::make_unique<ServiceProcess>(dir.path());
+        if (GetParam().inventoryWellFormed) {
+            ASSERT_TRUE(service->waitForName(client.bus())) << service->errors();
+        }
+    }
+
+    // A simulator reached through a link of its own (a symbolic link to its
+    // pseudo-terminal), so a restarted one is found at the same path.
+    std::unique_ptr<SimProcess> startSim(const std::filesystem::path& link)
+    {
+        auto sim = std::make_unique<SimProcess>(std::vector<std::string>{"--persist"});
+        std::filesystem::remove(link);
+        if (sim->started())
+            std::filesystem::create_symlink(sim->slavePath(), link);
+        return sim;
+    }
+
+    QVariantMap status(const QString& controller)
+    {
+        const QDBusMessage reply = client.call(controller, QStringLiteral("Status"));
+        EXPECT_EQ(errorOf(reply), QString()) << reply.errorMessage().toStdString();
+        return reply.arguments().isEmpty() ? QVariantMap() : plain(reply.arguments()[0]).toMap();
+    }
+
+    bool becomes(const QString& controller, bool available)
+    {
+        return waitUntil([&] { return client.property(controller, QStringLiteral("Available")).toBool() == available; });
+    }
+
+    std::string ini() const { return (dir / "ZEPTA.ini").string(); }
+
+    PrivateBus bus;
+    TempDir dir;
+    ServiceClient client{QStringLiteral("scenario-client")};
+    std::unique_ptr<SimProcess> serial;
+    std::unique_ptr<SimProcess> behindServer;
+    std::unique_ptr<SimProcess> fresh;
+    std::unique_ptr<Ser2NetProcess> server;
+    std::unique_ptr<ServiceProcess> service;
+};
+
+// Records the ValueChanged signals of one controller.
+class ValueRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QVariantList> seen;
+public Q_SLOTS:
+    void record(const QString& setting, const QDBusVariant& value, const QString& client)
+    {
+        seen.append({setting, plain(value.variant()), client});
+    }
+};
+
+// Both links read as lumivex-ctl reads the same simulators once the service let them go.
+void statusAsCtl(ServiceScenario& s)
+{
+    const QVariantMap serial = s.status("wall-a");
+    const QVariantMap network = s.status("wall-b");
+    ASSERT_EQ(s.service->stop(), 0) << s.service->errors();
+    for (const auto& [map, link] : {std::pair(serial, (s.dir / "wall-a").string()), std::pair(network, s.server->rawLink())}) {
+        const CtlRun run = runCtl({"--link", link, "--ini", s.ini(), "status", "--json"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const QJsonObject ctl = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+        EXPECT_EQ(QJsonObject::fromVariantMap(map), withoutNulls(ctl)) << link << "\n" << run.out;
+    }
+}
+
+// Each client's change reads back, and every client hears of it with the changer's name.
+void setReadsBack(ServiceScenario& s)
+{
+    qRegisterMetaType<QDBusVariant>();
+    ValueRecorder recorder;
+    ServiceClient listener(QStringLiteral("listener"));
+    ASSERT_TRUE(listener.bus().connect(QString::fromLatin1(control::kServiceName), control::controllerObjectPath("wall-a"),
+                                       QString::fromLatin1(control::kControllerInterface), QStringLiteral("ValueChanged"),
+                                       &recorder, SLOT(record(QString, QDBusVariant, QString))));
+    for (const auto& [setting, value, reads] : {std::tuple("power", "off", "off"), std::tuple("input", "DVI", "dvi"),
+                                                std::tuple("osd", "lock", "lock")}) {
+        const QDBusMessage reply = s.client.call("wall-a", "Set", {QString(setting), QString(value), 0u});
+        ASSERT_EQ(errorOf(reply), QString()) << reply.errorMessage().toStdString();
+        EXPECT_EQ(s.status("wall-a").value(setting).toString(), reads);
+        const QVariantList heard{QString(setting), QString(reads), s.client.uniqueName()};
+        EXPECT_TRUE(waitUntil([&] {
+            QCoreApplication::processEvents();
+            return recorder.seen.contains(heard);
+        })) << setting;
+    }
+    // A client's own command frame is told too, as the setting it changes.
+    const QByteArray powerOn("\x04\x1c\x01\xdf", 4);
+    ASSERT_EQ(errorOf(s.client.call("wall-a", "Exchange", {powerOn, 0u})), QString());
+    const QVariantList heard{QStringLiteral("power"), QStringLiteral("on"), s.client.uniqueName()};
+    EXPECT_TRUE(waitUntil([&] {
+        QCoreApplication::processEvents();
+        return recorder.seen.contains(heard);
+    }));
+    EXPECT_EQ(s.status("wall-a").value("power").toString(), "on");
+    const QDBusMessage refused = s.client.call("wall-a", "Set", {QStringLiteral("power"), QStringLiteral("dim"), 0u});
+    EXPECT_EQ(errorOf(refused), "org.lumivex.Lumivex1.Error.BadRequest");
+    EXPECT_TRUE(refused.errorMessage().startsWith("set power takes off|on")) << refused.errorMessage().toStdString();
+}
+
+// A saved set-up put on a fresh controller makes it read the same.
+void applySaveRoundTrip(ServiceScenario& s)
+{
+    for (const auto& [setting, value] : {std::pair("power", "off"), std::pair("resolution", "1"), std::pair("layout", "2x2"),
+                                         std::pair("mask", "on --h 2.5 --v 3")})
+        ASSERT_EQ(errorOf(s.client.call("wall-a", "Set", {QString(setting), QString(value), 0u})), QString()) << setting;
+    const QDBusMessage saved = s.client.call("wall-a", "Save");
+    ASSERT_EQ(errorOf(saved), QString()) << saved.errorMessage().toStdString();
+    const QDBusMessage applied = s.client.call("fresh", "Apply", {saved.arguments().value(0)});
+    ASSERT_EQ(errorOf(applied), QString()) << applied.errorMessage().toStdString();
+    EXPECT_TRUE(applied.arguments().value(0).toStringList().contains("power"));
+    EXPECT_EQ(s.status("fresh"), s.status("wall-a"));
+    // Applied again, nothing differs.
+    EXPECT_EQ(s.client.call("fresh", "Apply", {saved.arguments().value(0)}).arguments().value(0).toStringList(), QStringList());
+    EXPECT_EQ(errorOf(s.client.call("fresh", "Apply", {QStringLiteral("[Device]\npower=dim\n")})),
+              "org.lumivex.Lumivex1.Error.BadRequest");
+}
+
+// Two clients' exchanges on one controller, all under way at once: each gets its own whole reply.
+void exchangesNeverInterleave(ServiceScenario& s)
+{
+    ServiceClient other(QStringLiteral("other-client"));
+    struct Sent {
+        QDBusPendingCall call;
+        uint8_t command;
+        int length;
+    };
+    std::vector<Sent> sent;
+    for (int i = 0; i < 16; ++i)
+        for (ServiceClient* c : {&s.client, &other}) {
+            const bool settings = (i + (c == &other)) % 2 == 0;
+            const uint8_t command = settings ? 4 : 3;
+            sent.push_back({c->bus().asyncCall(c->message("wall-b", "Exchange", {request(command), 3000u}), 15000), command,
+                            settings ? 9 : 8});
+        }
+    for (Sent& one : sent) {
+        one.call.waitForFinished();
+        const QDBusMessage reply = one.call.reply();
+        ASSERT_EQ(errorOf(reply), QString()) << reply.errorMessage().toStdString();
+        EXPECT_TRUE(wholeReply(reply.arguments().value(0).toByteArray(), one.command, one.length))
+            << reply.arguments().value(0).toByteArray().toHex(' ').toStdString();
+    }
+}
+
+// A controller whose simulator is killed goes unavailable, the others answer, and it comes back.
+void controllerGoneAndBack(ServiceScenario& s)
+{
+    ASSERT_TRUE(s.becomes("wall-a", true));
+    s.serial->terminate();
+    ASSERT_TRUE(s.becomes("wall-a", false)) << s.service->errors();
+    EXPECT_EQ(errorOf(s.client.call("wall-a", "Status")), "org.lumivex.Lumivex1.Error.Unavailable");
+    EXPECT_EQ(s.status("wall-b").value("model").toString(), "K410");
+    s.serial = s.startSim(s.dir / "wall-a");
+    ASSERT_TRUE(s.becomes("wall-a", true)) << s.service->errors();
+    EXPECT_EQ(s.status("wall-a").value("power").toString(), "on");
+}
+
+// A serial device server that goes away: its controller is unavailable, the others answer.
+void serverGone(ServiceScenario& s)
+{
+    ASSERT_TRUE(s.becomes("wall-b", true));
+    s.server->stop();
+    const QString error = errorOf(s.client.call("wall-b", "Status"));
+    EXPECT_TRUE(error == "org.lumivex.Lumivex1.Error.NoReply" || error == "org.lumivex.Lumivex1.Error.Unavailable")
+        << error.toStdString();
+    EXPECT_TRUE(s.becomes("wall-b", false)) << s.service->errors();
+    EXPECT_EQ(errorOf(s.client.call("wall-b", "Exchange", {request(4), 100u})), "org.lumivex.Lumivex1.Error.Unavailable");
+    EXPECT_EQ(s.status("wall-a").value("model").toString(), "K410");
+}
+
+// What was last read is there after a restart, before the link opens again.
+void stateSurvivesRestart(ServiceScenario& s)
+{
+    s.status("wall-a");
+    ASSERT_EQ(s.service->stop(), 0) << s.service->errors();
+    s.serial->terminate();
+    s.server->stop();
+    s.startService();
+    EXPECT_EQ(s.client.property("wall-a", "Available").toBool(), false);
+    EXPECT_GT(s.client.property("wall-a", "LastSeen").toLongLong(), 0);
+    EXPECT_EQ(s.client.property("wall-a", "Model").toString(), "K410");
+    EXPECT_EQ(s.client.property("wall-b", "LastSeen").toLongLong(), 0) << "never read before, so nothing kept";
+}
+
+// The library's own calls on DDC/CI, and each kind refusing the other's.
+void vcpCalls(ServiceScenario& s)
+{
+    const QDBusMessage set = s.client.call("ddc-1", "SetVcp", {QVariant::fromValue(uchar(0xD6)), 0u});
+    ASSERT_EQ(errorOf(set), QString()) << set.errorMessage().toStdString();
+    EXPECT_EQ(set.arguments().value(0).toInt(), 0);
+    const QDBusMessage got = s.client.call("ddc-1", "GetVcp", {QVariant::fromValue(uchar(0xD6))});
+    ASSERT_EQ(got.arguments().size(), 3);
+    EXPECT_EQ(got.arguments()[0].toInt(), 0);
+    EXPECT_NE(got.arguments()[1].toUInt(), 1u) << "power reads on";
+    EXPECT_EQ(s.status("ddc-1").value("power").toString(), "off");
+    const QString bad = "org.lumivex.Lumivex1.Error.BadRequest";
+    EXPECT_EQ(errorOf(s.client.call("ddc-1", "Exchange", {request(4), 100u})), bad);
+    EXPECT_EQ(errorOf(s.client.call("wall-a", "GetVcp", {QVariant::fromValue(uchar(0xD6))})), bad);
+    EXPECT_EQ(errorOf(s.client.call("wall-a", "Exchange", {request(4), 10001u})), bad);
+}
+
+// Refused before the name is taken, naming the file and line.
+void malformedInventory(ServiceScenario& s)
+{
+    EXPECT_EQ(s.service->waitForExit(), 1);
+    const std::string line = (s.dir / "controllers.ini").string() + ":9: 'COM7' names a link";
+    EXPECT_NE(s.service->errors().find(line), std::string::npos) << s.service->errors();
+    EXPECT_FALSE(s.client.bus().interface()->isServiceRegistered(QString::fromLatin1(control::kServiceName)).value());
+}
+
+const Scenario kScenarios[] = {
+    {"StatusAsCtl", true, statusAsCtl},
+    {"SetReadsBack", true, setReadsBack},
+    {"ApplySaveRoundTrip", true, applySaveRoundTrip},
+    {"ExchangesNeverInterleave", true, exchangesNeverInterleave},
+    {"ControllerGoneAndBack", true, controllerGoneAndBack},
+    {"ServerGone", true, serverGone},
+    {"StateSurvivesRestart", true, stateSurvivesRestart},
+    {"VcpCalls", true, vcpCalls},
+    {"MalformedInventory", false, malformedInventory},
+};
+
+TEST_P(ServiceScenario, OverTheBus)
+{
+    GetParam().run(*this);
+}
+
+INSTANTIATE_TEST_SUITE_P(Service, ServiceScenario, ::testing::ValuesIn(kScenarios),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+#include "service_scenarios_test.moc"
