@@ -2,20 +2,18 @@
 // zepta-sim and the simulated DDC/CI library behind it; the panel runs
 // in-process and offscreen as in the page tests.
 
-#include "control/service_names.h"
 #include "page_operations.h"
 #include "private_bus.h"
 #include "pty_pair.h"
+#include "service_process.h"
 #include "sim_process.h"
 #include "vcp_writes.h"
 
 #include <gtest/gtest.h>
 
-#include <QDBusInterface>
 #include <QProcess>
 
 #include <algorithm>
-#include <array>
 #include <csignal>
 #include <fstream>
 
@@ -34,58 +32,42 @@ struct BusEnvironment : ::testing::Environment {
 
 // lumivexd holding "lobby-east" (a K420 on zepta-sim) and "wall-ddc" (the simulated library's K410).
 struct HeldService {
-    HeldService()
-    {
-        std::ofstream(dir / "controllers.ini") << "[Controller lobby-east]\nLink = " << sim.slavePath()
-                                               << "\n[Controller wall-ddc]\nLink = ddc\n";
-        std::ofstream(dir / "lumivexd.ini") << "[Service]\nState directory = " << (dir / "state").string() << "\n";
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ZEPTA_DDCHELPER", QString::fromStdString(simLibraryPath()));
-        env.insert("ZEPTA_SIM_LOG", path("ddc.log"));
-        env.insert("LUMIVEX_INVENTORY", path("controllers.ini"));
-        daemon.setProcessEnvironment(env);
-        ctl.setProcessEnvironment(env);
-    }
-    ~HeldService() { signal(SIGKILL); }
-    QString path(const char* file) const { return QString::fromStdString((dir / file).string()); }
+    HeldService() { writeInventory(dir.path(), {{"lobby-east", sim.slavePath()}, {"wall-ddc", "ddc"}}); }
+    std::string path(const char* file) const { return (dir / file).string(); }
 
     // Returns once the service has both links open.
     void start()
     {
-        daemon.start(QString::fromStdString(binDir() + "/lumivexd"),
-                     {"--config", path("lumivexd.ini"), "--inventory", path("controllers.ini"), "--bus", "session"});
-        ASSERT_TRUE(waitUntil([] {
-            return std::ranges::all_of(std::array{"lobby-east", "wall-ddc"}, [](const char* name) {
-                return QDBusInterface(control::kServiceName, control::controllerObjectPath(name),
-                                      control::kControllerInterface)
-                    .property("Available")
-                    .toBool();
-            });
-        })) << daemon.readAllStandardError().toStdString();
+        ScopedEnv log{{"ZEPTA_SIM_LOG", path("ddc.log")}};
+        process.emplace(dir.path());
+        ASSERT_TRUE(waitUntil([this] {
+            return client.property("lobby-east", "Available").toBool() && client.property("wall-ddc", "Available").toBool();
+        })) << process->errors();
     }
     void signal(int number)
     {
-        if (daemon.state() != QProcess::NotRunning && ::kill(pid_t(daemon.processId()), number) == 0 && number == SIGKILL)
-            daemon.waitForFinished(int(kSimPatience.count()));
+        ::kill(process->pid(), number);
+        if (number == SIGKILL)
+            process->waitForExit();
     }
 
     // Whether the last write the controller received is the row's.
     bool received(const Row& row, bool ddc) const
     {
         if (ddc) {
-            const VcpWrites writes = vcpWrites(path("ddc.log").toStdString());
+            const VcpWrites writes = vcpWrites(path("ddc.log"));
             return !writes.empty() && writes.back() == std::pair<unsigned, unsigned>(row.write.vcp, row.write.value);
         }
         // The last frame that changes something: read requests (commands 3, 4 and 26) are passed over.
-        std::vector<Bytes> frames = loggedBytes(path("sim.log").toStdString(), "rx");
+        std::vector<Bytes> frames = loggedBytes(path("sim.log"), "rx");
         std::erase_if(frames, [](const Bytes& f) { return f.size() == 4 && (f[1] == 3 || f[1] == 4 || f[1] == 26); });
         return !frames.empty() && frames.back() == row.frame;
     }
 
     TempDir dir;
-    SimProcess sim{{"--persist", "--model", "K420", "--log", path("sim.log").toStdString()}};
-    QProcess daemon;
-    QProcess ctl;
+    SimProcess sim{{"--persist", "--model", "K420", "--log", path("sim.log")}};
+    ServiceClient client{"held-service"};
+    std::optional<ServiceProcess> process;
 };
 
 const Row& row(const char* name)
@@ -126,14 +108,18 @@ TEST(ServicePanel, EachKindGoesThroughTheServiceBesideTheCommandLineAndOutlivesI
             EXPECT_EQ(f.messages.texts, QStringList{"Open " + kind.name + " successfully"});
             EXPECT_EQ(f.state(), PageFixture::loaded(kind.mode));
             EXPECT_EQ(f.sheet.windowTitle(), "ZEPTA-Lumivex " + kind.model + " V1.5");
-            service.ctl.start(QString::fromStdString(binDir() + "/lumivex-ctl"), {"-c", kind.name, "status", "--json"});
+            QProcess ctl;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("LUMIVEX_INVENTORY", QString::fromStdString(service.path("controllers.ini")));
+            ctl.setProcessEnvironment(env);
+            ctl.start(QString::fromStdString(binDir() + "/lumivex-ctl"), {"-c", kind.name, "status", "--json"});
             f.showTab(2);
             click(f, Image::kLockId);
             EXPECT_TRUE(waitUntil([&] { return service.received(row("LOCK"), ddc); }));
-            service.ctl.waitForFinished(int(kSimPatience.count()));
-            EXPECT_TRUE(service.ctl.state() == QProcess::NotRunning && service.ctl.exitCode() == 0)
-                << service.ctl.readAllStandardError().toStdString();
-            EXPECT_TRUE(service.ctl.readAllStandardOutput().contains(kind.model.toLatin1()));
+            ctl.waitForFinished(int(kSimPatience.count()));
+            EXPECT_TRUE(ctl.state() == QProcess::NotRunning && ctl.exitCode() == 0)
+                << ctl.readAllStandardError().toStdString();
+            EXPECT_TRUE(ctl.readAllStandardOutput().contains(kind.model.toLatin1()));
 
             service.signal(fault);
             f.messages.texts.clear();
