@@ -21,7 +21,7 @@ LinkTarget parseLinkTarget(const QString& text, int monitor)
 {
     const QString t = text.trimmed();
     const auto ddc = [](int n) {
-        return LinkTarget{true, QStringLiteral("DDC/CI"), n, n ? QStringLiteral("ddc:%1").arg(n) : QStringLiteral("ddc"), {}};
+        return LinkTarget{true, QStringLiteral("DDC/CI"), n, n ? QStringLiteral("ddc:%1").arg(n) : QStringLiteral("ddc")};
     };
     if (t.compare(QLatin1String("ddc"), Qt::CaseInsensitive) == 0
         || t.compare(QLatin1String(kDdcLinkName), Qt::CaseInsensitive) == 0)
@@ -34,14 +34,14 @@ LinkTarget parseLinkTarget(const QString& text, int monitor)
     }
     const QString upper = t.toUpper();
     if (ComPortMap::comNumber(upper.toStdString()))
-        return {false, upper, 0, upper, {}};
+        return {false, upper, 0, upper};
     if (t.startsWith(QLatin1Char('/')))
-        return {false, t, 0, t, {}};
+        return {false, t, 0, t};
     if (looksLikeNetworkLink(t.toStdString())) {
         const NetworkAddressParse parsed = parseNetworkAddress(t.toStdString());
         if (!parsed.address)
             fail(kExitUsage, QStringLiteral("--link: %1").arg(QString::fromStdString(parsed.error)));
-        return {false, t, 0, t, {}};
+        return {false, t, 0, t};
     }
     fail(kExitUsage,
          QStringLiteral("--link takes ddc, ddc:N, %1, COMn, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT, not '%2'")

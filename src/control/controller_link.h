@@ -25,7 +25,7 @@ struct LinkTarget {
     QString name;     // "COMn" or a device path; "DDC/CI" for ddc
     int monitor = 0;  // DDC/CI only: which monitor found answers
     QString id;       // what --link takes to reach it again: "COM1", "ddc", "ddc:1"
-    QString controller;  // the inventory's name when it was named by one, else empty
+    QString controller = {};  // the inventory's name when it was named by one, else empty
 
     // How output names it: the controller's name, else the link.
     QString label() const { return controller.isEmpty() ? id : controller; }

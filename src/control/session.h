@@ -25,7 +25,7 @@ struct SessionOptions {
     std::optional<std::chrono::milliseconds> replyWait;
     // The way through the service to a controller it holds; none, or an
     // empty link given back: the link opens itself.
-    std::function<HeldLink(const LinkTarget&)> throughService;
+    std::function<HeldLink(const LinkTarget&)> throughService = {};
 };
 
 class Session {

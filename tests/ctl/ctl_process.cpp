@@ -29,13 +29,31 @@ std::string slurp(const std::filesystem::path& path)
     return text.str();
 }
 
+CtlRun runCommand(const std::vector<std::string>& wrapper, const std::vector<std::string>& args,
+                  const std::vector<std::pair<std::string, std::string>>& env, const std::string* stdinText);
+
 }  // namespace
 
 CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env,
               const std::string* stdinText)
 {
+    return runCommand({}, args, env, stdinText);
+}
+
+CtlRun runCtlThrough(const std::vector<std::string>& wrapper, const std::vector<std::string>& args,
+                     const std::vector<std::pair<std::string, std::string>>& env)
+{
+    return runCommand(wrapper, args, env, nullptr);
+}
+
+namespace {
+
+CtlRun runCommand(const std::vector<std::string>& wrapper, const std::vector<std::string>& args,
+                  const std::vector<std::pair<std::string, std::string>>& env, const std::string* stdinText)
+{
     TempDir dir;
-    const std::string program = binDir() + "/lumivex-ctl";
+    const std::string ctl = binDir() + "/lumivex-ctl";
+    const std::string program = wrapper.empty() ? ctl : wrapper.front();
     const std::string outPath = (dir / "out").string();
     const std::string errPath = (dir / "err").string();
     // The caller's variables win; a run that names no reply wait gets a
@@ -54,6 +72,11 @@ CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<
             variables.push_back(entry);
     }
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    if (!wrapper.empty()) {
+        for (size_t i = 1; i < wrapper.size(); ++i)
+            argv.push_back(const_cast<char*>(wrapper[i].c_str()));
+        argv.push_back(const_cast<char*>(ctl.c_str()));
+    }
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -103,5 +126,7 @@ CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<
     run.err = slurp(errPath);
     return run;
 }
+
+}  // namespace
 
 }  // namespace lumivex::testing

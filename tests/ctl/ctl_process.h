@@ -21,5 +21,9 @@ struct CtlRun {
 // With stdinText, standard input is a pipe that carries it.
 CtlRun runCtl(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
               const std::string* stdinText = nullptr);
+// The same, started through a wrapper that runs the program it is given
+// last ({"setpriv", "--reuid=65534", ..., "--"}).
+CtlRun runCtlThrough(const std::vector<std::string>& wrapper, const std::vector<std::string>& args,
+                     const std::vector<std::pair<std::string, std::string>>& env = {});
 
 }  // namespace lumivex::testing

@@ -45,6 +45,8 @@ std::string fileOf(const std::string& head, size_t bytes)
 const std::string kIni = "[Dialog Settings]\nBezel Width=12.5\n";
 const std::string kSetup = "[Device]\npower=on\n";
 const std::string kOver = ": 1048577 bytes, more than the limit of 1048576 bytes";
+// Two controllers on the simulated DDC/CI monitor.
+const std::string kWalls = "[Controller desk]\nLink = ddc\n[Controller desk-b]\nLink = ddc:0\n";
 const Args kMaskOn{"--link", "ddc", "set", "mask", "on", "--bezel", "10,10", "--viewable", "400,300"};
 
 const RefusalRow kRows[] = {
@@ -113,6 +115,28 @@ const RefusalRow kRows[] = {
      "{dir}/room.txt:3: --link takes ddc, ddc:N", {{"room.txt", "# east\nCOM1\ntty\n"}}},
     {"a link twice in a links file", {"--link", "COM1", "--links", "{dir}/room.txt", "status"}, 1,
      "{dir}/room.txt:2: the link COM1 is given twice", {{"room.txt", "\ncom1\n"}}},
+    // Named controllers.
+    {"a name the inventory lacks", {"--inventory", "{dir}/walls.ini", "-c", "lobby", "status"}, 1,
+     "-c lobby: {dir}/walls.ini names no such controller", {{"walls.ini", kWalls}}},
+    {"an inventory that is not there", {"--inventory", "{dir}/none.ini", "--all", "status"}, 1,
+     "{dir}/none.ini: no such file (the named controllers)"},
+    {"a malformed inventory", {"--inventory", "{dir}/walls.ini", "-c", "desk", "status"}, 1, "{dir}/walls.ini:2: ",
+     {{"walls.ini", "[Controller desk]\nLnk = ddc\n"}}},
+    {"a controller given twice", {"--inventory", "{dir}/walls.ini", "-c", "desk", "-c", "desk", "status"}, 1,
+     "controller desk is given twice", {{"walls.ini", kWalls}}},
+    {"--all beside a name", {"--inventory", "{dir}/walls.ini", "--all", "-c", "desk", "status"}, 1,
+     "--all names every controller already; leave out -c desk", {{"walls.ini", kWalls}}},
+    {"--inventory without a controller", {"--inventory", "{dir}/walls.ini", "--link", "ddc", "status"}, 1,
+     "--inventory goes with -c NAME or --all", {{"walls.ini", kWalls}}},
+    {"--monitor with a controller", {"--inventory", "{dir}/walls.ini", "-c", "desk", "--monitor", "1", "status"}, 1,
+     "--monitor goes with one --link ddc; a controller's Link names its monitor", {{"walls.ini", kWalls}}},
+    {"ports takes no controller", {"-c", "desk", "ports"}, 1, "ports takes no link"},
+    {"an empty inventory for --all", {"--inventory", "{dir}/walls.ini", "--all", "status"}, 1,
+     "--all: {dir}/walls.ini names no controller", {{"walls.ini", "# none yet\n"}}},
+    {"a controller by name, with no service", {"--inventory", "{dir}/walls.ini", "-c", "desk", "model"}, 0, "",
+     {{"walls.ini", kWalls}}, {}, "K410\n"},
+    {"every controller, each output named", {"--inventory", "{dir}/walls.ini", "--all", "model"}, 0, "",
+     {{"walls.ini", kWalls}}, {}, "desk: K410\ndesk-b: K410\n"},
     // Files of a verb.
     {"save - with several links", {"--link", "ddc", "--link", "ddc:1", "save", "-"}, 1,
      "save - takes one link; for several, name a folder (save walls/ writes one file a link)"},

@@ -142,6 +142,12 @@ const std::vector<HeldController>& ServiceDirectory::controllers()
     return *m_controllers;
 }
 
+void ServiceDirectory::refresh()
+{
+    m_up.reset();
+    m_controllers.reset();
+}
+
 std::optional<HeldController> ServiceDirectory::byName(const QString& name)
 {
     for (const HeldController& held : controllers())

@@ -53,6 +53,9 @@ public:
     const std::vector<HeldController>& controllers();
     std::optional<HeldController> byName(const QString& name);
     std::optional<HeldController> resolve(const control::LinkTarget& target);
+    // Asks again at the next call: after the service restarted, or to list
+    // what it holds now.
+    void refresh();
     // The controller's object, its failures told to this directory's policy.
     std::shared_ptr<ServiceController> controller(const HeldController& held) const;
 
