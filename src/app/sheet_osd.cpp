@@ -29,7 +29,8 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     , m_ddc(ddc)
     , m_messages(messages)
     , m_profile(profile)
-    , m_link(ddc, m_monitors)
+    , m_ddcRoute(ddc)
+    , m_link(m_ddcRoute, m_monitors)
     , m_worker(std::make_unique<LinkWorker>())
     , m_linkMessages(messages)
     , m_heldInput(*this)
@@ -45,6 +46,7 @@ Sheet_OSD::Sheet_OSD(DdcApi& ddc, MessageService& messages, IniProfile& profile,
     // The tab row is painted in the sheet's grey before any page is added.
     m_tabs = new SheetTabWidget(this);
     m_interface = new System;
+    m_interface->setDdcRoute(&m_ddcRoute);
     m_display = new OSD_Color;
     m_setting = new Image;
     m_about = new OSD_About;

@@ -8,6 +8,7 @@
 #include "link/link_worker.h"
 #include "link/ddc/monitor_table.h"
 #include "pages/page_host.h"
+#include "panel/held_link.h"
 
 #include <QDialog>
 
@@ -93,6 +94,8 @@ private:
     MonitorTable m_monitors;
     std::array<QString, kModelNameCount> m_modelNames;
     int32_t m_modelIndex = kNoModel;
+    // The link's DDC/CI operations: m_ddc, or a held controller's.
+    DdcRoute m_ddcRoute;
     LinkState m_link;
     // All of the link's I/O runs there; its boxes come back here.
     std::unique_ptr<LinkWorker> m_worker;

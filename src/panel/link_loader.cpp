@@ -18,9 +18,6 @@ namespace lumivex {
 
 namespace {
 
-// The VCP code read to see whether a monitor answers on DDC/CI.
-constexpr uint8_t kDdcProbeVcp = protocol::kVcpResolution;
-
 QString text(const char* s)
 {
     return QString::fromLatin1(s);

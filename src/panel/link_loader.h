@@ -3,6 +3,8 @@
 // "Load" and "Unload" do: every step reports to the operator, and the
 // InterfaceMode ends at 0 after any failure.
 
+#include "link/protocol.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -21,6 +23,9 @@ enum class LoadResult {
     Failed,   // nothing is open; the page stays unloaded
     Loaded,   // the page switches to loaded (also after a failed line set-up)
 };
+
+// The VCP code read to see whether a monitor answers on DDC/CI.
+inline constexpr uint8_t kDdcProbeVcp = protocol::kVcpResolution;
 
 // The line every COM port is set to.
 inline constexpr uint32_t kLinkBaudRate = 115200;

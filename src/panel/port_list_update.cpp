@@ -3,6 +3,7 @@
 #include "link/serial/com_port_map.h"
 #include "panel/port_list.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace lumivex {
@@ -28,16 +29,31 @@ PortListEdit portListEdit(const QStringList& links, const QString& name, int ans
     }
     if (row >= 0)
         return {};
-    // Before the first higher COM number; other names (DDC2Bi) are passed over.
+    // Before the first higher COM number or the first controller held by
+    // the service, which come after the ports; DDC2Bi is passed over.
     int at = int(links.size());
     for (int i = 0; i < links.size(); ++i) {
         const std::optional<int> other = comNumber(links[i]);
-        if (other && *other > *number) {
+        if (other ? *other > *number : links[i] != QLatin1String(kDdcLinkName)) {
             at = i;
             break;
         }
     }
     return {PortListEdit::Kind::Insert, at};
+}
+
+QStringList withHeldControllers(const QStringList& links, const QStringList& held, const QString& loaded)
+{
+    QStringList result;
+    for (const QString& name : links) {
+        if (name == QLatin1String(kDdcLinkName) || comNumber(name))
+            result << name;
+    }
+    // The loaded one stays, where it was among them, whatever the service says now.
+    QStringList names = held;
+    if (!loaded.isEmpty() && links.contains(loaded) && !result.contains(loaded) && !names.contains(loaded))
+        names.insert(std::min(int(links.indexOf(loaded)) - int(result.size()), int(names.size())), loaded);
+    return result << names;
 }
 
 QStringList editedPortList(QStringList links, const QString& name, const PortListEdit& edit)

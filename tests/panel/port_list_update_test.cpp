@@ -39,6 +39,9 @@ const UpdateRow kRows[] = {
     {"DDC2Bi never goes", kStart, "DDC2Bi", 1, "", kStart},
     {"beyond COM255 never comes", kStart, "COM256", 0, "", kStart},
     {"not a COM name never comes", kStart, "COMxyz", 0, "", kStart},
+    {"comes in before the held controllers", {"DDC2Bi", "COM3", "lobby-east"}, "COM40", 0, "",
+     {"DDC2Bi", "COM3", "COM40", "lobby-east"}},
+    {"a held controller never goes", {"DDC2Bi", "lobby-east"}, "lobby-east", 1, "", {"DDC2Bi", "lobby-east"}},
 };
 
 class PortListUpdate : public ::testing::TestWithParam<UpdateRow> {};
