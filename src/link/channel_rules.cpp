@@ -47,19 +47,15 @@ ReplyScan requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buff
     return buffer.scanForReply(request.replyLength, request.command);
 }
 
-namespace {
-
-std::optional<ReadRequest> readRequestOf(std::span<const uint8_t> request)
+std::optional<ReadRequest> readRequestOf(std::span<const uint8_t> frame)
 {
-    if (request.size() < 2)
+    if (frame.size() < 2)
         return std::nullopt;
     for (const ReadRequest& known : {requests::kSettings, requests::kDisplay, requests::kModel})
-        if (request[1] == known.command)
+        if (frame[1] == known.command)
             return known;
     return std::nullopt;
 }
-
-}  // namespace
 
 std::vector<uint8_t> exchangeBytes(BytePort& port, std::span<const uint8_t> request, std::chrono::milliseconds wait)
 {

@@ -40,6 +40,10 @@ size_t drain(BytePort& port, ReceiveBuffer& buffer);
 ReplyScan requestAndScan(BytePort& port, SerialFrame& frame, ReceiveBuffer& buffer, ReadRequest request,
                          std::chrono::milliseconds wait);
 
+// The read request a frame is (settings, display, model), by its command;
+// none for a command that changes the controller.
+std::optional<ReadRequest> readRequestOf(std::span<const uint8_t> frame);
+
 // One exchange on behalf of another program (the service's clients): the
 // request's bytes as they stand, then what arrives: for one of the read
 // requests until its reply is whole or the wait has passed, for anything

@@ -1,8 +1,11 @@
 #include "service/bus_objects.h"
 
 #include "control/service_names.h"
+#include "link/channel_rules.h"
+#include "service/caller_rights.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 
 namespace lumivex::service {
@@ -61,6 +64,12 @@ bool ControllerObject::refuse(bool wrong, const QString& why)
     return wrong;
 }
 
+bool ControllerObject::callerMayChange() const
+{
+    const QDBusReply<uint> uid = connection().interface()->serviceUid(message().service());
+    return uid.isValid() && mayChange(uid_t(uid.value()));
+}
+
 QVariantMap ControllerObject::Status()
 {
     queue([](ControllerOwner& o, const QDBusMessage& call) { o.status(call); });
@@ -94,6 +103,13 @@ QByteArray ControllerObject::Exchange(const QByteArray& request, uint waitMs)
         || refuse(request.size() > kLongestRequest,
                   QStringLiteral("a request is at most %1 bytes, not %2").arg(kLongestRequest).arg(request.size())))
         return {};
+    const auto bytes = std::span(reinterpret_cast<const uint8_t*>(request.constData()), size_t(request.size()));
+    if (!readRequestOf(bytes) && !callerMayChange()) {
+        sendErrorReply(QString::fromLatin1(kErrorPrefix) + QLatin1String(service_errors::kAccessDenied),
+                       QStringLiteral("%1: only root and the group %2 may change a controller; this frame is no read request")
+                           .arg(name(), QLatin1String(kChangingGroup)));
+        return {};
+    }
     queue([request, waitMs](ControllerOwner& o, const QDBusMessage& call) { o.exchange(call, request, waitMs); });
     return {};
 }

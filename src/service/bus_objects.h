@@ -51,6 +51,8 @@ Q_SIGNALS:
 private:
     // Marks the call for a later reply and queues job to the owner.
     void queue(std::function<void(ControllerOwner&, const QDBusMessage&)> job);
+    // The caller's user may change the controller (see caller_rights.h).
+    bool callerMayChange() const;
     // Refuses the call with BadRequest when the check fails; true when refused.
     bool refuse(bool wrong, const QString& why);
 

@@ -107,6 +107,9 @@ QString ServiceController::failureLine(const QString& method, const QDBusMessage
                 .arg(method, m_name);
         return QStringLiteral("lumivexd refused %1 for controller %2: %3").arg(method, m_name, message);
     case ServiceFault::NoAnswer:
+        if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
+            || reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+            return QStringLiteral("lumivexd is not running: controller %1 cannot be reached through it").arg(m_name);
         if (reply.errorName().startsWith(QLatin1String(control::kErrorPrefix)))
             return QStringLiteral("lumivexd: controller %1: %2").arg(m_name, message);
         return QStringLiteral("lumivexd gave no answer to %1 for controller %2: %3").arg(method, m_name, message);
