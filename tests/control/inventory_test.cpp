@@ -98,6 +98,29 @@ TEST(Inventory, RefusalsNameTheFileAndLine)
     }
 }
 
+TEST(Inventory, EachLimitTakesItsLastValueAndRefusesTheNext)
+{
+    const QString longest(64, QLatin1Char('w'));
+    const struct {
+        const char* name;
+        QString section;
+        QString poll;
+        bool taken;
+    } rows[] = {
+        {"the longest name", longest, QStringLiteral("5"), true},
+        {"one letter more", longest + QLatin1Char('w'), QStringLiteral("5"), false},
+        {"the longest poll", QStringLiteral("a"), QStringLiteral("86400"), true},
+        {"one second more", QStringLiteral("a"), QStringLiteral("86401"), false},
+        {"a name that is the ddc link", QStringLiteral("DDC"), QStringLiteral("5"), false},
+        {"a name that only starts like one", QStringLiteral("ddc-east"), QStringLiteral("5"), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString text = QStringLiteral("[Controller %1]\nLink = COM1\nPoll s = %2\n").arg(row.section, row.poll);
+        EXPECT_EQ(refusal(text).isEmpty(), row.taken) << refusal(text).toStdString();
+    }
+}
+
 TEST(Inventory, PathComesFromTheArgumentThenTheEnvironment)
 {
     qunsetenv(kInventoryEnv);
@@ -114,10 +137,23 @@ TEST(Inventory, PathComesFromTheArgumentThenTheEnvironment)
     }
 }
 
+TEST(ServiceNames, TheSystemBusUnlessSessionIsAsked)
+{
+    qunsetenv(kBusEnv);
+    EXPECT_FALSE(useSessionBus({}));
+    EXPECT_TRUE(useSessionBus(QStringLiteral("session")));
+    qputenv(kBusEnv, "session");
+    EXPECT_TRUE(useSessionBus({}));
+    EXPECT_FALSE(useSessionBus(QStringLiteral("system")));
+    qunsetenv(kBusEnv);
+}
+
 TEST(ServiceNames, EveryNameRoundTripsThroughItsObjectPath)
 {
+    // The ends of each plain range, and bytes just outside them.
     const QString names[] = {QStringLiteral("lobby-east"), QStringLiteral("a_b"), QStringLiteral("Wall3"),
-                             QStringLiteral("x"), QStringLiteral("é-_")};
+                             QStringLiteral("x"), QStringLiteral("é-_"), QStringLiteral("AZaz09"),
+                             QStringLiteral("@[`{/:")};
     for (const QString& name : names) {
         const QString path = controllerObjectPath(name);
         SCOPED_TRACE(path.toStdString());
@@ -129,6 +165,7 @@ TEST(ServiceNames, EveryNameRoundTripsThroughItsObjectPath)
     }
     EXPECT_EQ(controllerObjectPath(QStringLiteral("lobby-east")), "/org/lumivex/Lumivex1/controller/lobby_2deast");
     EXPECT_EQ(controllerObjectPath(QStringLiteral("a_b")), "/org/lumivex/Lumivex1/controller/a_5fb");
+    EXPECT_EQ(controllerObjectPath(QStringLiteral("AZaz09")), "/org/lumivex/Lumivex1/controller/AZaz09");
     for (const char* path : {"/org/lumivex/Lumivex1", "/org/lumivex/Lumivex1/controller/a_2", "/other/a",
                              "/org/lumivex/Lumivex1/controller/a_zz"})
         EXPECT_EQ(controllerNameFromPath(QString::fromLatin1(path)), QString()) << path;
