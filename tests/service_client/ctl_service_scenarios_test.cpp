@@ -167,9 +167,11 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
     const CtlRun direct = runCtl(room.expand(row.twinArgs));
     EXPECT_EQ(run.exitCode, direct.exitCode) << row.kind << "\nstderr: " << run.err << "\ndirect: " << direct.err;
     // The ports' names are the runs' only difference.
+    const std::string& held = room.held->slavePath();
+    ASSERT_FALSE(held.empty() || room.twin.slavePath().empty()) << "a simulator did not start";
     std::string out = run.out;
-    for (size_t at = 0; (at = out.find(room.held->slavePath(), at)) != std::string::npos;)
-        out.replace(at, room.held->slavePath().size(), room.twin.slavePath());
+    for (size_t at = 0; (at = out.find(held, at)) != std::string::npos; at += room.twin.slavePath().size())
+        out.replace(at, held.size(), room.twin.slavePath());
     EXPECT_EQ(out, direct.out) << row.kind;
     EXPECT_EQ(run.exitCode, 0) << row.kind << "\nstderr: " << run.err;
 }
