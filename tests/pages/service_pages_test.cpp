@@ -2,6 +2,7 @@
 // zepta-sim and the simulated DDC/CI library behind it; the panel runs
 // in-process and offscreen as in the page tests.
 
+#include "ctl_process.h"
 #include "page_operations.h"
 #include "private_bus.h"
 #include "pty_pair.h"
@@ -11,11 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
 #include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <future>
 
 using namespace lumivex;
 using namespace lumivex::testing;
@@ -108,18 +108,17 @@ TEST(ServicePanel, EachKindGoesThroughTheServiceBesideTheCommandLineAndOutlivesI
             EXPECT_EQ(f.messages.texts, QStringList{"Open " + kind.name + " successfully"});
             EXPECT_EQ(f.state(), PageFixture::loaded(kind.mode));
             EXPECT_EQ(f.sheet.windowTitle(), "ZEPTA-Lumivex " + kind.model + " V1.5");
-            QProcess ctl;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("LUMIVEX_INVENTORY", QString::fromStdString(service.path("controllers.ini")));
-            ctl.setProcessEnvironment(env);
-            ctl.start(QString::fromStdString(binDir() + "/lumivex-ctl"), {"-c", kind.name, "status", "--json"});
+            // Beside the panel's click: run on its own thread, as another program.
+            auto ctl = std::async(std::launch::async, [&] {
+                return runCtl({"-c", kind.name.toStdString(), "status", "--json"},
+                              {{"LUMIVEX_INVENTORY", service.path("controllers.ini")}});
+            });
             f.showTab(2);
             click(f, Image::kLockId);
             EXPECT_TRUE(waitUntil([&] { return service.received(row("LOCK"), ddc); }));
-            ctl.waitForFinished(int(kSimPatience.count()));
-            EXPECT_TRUE(ctl.state() == QProcess::NotRunning && ctl.exitCode() == 0)
-                << ctl.readAllStandardError().toStdString();
-            EXPECT_TRUE(ctl.readAllStandardOutput().contains(kind.model.toLatin1()));
+            const CtlRun status = ctl.get();
+            EXPECT_EQ(status.exitCode, 0) << status.err;
+            EXPECT_NE(status.out.find(kind.model.toStdString()), std::string::npos);
 
             service.signal(fault);
             f.messages.texts.clear();

@@ -54,6 +54,8 @@ ServiceProcess::ServiceProcess(const std::filesystem::path& folder)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // Not the test's own output: a test that dies must not leave it held open.
+    posix_spawn_file_actions_adddup2(&actions, 2, 1);
     if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
         m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);

@@ -9,13 +9,19 @@
 #include "temp_dir.h"
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace lumivex::testing {
 
@@ -29,27 +35,48 @@ public:
                                                        | std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
         const std::filesystem::path config = m_dir / "bus.conf";
         std::ofstream(config) << configText(policy);
-        m_daemon.setProgram(QStringLiteral("dbus-daemon"));
-        m_daemon.setArguments({QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
-                               QStringLiteral("--config-file=%1").arg(QString::fromStdString(config.string()))});
-        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_daemon.start();
-        // A ceiling for failure only: the address comes as soon as the socket listens.
-        if (!m_daemon.waitForStarted(30000))
-            throw std::runtime_error("dbus-daemon did not start: " + m_daemon.errorString().toStdString());
-        while (!m_daemon.canReadLine()) {
-            if (!m_daemon.waitForReadyRead(30000))
-                throw std::runtime_error("dbus-daemon gave no address");
+        // Spawned, not forked by QProcess: a forked child that runs on the
+        // parent's memory until exec leaves the thread checker ignoring
+        // this thread's locks. Its stderr goes to a file, so a test that
+        // dies leaves no daemon holding the test runner's output open.
+        const std::string program = "dbus-daemon";
+        const std::string configArg = "--config-file=" + config.string();
+        const std::string errors = (m_dir / "dbus-daemon.err").string();
+        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--nofork"),
+                        const_cast<char*>("--print-address=1"), const_cast<char*>(configArg.c_str()), nullptr};
+        int out[2];
+        if (pipe2(out, O_CLOEXEC) != 0)
+            throw std::runtime_error("dbus-daemon: no pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int spawned = posix_spawnp(&m_pid, program.c_str(), &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        if (spawned != 0) {
+            ::close(out[0]);
+            throw std::runtime_error("dbus-daemon did not start: " + std::string(std::strerror(spawned)));
         }
-        m_address = m_daemon.readLine().trimmed();
+        // The address comes as soon as the socket listens; an early end of
+        // the pipe means the daemon gave up.
+        std::string line;
+        char c = 0;
+        while (::read(out[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        ::close(out[0]);
+        if (line.empty())
+            throw std::runtime_error("dbus-daemon gave no address");
+        m_address = QByteArray::fromStdString(line);
         qputenv("DBUS_SESSION_BUS_ADDRESS", m_address);
         qputenv("LUMIVEX_BUS", "session");
     }
 
     ~PrivateBus()
     {
-        m_daemon.kill();
-        m_daemon.waitForFinished(30000);
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
     }
 
     PrivateBus(const PrivateBus&) = delete;
@@ -89,7 +116,7 @@ private:
     }
 
     TempDir m_dir;
-    QProcess m_daemon;
+    pid_t m_pid = -1;
     QByteArray m_address;
 };
 
