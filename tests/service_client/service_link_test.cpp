@@ -85,6 +85,8 @@ struct FramingRow {
     std::vector<bool> waited;            // whether each exchange asked for a wait
 };
 
+void PrintTo(const FramingRow& row, std::ostream* os) { *os << row.kind; }
+
 class Framing : public ::testing::TestWithParam<FramingRow> {};
 
 TEST_P(Framing, FramesGoOutWholeAndReadRequestsWaitForTheirReply)
@@ -163,6 +165,8 @@ struct ResolveRow {
     std::optional<const char*> reaches;
 };
 
+void PrintTo(const ResolveRow& row, std::ostream* os) { *os << row.kind; }
+
 class Resolution : public ::testing::TestWithParam<ResolveRow> {};
 
 TEST_P(Resolution, ALinkReachesTheControllerOnTheSameDeviceOrAddress)
@@ -203,8 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ResolveRow{"another DDC/CI monitor", "ddc", std::nullopt}),
     rowName);
 
-// The service's own AccessDenied and Unavailable, and a name with no owner,
-// are met end to end in the clients' scenarios.
+// The service's own AccessDenied and Unavailable and a name without owner: in the clients' scenarios.
 TEST(ServiceFaults, EachErrorNameHasItsKind)
 {
     const std::vector<std::pair<const char*, ServiceFault>> rows{
