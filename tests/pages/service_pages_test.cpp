@@ -149,7 +149,7 @@ TEST(ServicePanel, LoadAsksTheHeldControllerAfreshOrTellsWhyNot)
     SimProcess direct{{"--persist", "--model", "K410"}};
     ScopedEnv com201{{"ZEPTA_COM201", direct.slavePath()}};
     HeldService service;
-    service.start();
+    ASSERT_NO_FATAL_FAILURE(service.start());
     PageFixture f;
     for (const auto& [name, model] : {std::pair{"COM201", "K410"}, {"lobby-east", "K420"}}) {
         f.load(name);
