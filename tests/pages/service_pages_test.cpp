@@ -4,6 +4,7 @@
 
 #include "ctl_process.h"
 #include "page_operations.h"
+#include "panel/service_entries.h"
 #include "private_bus.h"
 #include "pty_pair.h"
 #include "service_process.h"
@@ -138,4 +139,29 @@ TEST(ServicePanel, EachKindGoesThroughTheServiceBesideTheCommandLineAndOutlivesI
             EXPECT_TRUE(waitUntil([&] { return service.received(row("DVI"), ddc); }));
         }
     }
+}
+
+// Load after a port another model answered on names the held controller's
+// model; a name the service no longer holds is told in one line, the one logged.
+TEST(ServicePanel, LoadAsksTheHeldControllerAfreshOrTellsWhyNot)
+{
+    SimProcess direct{{"--persist", "--model", "K410"}};
+    ScopedEnv com201{{"ZEPTA_COM201", direct.slavePath()}};
+    HeldService service;
+    ASSERT_NO_FATAL_FAILURE(service.start());
+    PageFixture f;
+    for (const auto& [name, model] : {std::pair{"COM201", "K410"}, {"lobby-east", "K420"}}) {
+        f.load(name);
+        EXPECT_EQ(f.sheet.windowTitle(), QStringLiteral("ZEPTA-Lumivex %1 V1.5").arg(model)) << name;
+        f.unload();
+    }
+    RecordingDdc local;
+    DdcRoute route(local);
+    f.messages.texts.clear();
+    QString logged;
+    f.sheet.withLink([&](LinkState& link, MessageService& messages) {
+        EXPECT_EQ(loadHeldController(link, messages, route, "lobby-west", &logged), LoadResult::Failed);
+    });
+    EXPECT_EQ(f.messages.texts, QStringList{"lumivexd holds no controller lobby-west"});
+    EXPECT_EQ(logged, f.messages.texts.value(0));
 }

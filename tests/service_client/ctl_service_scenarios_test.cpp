@@ -1,13 +1,13 @@
-// lumivex-ctl through a real lumivexd on a private bus, one row a kind of
-// client scenario: what goes through the service must print and end as the
-// same run does directly on a second simulator set the same way.
+// lumivex-ctl through a real lumivexd on a private bus, one row a kind of scenario: the run prints and
+// ends as the same run directly on a twin simulator, or a fault ends it with its kind's status and line.
 
+#include "control/service_names.h"
 #include "ctl_process.h"
+#include "link/service/service_controller.h"
 #include "private_bus.h"
+#include "service_process.h"
 #include "sim_process.h"
-#include "temp_dir.h"
-
-#include <QProcess>
+#include "vcp_writes.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,78 +15,49 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <memory>
 #include <optional>
 #include <thread>
 
 using namespace lumivex::testing;
+using lumivex::service_link::ServiceFault;
 namespace fs = std::filesystem;
 
 namespace {
 
 using Args = std::vector<std::string>;
 
-// A controller lumivexd holds, named wall, and its twin opened directly.
+// lumivexd holding wall (a zepta-sim), desk (the simulated DDC/CI library)
+// and gone (a port that is not there), and wall's twin opened directly.
 struct Room {
     explicit Room(bool policy, Args heldOptions = {})
     {
-        // The policy's row runs lumivex-ctl as nobody, who reads these files.
+        // The policy's rows run lumivex-ctl as nobody, who reads these files.
         fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
         heldOptions.insert(heldOptions.begin(), {"--persist", "--log", (dir / "held.log").string()});
         held.emplace(heldOptions);
-        std::ofstream(dir / "controllers.ini") << "[Controller wall]\nLink = " << held->slavePath()
-                                               << "\n[Controller desk]\nLink = ddc\n";
-        // The simulated DDC/CI library, for the service and the direct runs alike.
+        writeInventory(dir.path(), {{"wall", held->slavePath()}, {"desk", "ddc"}, {"gone", (dir / "none").string()}});
+        // The simulated DDC/CI library, for the direct runs as for the service.
         setenv("ZEPTA_DDCHELPER", (binDir() + "/libDDCHelper-sim.so").c_str(), 1);
-        std::ofstream(dir / "lumivexd.ini") << "[Service]\nState directory = " << (dir / "state").string()
-                                            << "\nZEPTA.ini = " << (dir / "ZEPTA.ini").string() << "\n";
         std::ofstream(dir / "ZEPTA.ini") << "[Link]\n";
         fs::permissions(dir / "ZEPTA.ini", fs::perms::all);
         bus.emplace(policy ? std::optional<fs::path>(LUMIVEX_SOURCE_DIR "/packaging/dbus/org.lumivex.Lumivex1.conf")
                            : std::nullopt);
     }
 
-    ~Room() { stopService(); }
-
-    // Started, and its controller open, before it returns.
+    // Started, and its controllers open, before it returns.
     void startService()
     {
-        service = std::make_unique<QProcess>();
-        service->setProgram(QString::fromStdString(binDir() + "/lumivexd"));
-        service->setArguments({"--config", QString::fromStdString((dir / "lumivexd.ini").string()), "--inventory",
-                               QString::fromStdString((dir / "controllers.ini").string()), "--bus", "session"});
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ZEPTA_REPLY_WAIT_MS", QString::number(kGenerousReplyWait.count()));
-        env.insert("ZEPTA_SIM_LOG", QString::fromStdString((dir / "service-ddc.log").string()));
-        service->setProcessEnvironment(env);
-        service->setProcessChannelMode(QProcess::SeparateChannels);
-        service->setReadChannel(QProcess::StandardError);
-        service->start();
-        ASSERT_TRUE(service->waitForStarted(int(kSimPatience.count())));
-        QByteArray said;
-        while (said.count("opened ") < 2) {
-            ASSERT_TRUE(service->waitForReadyRead(int(kSimPatience.count()))) << "lumivexd said: " << said.toStdString();
-            said += service->readAllStandardError();
-        }
-    }
-
-    void stopService()
-    {
-        if (!service)
-            return;
-        service->kill();
-        service->waitForFinished(int(kSimPatience.count()));
-        service.reset();
+        setenv("ZEPTA_SIM_LOG", (dir / "service-ddc.log").c_str(), 1);  // the service's calls, not the direct runs'
+        service.emplace(dir.path());
+        unsetenv("ZEPTA_SIM_LOG");
+        ServiceClient client("room");
+        ASSERT_TRUE(waitUntil([&] {
+            return client.property("wall", "Available").toBool() && client.property("desk", "Available").toBool();
+        })) << service->errors();
     }
 
     size_t requestsSeen() { return loggedBytes((dir / "held.log").string(), "rx").size(); }
-    // The DDC/CI calls the service made.
-    size_t ddcCallsSeen()
-    {
-        std::ifstream log(dir / "service-ddc.log");
-        return size_t(std::count(std::istreambuf_iterator<char>(log), {}, '\n'));
-    }
+    size_t ddcWritesSeen() { return vcpWrites(dir / "service-ddc.log").size(); }  // the service's
 
     // {held} and {twin} in the arguments become their ports.
     Args expand(Args args) const
@@ -103,20 +74,20 @@ struct Room {
     std::optional<SimProcess> held;
     SimProcess twin{{"--persist"}};
     std::optional<PrivateBus> bus;
-    std::unique_ptr<QProcess> service;
+    std::optional<ServiceProcess> service;
 };
 
-enum class Service { Running, None, KilledMidCall, Restarted, Stopped };
+// Edited: the inventory moves wall to another port once the service has read it.
+enum class Service { Running, None, KilledMidCall, Stopped, Edited };
 
 struct Scenario {
     const char* kind;
     Service service;
-    bool policy = false;
-    bool asNobody = false;
-    Args args;                 // the run through the service; {held} is the controller's port
-    Args twinArgs = {};        // the same run on the twin; empty: none to compare with
-    int exitCode = 0;          // when there is no twin
-    const char* saying = "";   // in stderr, when there is no twin
+    bool policy = false, asNobody = false;
+    Args args;                // the run through the service; {held} is the controller's port
+    int exitCode = 0;         // 0: the run ends as it does directly
+    const char* saying = "";  // in stderr, when it does not
+    std::optional<ServiceFault> told = {};  // the kind the clients' library tells
     Args heldOptions = {};
 };
 
@@ -131,75 +102,82 @@ TEST_P(ClientScenarios, EndAsTheyDoDirectlyOrNameTheService)
     if (row.service != Service::None) {
         ASSERT_NO_FATAL_FAILURE(room.startService());
     }
-    if (row.service == Service::Restarted) {
-        room.stopService();
-        ASSERT_NO_FATAL_FAILURE(room.startService());
-    }
+    if (row.service == Service::Edited)
+        writeInventory(room.dir.path(), {{"wall", (room.dir / "moved").string()}});
     // A stopped process keeps its name on the bus and answers nothing.
-    if (row.service == Service::Stopped) {
-        ASSERT_EQ(::kill(pid_t(room.service->processId()), SIGSTOP), 0);
-    }
-    const size_t ddcCalls = room.ddcCallsSeen();
+    ASSERT_TRUE(row.service != Service::Stopped || ::kill(room.service->pid(), SIGSTOP) == 0);
+    const size_t ddcWrites = room.ddcWritesSeen();
+    const size_t requests = room.requestsSeen();
     CtlRun run;
-    if (row.service == Service::KilledMidCall) {
-        const size_t before = room.requestsSeen();
-        std::thread client([&] { run = runCtl(room.expand(row.args)); });
-        // The request is at the controller: the service dies with the call open.
-        const bool asked = waitUntil([&] { return room.requestsSeen() > before; });
-        room.stopService();
-        client.join();
-        ASSERT_TRUE(asked) << "the request never reached the controller";
-    } else if (row.asNobody) {
-        run = runCtlThrough({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"},
-                            room.expand(row.args));
-    } else {
-        run = runCtl(room.expand(row.args));
+    std::thread client([&] {
+        const Args args = room.expand(row.args);
+        const Args nobody{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+        run = row.asNobody ? runCtlThrough(nobody, args) : runCtl(args);
+    });
+    // Killed once the request is at the controller: the service dies with the call open.
+    const bool killed =
+        row.service == Service::KilledMidCall && waitUntil([&] { return room.requestsSeen() > requests; });
+    if (killed && ::kill(room.service->pid(), SIGKILL) == 0)
+        room.service.reset();
+    client.join();
+    ASSERT_EQ(killed, row.service == Service::KilledMidCall) << "the request never reached the controller";
+    if (row.told) {  // what the clients' library tells the panel; these rows name -c's controller first
+        const QString name = QString::fromStdString(row.args[1]);
+        ServiceClient told("told");
+        std::optional<ServiceFault> kind;
+        lumivex::service_link::ServiceController(told.bus(), name, lumivex::control::controllerObjectPath(name),
+                                                 [&kind](ServiceFault k, const QString&) { kind = k; })
+            .exchange(std::vector<uint8_t>{4, 4, 0, 0xF8}, std::chrono::milliseconds(100));
+        EXPECT_EQ(kind, row.told);
     }
-    if (row.twinArgs.empty()) {
-        EXPECT_EQ(run.exitCode, row.exitCode) << row.kind << "\nstderr: " << run.err;
-        EXPECT_NE(run.err.find(row.saying), std::string::npos) << row.kind << "\nstderr: " << run.err;
+    if (row.service == Service::Stopped)  // it ends as any other
+        ::kill(room.service->pid(), SIGCONT);
+    if (row.exitCode != 0) {
+        EXPECT_EQ(run.exitCode, row.exitCode) << "stderr: " << run.err;
+        EXPECT_NE(run.err.find(row.saying), std::string::npos) << "stderr: " << run.err;
         return;
     }
     // The simulated library is no exclusive port: the service's log shows the way taken.
-    if (row.service == Service::Running && std::find(row.args.begin(), row.args.end(), "desk") != row.args.end()) {
-        EXPECT_GT(room.ddcCallsSeen(), ddcCalls) << row.kind << ": the DDC/CI calls did not go through lumivexd";
-    }
-    const CtlRun direct = runCtl(room.expand(row.twinArgs));
-    EXPECT_EQ(run.exitCode, direct.exitCode) << row.kind << "\nstderr: " << run.err << "\ndirect: " << direct.err;
+    EXPECT_TRUE(std::ranges::count(row.args, "desk") == 0 || room.ddcWritesSeen() > ddcWrites)
+        << "the DDC/CI write did not go through lumivexd";
+    // The same run directly: on wall's twin, and through the library for desk.
+    Args twin = row.args;
+    for (std::string& arg : twin)
+        arg = arg == "-c" ? "--link" : arg == "wall" || arg == "{held}" ? "{twin}" : arg == "desk" ? "ddc" : arg;
+    const CtlRun direct = runCtl(room.expand(twin));
+    EXPECT_EQ(run.exitCode, direct.exitCode) << "stderr: " << run.err << "\ndirect: " << direct.err;
     // The ports' names are the runs' only difference.
     const std::string& held = room.held->slavePath();
     ASSERT_FALSE(held.empty() || room.twin.slavePath().empty()) << "a simulator did not start";
     std::string out = run.out;
     for (size_t at = 0; (at = out.find(held, at)) != std::string::npos; at += room.twin.slavePath().size())
         out.replace(at, held.size(), room.twin.slavePath());
-    EXPECT_EQ(out, direct.out) << row.kind;
-    EXPECT_EQ(run.exitCode, 0) << row.kind << "\nstderr: " << run.err;
+    EXPECT_EQ(out, direct.out);
+    EXPECT_EQ(run.exitCode, 0) << "stderr: " << run.err;
 }
 
+// Reads by name are run by the panel's test as well, on both kinds.
 const Scenario kScenarios[] = {
-    {"status by name", Service::Running, false, false, {"-c", "wall", "status"}, {"--link", "{twin}", "status"}},
-    {"set by name", Service::Running, false, false, {"-c", "wall", "set", "power", "off"},
-     {"--link", "{twin}", "set", "power", "off"}},
-    {"DDC/CI status by name", Service::Running, false, false, {"-c", "desk", "status"}, {"--link", "ddc", "status"}},
-    {"DDC/CI set by name", Service::Running, false, false, {"-c", "desk", "set", "input", "dvi"},
-     {"--link", "ddc", "set", "input", "dvi"}},
-    {"a link to the held port, in JSON", Service::Running, false, false, {"--link", "{held}", "--json", "status"},
-     {"--link", "{twin}", "--json", "status"}},
-    {"no service: by name, directly", Service::None, false, false, {"-c", "wall", "status"},
-     {"--link", "{twin}", "status"}},
-    {"the service restarted", Service::Restarted, false, false, {"-c", "wall", "model"}, {"--link", "{twin}", "model"}},
-    {"root under the bus policy", Service::Running, true, false, {"-c", "wall", "set", "osd", "lock"},
-     {"--link", "{twin}", "set", "osd", "lock"}},
-    {"a change by a user outside the group, refused", Service::Running, true, true,
-     {"-c", "wall", "set", "power", "on"}, {}, 5, "only root and the group lumivex may change a controller"},
-    {"a read by a user outside the group", Service::Running, true, true, {"-c", "wall", "status"},
-     {"--link", "{twin}", "status"}},
-    {"--direct on the held port", Service::Running, false, false, {"--direct", "-c", "wall", "status"}, {}, 3,
-     "is held by lumivexd (controller wall); leave out --direct"},
-    {"a service that answers nothing", Service::Stopped, false, false, {"-c", "wall", "--wait", "200", "status"}, {}, 2,
-     "lumivexd did not"},
-    {"the service killed mid-call", Service::KilledMidCall, false, false, {"-c", "wall", "status"}, {}, 2, "lumivexd",
+    {"DDC/CI set by name", Service::Running, false, false, {"-c", "desk", "set", "input", "dvi"}},
+    {"a link to the held port, in JSON", Service::Running, false, false, {"--link", "{held}", "--json", "status"}},
+    {"no service: by name, directly", Service::None, false, false, {"-c", "wall", "status"}},
+    {"root changes under the bus policy", Service::Running, true, false, {"-c", "wall", "set", "osd", "lock"}},
+    {"a read by name by a user outside the group, the file edited since", Service::Edited, true, true,
+     {"-c", "wall", "status"}},
+    // The service's faults, each kind with its exit status and line.
+    {"a change by a user outside the group", Service::Running, true, true, {"-c", "wall", "set", "power", "on"}, 5,
+     "lumivex-ctl: lumivexd refused Exchange for controller wall: wall: only root and the group lumivex may change"},
+    {"--direct on the held port", Service::Running, false, false, {"--direct", "-c", "wall", "status"}, 3,
+     "is held by lumivexd (controller wall); leave out --direct\n"},
+    {"a held controller not available", Service::Running, false, false, {"-c", "gone", "status"}, 3,
+     "lumivex-ctl: lumivexd: controller gone is not available now: gone is not available (", ServiceFault::Unavailable},
+    {"a service that answers nothing", Service::Stopped, false, false, {"-c", "wall", "status"}, 2,
+     "lumivex-ctl: lumivexd did not list its controllers: ", ServiceFault::NoAnswer},
+    {"the service killed mid-call", Service::KilledMidCall, false, false, {"-c", "wall", "status"}, 2,
+     "lumivex-ctl: lumivexd gave no answer to Exchange for controller wall: ", ServiceFault::NoAnswer,
      {"--delay", "3000"}},
+    {"a name the inventory lacks", Service::Running, false, false, {"-c", "nowhere", "status"}, 1,
+     "controllers.ini names no such controller\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Clients, ClientScenarios, ::testing::ValuesIn(kScenarios), [](const auto& info) {
