@@ -166,7 +166,7 @@ const Scenario kScenarios[] = {
      {"-c", "wall", "status"}},
     // The service's faults, each kind with its exit status and line.
     {"a change by a user outside the group", Service::Running, true, true, {"-c", "wall", "set", "power", "on"}, 5,
-     "lumivex-ctl: lumivexd refused Exchange for controller wall: wall: only root and the group lumivex may change"},
+     "lumivex-ctl: lumivexd refused Exchange for controller wall: only root and the group lumivex may change"},
     {"--direct on the held port", Service::Running, false, false, {"--direct", "-c", "wall", "status"}, 3,
      "is held by lumivexd (controller wall); leave out --direct\n"},
     {"a held controller not available", Service::Running, false, false, {"-c", "gone", "status"}, 3,

@@ -83,8 +83,10 @@ std::optional<QList<QVariant>> ServiceController::call(const QString& interface,
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, int(std::min<long long>(timeout.count(), INT32_MAX)));
     if (reply.type() == QDBusMessage::ReplyMessage)
         return reply.arguments();
-    // A reply the bus made up after the time-out reads as the service's silence.
-    const bool timedOut = std::chrono::steady_clock::now() - started >= timeout;
+    // A reply the bus made up at the time-out reads as the service's silence;
+    // its timer may fire a little early, so the last tenth counts as well.
+    const bool timedOut = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")
+                       && std::chrono::steady_clock::now() - started >= timeout - timeout / 10;
     const ServiceFault kind = timedOut ? ServiceFault::NoAnswer : faultOfError(reply.errorName());
     if (m_policy)
         m_policy(kind, failureLine(method, reply, timeout, timedOut));
@@ -99,7 +101,10 @@ QString ServiceController::failureLine(const QString& method, const QDBusMessage
     if (timedOut)
         return QStringLiteral("lumivexd did not answer %1 for controller %2 within %3 s")
             .arg(method, m_name, seconds(timeout));
-    const QString message = reply.errorMessage().section(QLatin1Char('\n'), 0, 0);
+    // The service names the controller first; the lines below name it already.
+    QString message = reply.errorMessage().section(QLatin1Char('\n'), 0, 0);
+    if (message.startsWith(m_name + QLatin1String(": ")))
+        message.remove(0, m_name.size() + 2);
     switch (faultOfError(reply.errorName())) {
     case ServiceFault::Denied:
         if (reply.errorName().startsWith(QLatin1String("org.freedesktop.DBus.")))
