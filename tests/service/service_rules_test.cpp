@@ -1,15 +1,20 @@
-// lumivexd's rules without a bus or a device: the back-off, its settings
-// file, the status as the bus carries it and as it is kept, and what a
-// client's raw write changes.
+// lumivexd's rules without a bus or a device: the back-off as an owner
+// asks for it, its settings file and what wins over it, the status as the
+// bus carries it and as it is kept, and what a client's raw write changes.
 
+#include "control/inventory.h"
 #include "control/outcome.h"
+#include "service/controller_owner.h"
 #include "service/reconnect.h"
 #include "service/service_settings.h"
 #include "service/status_values.h"
 #include "service/write_values.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <vector>
 
 using namespace lumivex;
@@ -18,10 +23,22 @@ using namespace std::chrono_literals;
 
 namespace {
 
-TEST(Reconnect, DoublesFromOneSecondToAMinute)
+// An owner whose port is not there: each opening fails, and the reopening
+// it then asks for waits as the row says.
+TEST(Reconnect, EachFailedOpeningWaitsLongerFromOneSecondToAMinute)
 {
-    const std::pair<int, std::chrono::seconds> rows[] = {{0, 1s}, {1, 1s}, {2, 2s}, {3, 4s}, {6, 32s},
-                                                         {7, 60s}, {8, 60s}, {1000, 60s}};
+    const std::map<int, std::chrono::seconds> rows{{0, 1s}, {1, 1s}, {2, 2s}, {3, 4s}, {6, 32s}, {7, 60s}, {8, 60s}, {1000, 60s}};
+    ControllerOwner owner(control::parseInventory("c.ini", "[Controller gone]\nLink = /nonexistent/ttyGone\n").controllers.at(0),
+                          {"/nonexistent/ZEPTA.ini", {}}, QDBusConnection(QStringLiteral("none")));
+    QTimer* reopen = nullptr;
+    for (QTimer* timer : owner.findChildren<QTimer*>())
+        reopen = timer->isSingleShot() ? timer : reopen;
+    ASSERT_TRUE(reopen);
+    for (int failures = 1; failures <= 8; ++failures) {
+        owner.start();
+        const std::chrono::milliseconds asked = reopen->intervalAsDuration();
+        EXPECT_TRUE(!rows.contains(failures) || asked == rows.at(failures)) << failures << ": " << asked.count() << " ms";
+    }
     for (const auto& [failures, delay] : rows)
         EXPECT_EQ(reconnectDelay(failures), delay) << failures;
 }
@@ -56,11 +73,53 @@ TEST(ServiceConfig, TakesItsKeysAndNamesTheLineOfAnythingElse)
     }
 }
 
-TEST(ServiceSettings, RefusesAGivenSettingsFileThatIsMissingAndAnUnknownBus)
+// The inventory: the command line, then the environment, then the settings
+// file, then the default; a row without one is refused.
+struct SettingsRow {
+    QStringList args;   // after --config FILE
+    const char* env;    // LUMIVEX_INVENTORY; nullptr unset
+    const char* file;   // the file's Inventory; nullptr none
+    const char* inventory;
+};
+
+TEST(ServiceSettings, TakeTheInventoryByPrecedenceAndRefuseWhatIsWrong)
 {
-    for (const QStringList& args : {QStringList{"--config", "/no/such/lumivexd.ini"}, QStringList{"--bus", "user"},
-                                    QStringList{"--inventory"}, QStringList{"--verbose"}})
-        EXPECT_THROW(readServiceSettings(args), control::Failure) << args.join(' ').toStdString();
+    const lumivex::testing::TempDir dir;
+    const QString config = QString::fromStdString((dir / "lumivexd.ini").string());
+    const SettingsRow rows[] = {
+        {{"--inventory", "/cli.ini"}, "/env.ini", "/file.ini", "/cli.ini"},
+        {{}, "/env.ini", "/file.ini", "/env.ini"},
+        {{}, nullptr, "/file.ini", "/file.ini"},
+        {{}, nullptr, nullptr, control::kDefaultInventory},
+        {{"--config", "/no/such/lumivexd.ini"}, nullptr, nullptr, nullptr},
+        {{"--bus", "user"}, nullptr, nullptr, nullptr},
+        {{"--inventory"}, nullptr, nullptr, nullptr},
+        {{"--verbose"}, nullptr, nullptr, nullptr},
+    };
+    for (const SettingsRow& row : rows) {
+        std::ofstream(dir / "lumivexd.ini") << "[Service]\n" << (row.file ? std::string("Inventory = ") + row.file : "") << "\n";
+        row.env ? qputenv(control::kInventoryEnv, row.env) : qunsetenv(control::kInventoryEnv);
+        const QStringList args = QStringList{"--config", config} + row.args;
+        if (row.inventory)
+            EXPECT_EQ(readServiceSettings(args).inventoryPath, row.inventory) << args.join(' ').toStdString();
+        else
+            EXPECT_THROW(readServiceSettings(args), control::Failure) << args.join(' ').toStdString();
+    }
+    qunsetenv(control::kInventoryEnv);
+}
+
+// On the bus: no nulls, no link, and whole numbers as integers but for the sizes in mm.
+TEST(StatusMap, CarriesWholeNumbersAsIntegersButTheSizes)
+{
+    const QJsonObject status{{"link", "COM1"}, {"model", QJsonValue()}, {"power", "on"},
+                             {"layout", QJsonObject{{"index", 2.0}, {"label", QJsonValue()}}},
+                             {"sizes", QJsonObject{{"bezelWidth", 12.0}, {"viewableWidth", 500.5}}}};
+    const QVariantMap map = statusMap(status);
+    EXPECT_EQ(map.keys(), QStringList({"layout", "power", "sizes"}));
+    EXPECT_EQ(map["layout"], QVariant(QVariantMap{{"index", 2}}));
+    EXPECT_EQ(map["layout"].toMap()["index"].typeId(), QMetaType::Int);
+    for (const QVariant& mm : map["sizes"].toMap())
+        EXPECT_EQ(mm.typeId(), QMetaType::Double);
 }
 
 TEST(StateFile, ReadsBackWhatWasKeptAndRefusesAnythingElse)
