@@ -30,7 +30,7 @@ void writeInventory(const std::filesystem::path& folder, const std::vector<Contr
     }
 }
 
-ServiceProcess::ServiceProcess(const std::filesystem::path& folder)
+ServiceProcess::ServiceProcess(const std::filesystem::path& folder, std::chrono::milliseconds replyWait)
     : m_errors(folder / "lumivexd.err")
 {
     std::ofstream(folder / "lumivexd.ini") << "[Service]\nState directory = " << (folder / "state").string()
@@ -38,7 +38,7 @@ ServiceProcess::ServiceProcess(const std::filesystem::path& folder)
     const std::string program = binDir() + "/lumivexd";
     std::vector<std::string> args{program, "--inventory", (folder / "controllers.ini").string(),
                                   "--config", (folder / "lumivexd.ini").string()};
-    std::vector<std::string> variables{"ZEPTA_REPLY_WAIT_MS=" + std::to_string(kGenerousReplyWait.count()),
+    std::vector<std::string> variables{"ZEPTA_REPLY_WAIT_MS=" + std::to_string(replyWait.count()),
                                        "ZEPTA_DDCHELPER=" + binDir() + "/libDDCHelper-sim.so"};
     for (char** e = environ; *e; ++e)
         variables.emplace_back(*e);  // the first of a name wins

@@ -2,6 +2,8 @@
 // lumivexd as a process on a private bus, over zepta-sims, and a client of
 // it on its own connection: shared by the service's tests and benchmark.
 
+#include "reply_waits.h"
+
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -29,8 +31,8 @@ class ServiceProcess {
 public:
     // Starts bin/lumivexd on the session bus this process names, with
     // folder/controllers.ini, and a settings file keeping its state in
-    // folder/state and ZEPTA.ini at folder/ZEPTA.ini.
-    explicit ServiceProcess(const std::filesystem::path& folder);
+    // folder/state and ZEPTA.ini at folder/ZEPTA.ini; a read-back waits replyWait.
+    explicit ServiceProcess(const std::filesystem::path& folder, std::chrono::milliseconds replyWait = kGenerousReplyWait);
     ~ServiceProcess();
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;

@@ -9,6 +9,7 @@
 #include "sim_process.h"
 
 #include "control/service_names.h"
+#include "panel/display_rules.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -20,11 +21,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
 using namespace lumivex;
 using namespace lumivex::testing;
+using namespace lumivex::control::service_errors;
 
 namespace {
 
@@ -44,6 +47,12 @@ QVariant plain(const QVariant& value)
 QString errorOf(const QDBusMessage& reply)
 {
     return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
+}
+
+// The full name of one of the service's errors; none for "".
+QString error(const char* name)
+{
+    return *name ? QLatin1String(control::kErrorPrefix) + QLatin1String(name) : QString();
 }
 
 // ctl's object without what the bus cannot or need not carry.
@@ -79,6 +88,7 @@ struct Scenario {
     const char* name;
     bool inventoryWellFormed;
     std::function<void(ServiceScenario&)> run;
+    std::chrono::milliseconds replyWait = kGenerousReplyWait;
 };
 
 class ServiceScenario : public ::testing::TestWithParam<Scenario> {
@@ -105,7 +115,7 @@ public:
 
     void startService()
     {
-        service = std::make_unique<ServiceProcess>(dir.path());
+        service = std::make_unique<ServiceProcess>(dir.path(), GetParam().replyWait);
         if (GetParam().inventoryWellFormed) {
             ASSERT_TRUE(service->waitForName(client.bus())) << service->errors();
         }
@@ -190,9 +200,12 @@ void setReadsBack(ServiceScenario& s)
     };
     ASSERT_TRUE(subscribe(true));
     const std::unique_ptr<void, std::function<void(void*)>> unsubscribe(&recorder, [&](void*) { subscribe(false); });
+    // A client's own command frame is told too, as the setting it changes.
+    const QByteArray powerOn("\x04\x1c\x01\xdf", 4);
     for (const auto& [setting, value, reads] : {std::tuple("power", "off", "off"), std::tuple("input", "DVI", "dvi"),
-                                                std::tuple("osd", "lock", "lock")}) {
-        const QDBusMessage reply = s.client.call("wall-a", "Set", {QString(setting), QString(value), 0u});
+                                                std::tuple("osd", "lock", "lock"), std::tuple("power", "", "on")}) {
+        const QDBusMessage reply = *value ? s.client.call("wall-a", "Set", {QString(setting), QString(value), 0u})
+                                          : s.client.call("wall-a", "Exchange", {powerOn, 0u});
         ASSERT_EQ(errorOf(reply), QString()) << reply.errorMessage().toStdString();
         EXPECT_EQ(s.status("wall-a").value(setting).toString(), reads);
         const QVariantList heard{QString(setting), QString(reads), s.client.uniqueName()};
@@ -201,18 +214,6 @@ void setReadsBack(ServiceScenario& s)
             return recorder.seen.contains(heard);
         })) << setting;
     }
-    // A client's own command frame is told too, as the setting it changes.
-    const QByteArray powerOn("\x04\x1c\x01\xdf", 4);
-    ASSERT_EQ(errorOf(s.client.call("wall-a", "Exchange", {powerOn, 0u})), QString());
-    const QVariantList heard{QStringLiteral("power"), QStringLiteral("on"), s.client.uniqueName()};
-    EXPECT_TRUE(waitUntil([&] {
-        QCoreApplication::processEvents();
-        return recorder.seen.contains(heard);
-    }));
-    EXPECT_EQ(s.status("wall-a").value("power").toString(), "on");
-    const QDBusMessage refused = s.client.call("wall-a", "Set", {QStringLiteral("power"), QStringLiteral("dim"), 0u});
-    EXPECT_EQ(errorOf(refused), "org.lumivex.Lumivex1.Error.BadRequest");
-    EXPECT_TRUE(refused.errorMessage().startsWith("set power takes off|on")) << refused.errorMessage().toStdString();
 }
 
 // A saved set-up put on a fresh controller makes it read the same.
@@ -229,8 +230,6 @@ void applySaveRoundTrip(ServiceScenario& s)
     EXPECT_EQ(s.status("fresh"), s.status("wall-a"));
     // Applied again, nothing differs.
     EXPECT_EQ(s.client.call("fresh", "Apply", {saved.arguments().value(0)}).arguments().value(0).toStringList(), QStringList());
-    EXPECT_EQ(errorOf(s.client.call("fresh", "Apply", {QStringLiteral("[Device]\npower=dim\n")})),
-              "org.lumivex.Lumivex1.Error.BadRequest");
 }
 
 // Two clients' exchanges on one controller, all under way at once: each gets its own whole reply.
@@ -259,17 +258,82 @@ void exchangesNeverInterleave(ServiceScenario& s)
     }
 }
 
-// A controller whose simulator is killed goes unavailable, the others answer, and it comes back.
-void controllerGoneAndBack(ServiceScenario& s)
+// Each way a controller fails, as its caller sees it; the others answer all along.
+void faultsAsCallersSeeThem(ServiceScenario& s)
 {
-    ASSERT_TRUE(s.becomes("wall-a", true));
+    const auto setPower = [&](uint flags) { return errorOf(s.client.call("wall-a", "Set", {QStringLiteral("power"), QStringLiteral("off"), flags})); };
+    const auto exchange = [&](uint waitMs) { return errorOf(s.client.call("wall-a", "Exchange", {request(4), waitMs})); };
+    const auto lastSeen = [&] { return s.client.property("wall-a", "LastSeen").toLongLong(); };
+    // Silent: the simulator stopped, its port still there.
+    const auto silent = [&](bool on) { return kill(s.serial->pid(), on ? SIGSTOP : SIGCONT) == 0; };
+    const std::unique_ptr<void, std::function<void(void*)>> resume(&s, [&](void*) { silent(false); });
+    ASSERT_TRUE(s.becomes("wall-a", true)) << s.service->errors();
+    // A whole reply to a client's request is a sighting.
+    const qint64 before = lastSeen();
+    ASSERT_TRUE(waitUntil([&] { return QDateTime::currentMSecsSinceEpoch() > before; }));
+    EXPECT_EQ(exchange(3000), QString());
+    EXPECT_TRUE(waitUntil([&] { return lastSeen() > before; }));
+    // A change not read back is sent all the same; one read back gets no reply, and the link is let go.
+    ASSERT_TRUE(silent(true));
+    EXPECT_EQ(setPower(control::kSetNoVerify), QString());
+    EXPECT_EQ(s.status("wall-b").value("model").toString(), "K410");
+    EXPECT_EQ(setPower(0), error(kNoReply));
+    EXPECT_EQ(errorOf(s.client.call("wall-a", "Status")), error(kUnavailable));
+    // A client's request unanswered, and the model query too: the link is let go.
+    ASSERT_TRUE(silent(false) && s.becomes("wall-a", true)) << s.service->errors();
+    ASSERT_TRUE(silent(true));
+    EXPECT_EQ(exchange(100), QString());
+    EXPECT_TRUE(s.becomes("wall-a", false)) << s.service->errors();
+    // Gone, and back.
+    ASSERT_TRUE(silent(false) && s.becomes("wall-a", true)) << s.service->errors();
     s.serial->terminate();
     ASSERT_TRUE(s.becomes("wall-a", false)) << s.service->errors();
-    EXPECT_EQ(errorOf(s.client.call("wall-a", "Status")), "org.lumivex.Lumivex1.Error.Unavailable");
-    EXPECT_EQ(s.status("wall-b").value("model").toString(), "K410");
+    EXPECT_EQ(errorOf(s.client.call("wall-a", "Status")), error(kUnavailable));
     s.serial = s.startSim(s.dir / "wall-a");
     ASSERT_TRUE(s.becomes("wall-a", true)) << s.service->errors();
     EXPECT_EQ(s.status("wall-a").value("power").toString(), "on");
+}
+
+// Each request at the edge of what it takes, the last taken and the next
+// refused, and each kind of controller refusing the other's calls.
+struct Edge {
+    const char* controller;
+    const char* method;
+    QVariantList args;
+    const char* error;    // "" taken
+    const char* says = "";  // how the refusal starts
+};
+
+void requestsAtTheirEdges(ServiceScenario& s)
+{
+    const QByteArray longest = request(4) + QByteArray(252, '\0');  // the device skips the zeros
+    const auto set = [](const char* setting, const QString& value, uint flags = 0) { return QVariantList{setting, value, flags}; };
+    const qsizetype resolutions = resolutionLabels().size();
+    const qsizetype layouts = displayModeLabels(0).size();  // the simulators' K410
+    const Edge rows[] = {
+        {"wall-a", "Exchange", {request(4), 10000u}, ""},
+        {"wall-a", "Exchange", {request(4), 10001u}, kBadRequest},
+        {"wall-a", "Exchange", {longest, 3000u}, ""},
+        {"wall-a", "Exchange", {longest + '\0', 3000u}, kBadRequest},
+        {"wall-a", "Set", set("gpo", "4=on"), ""},
+        {"wall-a", "Set", set("gpo", "5=on"), kBadRequest},
+        {"wall-a", "Set", set("gpo", "0=on"), kBadRequest},
+        {"wall-a", "Set", set("resolution", QString::number(resolutions - 1)), ""},
+        {"wall-a", "Set", set("resolution", QString::number(resolutions)), kBadRequest},
+        {"wall-a", "Set", set("layout", QString::number(layouts - 1)), ""},
+        {"wall-a", "Set", set("layout", QString::number(layouts)), kBadRequest},
+        {"wall-a", "Set", set("power", "dim"), kBadRequest, "set power takes off|on"},
+        {"wall-a", "Set", set("power", "on", 2), kBadRequest},
+        {"fresh", "Apply", {QStringLiteral("[Device]\npower=dim\n")}, kBadRequest},
+        {"ddc-1", "Exchange", {request(4), 100u}, kBadRequest},
+        {"wall-a", "GetVcp", {QVariant::fromValue(uchar(0xD6))}, kBadRequest},
+    };
+    for (const Edge& row : rows) {
+        const QDBusMessage reply = s.client.call(row.controller, row.method, row.args);
+        const std::string seen = row.method + (": " + reply.errorMessage().toStdString());
+        EXPECT_EQ(errorOf(reply), error(row.error)) << seen;
+        EXPECT_TRUE(!*row.says || reply.errorMessage().startsWith(row.says)) << seen;
+    }
 }
 
 // A serial device server that goes away: its controller is unavailable, the others answer.
@@ -277,11 +341,10 @@ void serverGone(ServiceScenario& s)
 {
     ASSERT_TRUE(s.becomes("wall-b", true));
     s.server->stop();
-    const QString error = errorOf(s.client.call("wall-b", "Status"));
-    EXPECT_TRUE(error == "org.lumivex.Lumivex1.Error.NoReply" || error == "org.lumivex.Lumivex1.Error.Unavailable")
-        << error.toStdString();
+    const QString first = errorOf(s.client.call("wall-b", "Status"));
+    EXPECT_TRUE(first == error(kNoReply) || first == error(kUnavailable)) << first.toStdString();
     EXPECT_TRUE(s.becomes("wall-b", false)) << s.service->errors();
-    EXPECT_EQ(errorOf(s.client.call("wall-b", "Exchange", {request(4), 100u})), "org.lumivex.Lumivex1.Error.Unavailable");
+    EXPECT_EQ(errorOf(s.client.call("wall-b", "Exchange", {request(4), 100u})), error(kUnavailable));
     EXPECT_EQ(s.status("wall-a").value("model").toString(), "K410");
 }
 
@@ -299,7 +362,7 @@ void stateSurvivesRestart(ServiceScenario& s)
     EXPECT_EQ(s.client.property("wall-b", "LastSeen").toLongLong(), 0) << "never read before, so nothing kept";
 }
 
-// The library's own calls on DDC/CI, and each kind refusing the other's.
+// The library's own calls on DDC/CI.
 void vcpCalls(ServiceScenario& s)
 {
     const QDBusMessage set = s.client.call("ddc-1", "SetVcp", {QVariant::fromValue(uchar(0xD6)), 0u});
@@ -310,10 +373,6 @@ void vcpCalls(ServiceScenario& s)
     EXPECT_EQ(got.arguments()[0].toInt(), 0);
     EXPECT_NE(got.arguments()[1].toUInt(), 1u) << "power reads on";
     EXPECT_EQ(s.status("ddc-1").value("power").toString(), "off");
-    const QString bad = "org.lumivex.Lumivex1.Error.BadRequest";
-    EXPECT_EQ(errorOf(s.client.call("ddc-1", "Exchange", {request(4), 100u})), bad);
-    EXPECT_EQ(errorOf(s.client.call("wall-a", "GetVcp", {QVariant::fromValue(uchar(0xD6))})), bad);
-    EXPECT_EQ(errorOf(s.client.call("wall-a", "Exchange", {request(4), 10001u})), bad);
 }
 
 // Refused before the name is taken, naming the file and line.
@@ -330,7 +389,8 @@ const Scenario kScenarios[] = {
     {"SetReadsBack", true, setReadsBack},
     {"ApplySaveRoundTrip", true, applySaveRoundTrip},
     {"ExchangesNeverInterleave", true, exchangesNeverInterleave},
-    {"ControllerGoneAndBack", true, controllerGoneAndBack},
+    {"FaultsAsCallersSeeThem", true, faultsAsCallersSeeThem, kUnfinishedReplyWait},
+    {"RequestsAtTheirEdges", true, requestsAtTheirEdges},
     {"ServerGone", true, serverGone},
     {"StateSurvivesRestart", true, stateSurvivesRestart},
     {"VcpCalls", true, vcpCalls},
