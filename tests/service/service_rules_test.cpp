@@ -15,6 +15,7 @@
 
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <vector>
 
 using namespace lumivex;
@@ -43,67 +44,48 @@ TEST(Reconnect, EachFailedOpeningWaitsLongerFromOneSecondToAMinute)
         EXPECT_EQ(reconnectDelay(failures), delay) << failures;
 }
 
-struct ConfigRow {
-    const char* text;
-    const char* refusal;  // the start of the line after "lumivexd.ini:"; empty: taken
-    const char* stateDirectory;
-};
-
-TEST(ServiceConfig, TakesItsKeysAndNamesTheLineOfAnythingElse)
-{
-    const ConfigRow rows[] = {
-        {"", "", ""},
-        {"[Service]\nState directory = /srv/state\n", "", "/srv/state"},
-        {"; note\n[Other]\nKey = x\n[service]\nstate DIRECTORY=/a\n", "", "/a"},
-        {"[Service]\nInventory = /etc/x.ini\nStatedirectory = /a\n", "3: [Service] takes", ""},
-        {"[Service]\nState directory\n", "2: a line of [Service] is 'Key = value'", ""},
-        {"[Service\n", "1: a section header ends with ']'", ""},
-        {"[Service]\nInventory =\n", "2: Inventory has no value", ""},
-    };
-    for (const ConfigRow& row : rows) {
-        try {
-            const ServiceConfig c = parseServiceConfig("lumivexd.ini", QString::fromUtf8(row.text));
-            EXPECT_STREQ(row.refusal, "") << row.text;
-            EXPECT_EQ(c.stateDirectory, row.stateDirectory) << row.text;
-        } catch (const control::Failure& failure) {
-            EXPECT_EQ(failure.code, control::kExitUsage);
-            EXPECT_TRUE(*row.refusal && failure.line.startsWith(QStringLiteral("lumivexd.ini:") + row.refusal))
-                << row.text << " -> " << failure.line.toStdString();
-        }
-    }
-}
-
-// The inventory: the command line, then the environment, then the settings
-// file, then the default; a row without one is refused.
+// What lumivexd runs with: the command line over LUMIVEX_INVENTORY over its
+// settings file over the defaults; a refusal says why, with the file's line.
 struct SettingsRow {
-    QStringList args;   // after --config FILE
-    const char* env;    // LUMIVEX_INVENTORY; nullptr unset
-    const char* file;   // the file's Inventory; nullptr none
-    const char* inventory;
+    QStringList args;    // after --config FILE
+    const char* env;     // LUMIVEX_INVENTORY; nullptr unset
+    const char* text;    // FILE's
+    const char* wanted;  // "INVENTORY STATE-FOLDER", or how the refusal starts
 };
 
-TEST(ServiceSettings, TakeTheInventoryByPrecedenceAndRefuseWhatIsWrong)
+TEST(ServiceSettings, TakeEachFromTheFirstThatGivesItAndRefuseWhatIsWrong)
 {
     const lumivex::testing::TempDir dir;
     const QString config = QString::fromStdString((dir / "lumivexd.ini").string());
+    const char* file = "[Service]\nInventory = /file.ini\n";
     const SettingsRow rows[] = {
-        {{"--inventory", "/cli.ini"}, "/env.ini", "/file.ini", "/cli.ini"},
-        {{}, "/env.ini", "/file.ini", "/env.ini"},
-        {{}, nullptr, "/file.ini", "/file.ini"},
-        {{}, nullptr, nullptr, control::kDefaultInventory},
-        {{"--config", "/no/such/lumivexd.ini"}, nullptr, nullptr, nullptr},
-        {{"--bus", "user"}, nullptr, nullptr, nullptr},
-        {{"--inventory"}, nullptr, nullptr, nullptr},
-        {{"--verbose"}, nullptr, nullptr, nullptr},
+        {{"--inventory", "/cli.ini"}, "/env.ini", file, "/cli.ini /var/lib/lumivex"},
+        {{}, "/env.ini", file, "/env.ini /var/lib/lumivex"},
+        {{}, nullptr, "[Service]\nInventory = /file.ini\nState directory = /srv/state\n", "/file.ini /srv/state"},
+        {{}, nullptr, "", "/etc/lumivex/controllers.ini /var/lib/lumivex"},
+        {{}, nullptr, "; note\n[Other]\nKey = x\n[service]\nstate DIRECTORY=/a\n", "/etc/lumivex/controllers.ini /a"},
+        {{}, nullptr, "[Service]\nInventory = /etc/x.ini\nStatedirectory = /a\n", "FILE:3: [Service] takes"},
+        {{}, nullptr, "[Service]\nState directory\n", "FILE:2: a line of [Service] is 'Key = value'"},
+        {{}, nullptr, "[Service\n", "FILE:1: a section header ends with ']'"},
+        {{}, nullptr, "[Service]\nInventory =\n", "FILE:2: Inventory has no value"},
+        {{"--config", "/no/such/lumivexd.ini"}, nullptr, "", "/no/such/lumivexd.ini: no such file"},
+        {{"--bus", "user"}, nullptr, "", "--bus takes system or session, not 'user'"},
+        {{"--inventory"}, nullptr, "", "--inventory needs a value"},
+        {{"--verbose"}, nullptr, "", "unknown argument '--verbose'"},
     };
+    qunsetenv(kStateDirectoryEnv);
     for (const SettingsRow& row : rows) {
-        std::ofstream(dir / "lumivexd.ini") << "[Service]\n" << (row.file ? std::string("Inventory = ") + row.file : "") << "\n";
+        std::ofstream(dir / "lumivexd.ini") << row.text;
         row.env ? qputenv(control::kInventoryEnv, row.env) : qunsetenv(control::kInventoryEnv);
         const QStringList args = QStringList{"--config", config} + row.args;
-        if (row.inventory)
-            EXPECT_EQ(readServiceSettings(args).inventoryPath, row.inventory) << args.join(' ').toStdString();
-        else
-            EXPECT_THROW(readServiceSettings(args), control::Failure) << args.join(' ').toStdString();
+        const QString wanted = QString::fromLatin1(row.wanted).replace(QStringLiteral("FILE"), config);
+        try {
+            const ServiceSettings taken = readServiceSettings(args);
+            EXPECT_EQ(taken.inventoryPath + ' ' + taken.stateDirectory, wanted) << args.join(' ').toStdString() << row.text;
+        } catch (const control::Failure& failure) {
+            EXPECT_TRUE(failure.code == control::kExitUsage && failure.line.startsWith(wanted))
+                << args.join(' ').toStdString() << row.text << " -> " << failure.line.toStdString();
+        }
     }
     qunsetenv(control::kInventoryEnv);
 }
@@ -164,24 +146,10 @@ TEST(WriteValues, NameWhatAWriteChangesAsStatusWould)
         {{5, 28, 1}, 0, 0, nullptr, {}},  // the length byte disagrees
     };
     for (const WriteRow& row : rows) {
-        WrittenValues values;
-        if (row.frame.empty()) {
-            values = vcpWriteValues(row.code, row.value, 0);
-        } else {
-            std::vector<uint8_t> frame = row.frame;
-            uint8_t sum = 0;
-            for (uint8_t b : frame)
-                sum = uint8_t(sum + b);
-            frame.push_back(uint8_t(-sum));
-            values = frameWriteValues(frame, 0);
-        }
-        if (!row.setting) {
-            EXPECT_TRUE(values.empty()) << int(row.code);
-            continue;
-        }
-        ASSERT_EQ(values.size(), 1u) << row.setting;
-        EXPECT_EQ(values[0].first, row.setting);
-        EXPECT_EQ(values[0].second, row.read) << row.setting;
+        std::vector<uint8_t> frame = row.frame;
+        frame.push_back(uint8_t(-std::accumulate(frame.begin(), frame.end(), 0)));
+        const WrittenValues values = row.frame.empty() ? vcpWriteValues(row.code, row.value, 0) : frameWriteValues(frame, 0);
+        EXPECT_EQ(values, (row.setting ? WrittenValues{{row.setting, row.read}} : WrittenValues{})) << int(row.code);
     }
     const std::vector<uint8_t> badSum{4, 28, 1, 0};
     EXPECT_TRUE(frameWriteValues(badSum, 0).empty());
