@@ -93,7 +93,7 @@ TEST(ServiceSettings, TakeEachFromTheFirstThatGivesItAndRefuseWhatIsWrong)
 // On the bus: no nulls, no link, and whole numbers as integers but for the sizes in mm.
 TEST(StatusMap, CarriesWholeNumbersAsIntegersButTheSizes)
 {
-    const QJsonObject status{{"link", "COM1"}, {"model", QJsonValue()}, {"power", "on"},
+    const QJsonObject status{{"link", "COM1"}, {"exit", 0}, {"model", QJsonValue()}, {"power", "on"},
                              {"layout", QJsonObject{{"index", 2.0}, {"label", QJsonValue()}}},
                              {"sizes", QJsonObject{{"bezelWidth", 12.0}, {"viewableWidth", 500.5}}}};
     const QVariantMap map = statusMap(status);
