@@ -11,6 +11,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -42,14 +43,13 @@ ServiceProcess::ServiceProcess(const std::filesystem::path& folder, std::chrono:
                                        "ZEPTA_DDCHELPER=" + binDir() + "/libDDCHelper-sim.so"};
     for (char** e = environ; *e; ++e)
         variables.emplace_back(*e);  // the first of a name wins
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& v : variables)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
+    const auto pointers = [](std::vector<std::string>& strings) {  // as exec takes them, ending in null
+        std::vector<char*> out(strings.size() + 1, nullptr);
+        std::transform(strings.begin(), strings.end(), out.begin(), [](std::string& one) { return one.data(); });
+        return out;
+    };
+    std::vector<char*> argv = pointers(args);
+    std::vector<char*> envp = pointers(variables);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);

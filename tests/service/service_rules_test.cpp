@@ -151,8 +151,7 @@ TEST(WriteValues, NameWhatAWriteChangesAsStatusWould)
         const WrittenValues values = row.frame.empty() ? vcpWriteValues(row.code, row.value, 0) : frameWriteValues(frame, 0);
         EXPECT_EQ(values, (row.setting ? WrittenValues{{row.setting, row.read}} : WrittenValues{})) << int(row.code);
     }
-    const std::vector<uint8_t> badSum{4, 28, 1, 0};
-    EXPECT_TRUE(frameWriteValues(badSum, 0).empty());
+    EXPECT_TRUE(frameWriteValues(std::vector<uint8_t>{4, 28, 1, 0}, 0).empty()) << "its bytes do not sum to zero";
 }
 
 TEST(WholeReply, IsOwedOnlyToTheReadRequests)
