@@ -13,7 +13,7 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 extern char** environ;
 
@@ -91,29 +91,15 @@ std::optional<int> ServiceProcess::waitForExit()
 
 std::optional<int> ServiceProcess::stop()
 {
-    if (m_pid <= 0 || m_reaped)
-        return std::nullopt;
-    kill(m_pid, SIGTERM);
+    if (m_pid > 0 && !m_reaped)
+        kill(m_pid, SIGTERM);
     return waitForExit();
 }
 
 std::string ServiceProcess::errors() const
 {
     std::ifstream in(m_errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-ServiceClient::ServiceClient(const QString& connectionName)
-    : m_name(connectionName)
-    , m_bus(QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), connectionName))
-{
-}
-
-ServiceClient::~ServiceClient()
-{
-    QDBusConnection::disconnectFromBus(m_name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 QDBusMessage ServiceClient::message(const QString& controller, const QString& method, const QVariantList& args) const

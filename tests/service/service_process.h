@@ -54,8 +54,10 @@ private:
 // A client of the service on a connection of its own.
 class ServiceClient {
 public:
-    explicit ServiceClient(const QString& connectionName);
-    ~ServiceClient();
+    explicit ServiceClient(const QString& connectionName)
+        : m_name(connectionName)
+        , m_bus(QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), connectionName)) {}
+    ~ServiceClient() { QDBusConnection::disconnectFromBus(m_name); }
 
     QDBusConnection& bus() { return m_bus; }
     QString uniqueName() const { return m_bus.baseService(); }

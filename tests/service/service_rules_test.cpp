@@ -90,8 +90,9 @@ TEST(ServiceSettings, TakeEachFromTheFirstThatGivesItAndRefuseWhatIsWrong)
     qunsetenv(control::kInventoryEnv);
 }
 
-// On the bus: no nulls, no link, and whole numbers as integers but for the sizes in mm.
-TEST(StatusMap, CarriesWholeNumbersAsIntegersButTheSizes)
+// On the bus: no nulls, no link, and whole numbers as integers but for the
+// sizes in mm. Kept: read back as it was, and nothing else taken for it.
+TEST(StatusValues, CarriedWholeButTheSizesAndKeptAsRead)
 {
     const QJsonObject status{{"link", "COM1"}, {"exit", 0}, {"model", QJsonValue()}, {"power", "on"},
                              {"layout", QJsonObject{{"index", 2.0}, {"label", QJsonValue()}}},
@@ -102,15 +103,11 @@ TEST(StatusMap, CarriesWholeNumbersAsIntegersButTheSizes)
     EXPECT_EQ(map["layout"].toMap()["index"].typeId(), QMetaType::Int);
     for (const QVariant& mm : map["sizes"].toMap())
         EXPECT_EQ(mm.typeId(), QMetaType::Double);
-}
-
-TEST(StateFile, ReadsBackWhatWasKeptAndRefusesAnythingElse)
-{
-    const QJsonObject status{{"model", "K420"}, {"power", "off"}};
+    const QJsonObject read{{"model", "K420"}, {"power", "off"}};
     QString why;
-    const auto kept = parseStateFile(stateFileText({status, 1700000000123, true}), why);
+    const auto kept = parseStateFile(stateFileText({read, 1700000000123, true}), why);
     ASSERT_TRUE(kept) << why.toStdString();
-    EXPECT_EQ(kept->status, status);
+    EXPECT_EQ(kept->status, read);
     EXPECT_EQ(kept->time, 1700000000123);
     EXPECT_TRUE(kept->available);
     for (const char* foreign : {"", "{\"time\": 5", "[1,2]", "{\"time\":-1,\"available\":true,\"power\":\"on\"}",
