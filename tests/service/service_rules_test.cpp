@@ -37,7 +37,7 @@ TEST(Reconnect, EachFailedOpeningWaitsLongerFromOneSecondToAMinute)
     ASSERT_TRUE(reopen);
     for (int failures = 1; failures <= 8; ++failures) {
         owner.start();
-        EXPECT_TRUE(!rows.contains(failures) || reopen->intervalAsDuration() == rows.at(failures)) << failures << ": " << reopen->interval();
+        EXPECT_TRUE(!rows.contains(failures) || reopen->intervalAsDuration() == rows.at(failures)) << failures << " failed";
     }
     for (const auto& [failures, delay] : rows)
         EXPECT_EQ(reconnectDelay(failures), delay) << failures;
@@ -56,10 +56,9 @@ TEST(ServiceSettings, TakeEachFromTheFirstThatGivesItAndRefuseWhatIsWrong)
 {
     const lumivex::testing::TempDir dir;
     const QString config = QString::fromStdString((dir / "lumivexd.ini").string());
-    const char* file = "[Service]\nInventory = /file.ini\n";
     const SettingsRow rows[] = {
-        {{"--inventory", "/cli.ini"}, "/env.ini", file, "/cli.ini /var/lib/lumivex"},
-        {{}, "/env.ini", file, "/env.ini /var/lib/lumivex"},
+        {{"--inventory", "/cli.ini"}, "/env.ini", "[Service]\nInventory = /file.ini\n", "/cli.ini /var/lib/lumivex"},
+        {{}, "/env.ini", "[Service]\nInventory = /file.ini\n", "/env.ini /var/lib/lumivex"},
         {{}, nullptr, "[Service]\nInventory = /file.ini\nState directory = /srv/state\n", "/file.ini /srv/state"},
         {{}, nullptr, "", "/etc/lumivex/controllers.ini /var/lib/lumivex"},
         {{}, nullptr, "; note\n[Other]\nKey = x\n[service]\nstate DIRECTORY=/a\n", "/etc/lumivex/controllers.ini /a"},

@@ -183,7 +183,7 @@ void readsAsCtlAndKept(ServiceScenario& s)
 // Each way a controller fails, as its caller sees it; the others answer all along.
 void faultsAsCallersSeeThem(ServiceScenario& s)
 {
-    const auto setPower = [&](uint flags) { return errorOf(s.client.call("wall-a", "Set", {QStringLiteral("power"), QStringLiteral("off"), flags})); };
+    const auto setPower = [&](uint flags) { return errorOf(s.client.call("wall-a", "Set", {QString("power"), QString("off"), flags})); };
     const auto exchange = [&](const char* c, uint waitMs) { return errorOf(s.client.call(c, "Exchange", {request(4), waitMs})); };
     // Silent: the simulator stopped, its port still there.
     const auto silent = [&](bool on) { return kill(s.serial->pid(), on ? SIGSTOP : SIGCONT) == 0; };
@@ -239,7 +239,8 @@ void changesAtTheirEdges(ServiceScenario& s)
     static ValueRecorder& recorder = *new ValueRecorder;
     recorder.seen.clear();
     ServiceClient listener(QStringLiteral("listener"));
-    const QString signal[] = {control::kServiceName, control::controllerObjectPath("wall-a"), control::kControllerInterface, "ValueChanged"};
+    const QString signal[] = {control::kServiceName, control::controllerObjectPath("wall-a"), control::kControllerInterface,
+                              "ValueChanged"};
     const char* slot = SLOT(record(QDBusMessage));
     ASSERT_TRUE(listener.bus().connect(signal[0], signal[1], signal[2], signal[3], &recorder, slot));
     const std::unique_ptr<void, std::function<void(void*)>> unsubscribe(
