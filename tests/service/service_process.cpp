@@ -11,8 +11,9 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 extern char** environ;
 
@@ -30,7 +31,7 @@ void writeInventory(const std::filesystem::path& folder, const std::vector<Contr
     }
 }
 
-ServiceProcess::ServiceProcess(const std::filesystem::path& folder)
+ServiceProcess::ServiceProcess(const std::filesystem::path& folder, std::chrono::milliseconds replyWait)
     : m_errors(folder / "lumivexd.err")
 {
     std::ofstream(folder / "lumivexd.ini") << "[Service]\nState directory = " << (folder / "state").string()
@@ -38,18 +39,17 @@ ServiceProcess::ServiceProcess(const std::filesystem::path& folder)
     const std::string program = binDir() + "/lumivexd";
     std::vector<std::string> args{program, "--inventory", (folder / "controllers.ini").string(),
                                   "--config", (folder / "lumivexd.ini").string()};
-    std::vector<std::string> variables{"ZEPTA_REPLY_WAIT_MS=" + std::to_string(kGenerousReplyWait.count()),
+    std::vector<std::string> variables{"ZEPTA_REPLY_WAIT_MS=" + std::to_string(replyWait.count()),
                                        "ZEPTA_DDCHELPER=" + binDir() + "/libDDCHelper-sim.so"};
     for (char** e = environ; *e; ++e)
         variables.emplace_back(*e);  // the first of a name wins
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& v : variables)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
+    const auto pointers = [](std::vector<std::string>& strings) {  // as exec takes them, ending in null
+        std::vector<char*> out(strings.size() + 1, nullptr);
+        std::transform(strings.begin(), strings.end(), out.begin(), [](std::string& one) { return one.data(); });
+        return out;
+    };
+    std::vector<char*> argv = pointers(args);
+    std::vector<char*> envp = pointers(variables);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -93,29 +93,15 @@ std::optional<int> ServiceProcess::waitForExit()
 
 std::optional<int> ServiceProcess::stop()
 {
-    if (m_pid <= 0 || m_reaped)
-        return std::nullopt;
-    kill(m_pid, SIGTERM);
+    if (m_pid > 0 && !m_reaped)
+        kill(m_pid, SIGTERM);
     return waitForExit();
 }
 
 std::string ServiceProcess::errors() const
 {
     std::ifstream in(m_errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-ServiceClient::ServiceClient(const QString& connectionName)
-    : m_name(connectionName)
-    , m_bus(QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), connectionName))
-{
-}
-
-ServiceClient::~ServiceClient()
-{
-    QDBusConnection::disconnectFromBus(m_name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 QDBusMessage ServiceClient::message(const QString& controller, const QString& method, const QVariantList& args) const

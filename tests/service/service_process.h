@@ -2,6 +2,8 @@
 // lumivexd as a process on a private bus, over zepta-sims, and a client of
 // it on its own connection: shared by the service's tests and benchmark.
 
+#include "reply_waits.h"
+
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -29,8 +31,8 @@ class ServiceProcess {
 public:
     // Starts bin/lumivexd on the session bus this process names, with
     // folder/controllers.ini, and a settings file keeping its state in
-    // folder/state and ZEPTA.ini at folder/ZEPTA.ini.
-    explicit ServiceProcess(const std::filesystem::path& folder);
+    // folder/state and ZEPTA.ini at folder/ZEPTA.ini; a read-back waits replyWait.
+    explicit ServiceProcess(const std::filesystem::path& folder, std::chrono::milliseconds replyWait = kGenerousReplyWait);
     ~ServiceProcess();
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
@@ -52,8 +54,10 @@ private:
 // A client of the service on a connection of its own.
 class ServiceClient {
 public:
-    explicit ServiceClient(const QString& connectionName);
-    ~ServiceClient();
+    explicit ServiceClient(const QString& connectionName)
+        : m_name(connectionName)
+        , m_bus(QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), connectionName)) {}
+    ~ServiceClient() { QDBusConnection::disconnectFromBus(m_name); }
 
     QDBusConnection& bus() { return m_bus; }
     QString uniqueName() const { return m_bus.baseService(); }

@@ -1,15 +1,21 @@
-// lumivexd's rules without a bus or a device: the back-off, its settings
-// file, the status as the bus carries it and as it is kept, and what a
-// client's raw write changes.
+// lumivexd's rules without a bus or a device: the back-off as an owner
+// asks for it, its settings file and what wins over it, the status as the
+// bus carries it and as it is kept, and what a client's raw write changes.
 
+#include "control/inventory.h"
 #include "control/outcome.h"
+#include "service/controller_owner.h"
 #include "service/reconnect.h"
 #include "service/service_settings.h"
 #include "service/status_values.h"
 #include "service/write_values.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <numeric>
 #include <vector>
 
 using namespace lumivex;
@@ -18,58 +24,88 @@ using namespace std::chrono_literals;
 
 namespace {
 
-TEST(Reconnect, DoublesFromOneSecondToAMinute)
+// An owner whose port is not there: each opening fails, and the reopening
+// it then asks for waits as the row says.
+TEST(Reconnect, EachFailedOpeningWaitsLongerFromOneSecondToAMinute)
 {
-    const std::pair<int, std::chrono::seconds> rows[] = {{0, 1s}, {1, 1s}, {2, 2s}, {3, 4s}, {6, 32s},
-                                                         {7, 60s}, {8, 60s}, {1000, 60s}};
+    const std::map<int, std::chrono::seconds> rows{{0, 1s}, {1, 1s}, {2, 2s}, {3, 4s}, {6, 32s}, {7, 60s}, {8, 60s}, {1000, 60s}};
+    ControllerOwner owner(control::parseInventory("c.ini", "[Controller gone]\nLink = /nonexistent/ttyGone\n").controllers.at(0),
+                          {"/nonexistent/ZEPTA.ini", {}}, QDBusConnection(QStringLiteral("none")));
+    QTimer* reopen = nullptr;
+    for (QTimer* timer : owner.findChildren<QTimer*>())
+        reopen = timer->isSingleShot() ? timer : reopen;
+    ASSERT_TRUE(reopen);
+    for (int failures = 1; failures <= 8; ++failures) {
+        owner.start();
+        EXPECT_TRUE(!rows.contains(failures) || reopen->intervalAsDuration() == rows.at(failures)) << failures << " failed";
+    }
     for (const auto& [failures, delay] : rows)
         EXPECT_EQ(reconnectDelay(failures), delay) << failures;
 }
 
-struct ConfigRow {
-    const char* text;
-    const char* refusal;  // the start of the line after "lumivexd.ini:"; empty: taken
-    const char* stateDirectory;
+// What lumivexd runs with: the command line over LUMIVEX_INVENTORY over its
+// settings file over the defaults; a refusal says why, with the file's line.
+struct SettingsRow {
+    QStringList args;    // after --config FILE
+    const char* env;     // LUMIVEX_INVENTORY; nullptr unset
+    const char* text;    // FILE's
+    const char* wanted;  // "INVENTORY STATE-FOLDER", or how the refusal starts
 };
 
-TEST(ServiceConfig, TakesItsKeysAndNamesTheLineOfAnythingElse)
+TEST(ServiceSettings, TakeEachFromTheFirstThatGivesItAndRefuseWhatIsWrong)
 {
-    const ConfigRow rows[] = {
-        {"", "", ""},
-        {"[Service]\nState directory = /srv/state\n", "", "/srv/state"},
-        {"; note\n[Other]\nKey = x\n[service]\nstate DIRECTORY=/a\n", "", "/a"},
-        {"[Service]\nInventory = /etc/x.ini\nStatedirectory = /a\n", "3: [Service] takes", ""},
-        {"[Service]\nState directory\n", "2: a line of [Service] is 'Key = value'", ""},
-        {"[Service\n", "1: a section header ends with ']'", ""},
-        {"[Service]\nInventory =\n", "2: Inventory has no value", ""},
+    const lumivex::testing::TempDir dir;
+    const QString config = QString::fromStdString((dir / "lumivexd.ini").string());
+    const SettingsRow rows[] = {
+        {{"--inventory", "/cli.ini"}, "/env.ini", "[Service]\nInventory = /file.ini\n", "/cli.ini /var/lib/lumivex"},
+        {{}, "/env.ini", "[Service]\nInventory = /file.ini\n", "/env.ini /var/lib/lumivex"},
+        {{}, nullptr, "[Service]\nInventory = /file.ini\nState directory = /srv/state\n", "/file.ini /srv/state"},
+        {{}, nullptr, "", "/etc/lumivex/controllers.ini /var/lib/lumivex"},
+        {{}, nullptr, "; note\n[Other]\nKey = x\n[service]\nstate DIRECTORY=/a\n", "/etc/lumivex/controllers.ini /a"},
+        {{}, nullptr, "[Service]\nInventory = /etc/x.ini\nStatedirectory = /a\n", "FILE:3: [Service] takes"},
+        {{}, nullptr, "[Service]\nState directory\n", "FILE:2: a line of [Service] is 'Key = value'"},
+        {{}, nullptr, "[Service\n", "FILE:1: a section header ends with ']'"},
+        {{}, nullptr, "[Service]\nInventory =\n", "FILE:2: Inventory has no value"},
+        {{"--config", "/no/such/lumivexd.ini"}, nullptr, "", "/no/such/lumivexd.ini: no such file"},
+        {{"--bus", "user"}, nullptr, "", "--bus takes system or session, not 'user'"},
+        {{"--inventory"}, nullptr, "", "--inventory needs a value"},
+        {{"--verbose"}, nullptr, "", "unknown argument '--verbose'"},
     };
-    for (const ConfigRow& row : rows) {
+    qunsetenv(kStateDirectoryEnv);
+    for (const SettingsRow& row : rows) {
+        std::ofstream(dir / "lumivexd.ini") << row.text;
+        row.env ? qputenv(control::kInventoryEnv, row.env) : qunsetenv(control::kInventoryEnv);
+        const QStringList args = QStringList{"--config", config} + row.args;
+        const QString wanted = QString::fromLatin1(row.wanted).replace(QStringLiteral("FILE"), config);
         try {
-            const ServiceConfig c = parseServiceConfig("lumivexd.ini", QString::fromUtf8(row.text));
-            EXPECT_STREQ(row.refusal, "") << row.text;
-            EXPECT_EQ(c.stateDirectory, row.stateDirectory) << row.text;
+            const ServiceSettings taken = readServiceSettings(args);
+            EXPECT_EQ(taken.inventoryPath + ' ' + taken.stateDirectory, wanted) << args.join(' ').toStdString() << row.text;
         } catch (const control::Failure& failure) {
-            EXPECT_EQ(failure.code, control::kExitUsage);
-            EXPECT_TRUE(*row.refusal && failure.line.startsWith(QStringLiteral("lumivexd.ini:") + row.refusal))
-                << row.text << " -> " << failure.line.toStdString();
+            EXPECT_TRUE(failure.code == control::kExitUsage && failure.line.startsWith(wanted))
+                << args.join(' ').toStdString() << row.text << " -> " << failure.line.toStdString();
         }
     }
+    qunsetenv(control::kInventoryEnv);
 }
 
-TEST(ServiceSettings, RefusesAGivenSettingsFileThatIsMissingAndAnUnknownBus)
+// On the bus: no nulls, no link, and whole numbers as integers but for the
+// sizes in mm. Kept: read back as it was, and nothing else taken for it.
+TEST(StatusValues, CarriedWholeButTheSizesAndKeptAsRead)
 {
-    for (const QStringList& args : {QStringList{"--config", "/no/such/lumivexd.ini"}, QStringList{"--bus", "user"},
-                                    QStringList{"--inventory"}, QStringList{"--verbose"}})
-        EXPECT_THROW(readServiceSettings(args), control::Failure) << args.join(' ').toStdString();
-}
-
-TEST(StateFile, ReadsBackWhatWasKeptAndRefusesAnythingElse)
-{
-    const QJsonObject status{{"model", "K420"}, {"power", "off"}};
+    const QJsonObject status{{"link", "COM1"}, {"exit", 0}, {"model", QJsonValue()}, {"power", "on"},
+                             {"layout", QJsonObject{{"index", 2.0}, {"label", QJsonValue()}}},
+                             {"sizes", QJsonObject{{"bezelWidth", 12.0}, {"viewableWidth", 500.5}}}};
+    const QVariantMap map = statusMap(status);
+    EXPECT_EQ(map.keys(), QStringList({"layout", "power", "sizes"}));
+    EXPECT_EQ(map["layout"], QVariant(QVariantMap{{"index", 2}}));
+    EXPECT_EQ(map["layout"].toMap()["index"].typeId(), QMetaType::Int);
+    for (const QVariant& mm : map["sizes"].toMap())
+        EXPECT_EQ(mm.typeId(), QMetaType::Double);
+    const QJsonObject read{{"model", "K420"}, {"power", "off"}};
     QString why;
-    const auto kept = parseStateFile(stateFileText({status, 1700000000123, true}), why);
+    const auto kept = parseStateFile(stateFileText({read, 1700000000123, true}), why);
     ASSERT_TRUE(kept) << why.toStdString();
-    EXPECT_EQ(kept->status, status);
+    EXPECT_EQ(kept->status, read);
     EXPECT_EQ(kept->time, 1700000000123);
     EXPECT_TRUE(kept->available);
     for (const char* foreign : {"", "{\"time\": 5", "[1,2]", "{\"time\":-1,\"available\":true,\"power\":\"on\"}",
@@ -105,27 +141,12 @@ TEST(WriteValues, NameWhatAWriteChangesAsStatusWould)
         {{5, 28, 1}, 0, 0, nullptr, {}},  // the length byte disagrees
     };
     for (const WriteRow& row : rows) {
-        WrittenValues values;
-        if (row.frame.empty()) {
-            values = vcpWriteValues(row.code, row.value, 0);
-        } else {
-            std::vector<uint8_t> frame = row.frame;
-            uint8_t sum = 0;
-            for (uint8_t b : frame)
-                sum = uint8_t(sum + b);
-            frame.push_back(uint8_t(-sum));
-            values = frameWriteValues(frame, 0);
-        }
-        if (!row.setting) {
-            EXPECT_TRUE(values.empty()) << int(row.code);
-            continue;
-        }
-        ASSERT_EQ(values.size(), 1u) << row.setting;
-        EXPECT_EQ(values[0].first, row.setting);
-        EXPECT_EQ(values[0].second, row.read) << row.setting;
+        std::vector<uint8_t> frame = row.frame;
+        frame.push_back(uint8_t(-std::accumulate(frame.begin(), frame.end(), 0)));
+        const WrittenValues values = row.frame.empty() ? vcpWriteValues(row.code, row.value, 0) : frameWriteValues(frame, 0);
+        EXPECT_EQ(values, (row.setting ? WrittenValues{{row.setting, row.read}} : WrittenValues{})) << int(row.code);
     }
-    const std::vector<uint8_t> badSum{4, 28, 1, 0};
-    EXPECT_TRUE(frameWriteValues(badSum, 0).empty());
+    EXPECT_TRUE(frameWriteValues(std::vector<uint8_t>{4, 28, 1, 0}, 0).empty()) << "its bytes do not sum to zero";
 }
 
 TEST(WholeReply, IsOwedOnlyToTheReadRequests)
