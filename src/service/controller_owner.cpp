@@ -232,29 +232,28 @@ bool ControllerOwner::linkFailed(const Failure& failure)
     return (failure.code == kExitNoAnswer && !damagedReply()) || failure.code == kExitNoLink || portGone();
 }
 
-QDBusMessage ControllerOwner::failureReply(const QDBusMessage& call, const Failure& failure)
+const char* errorNameFor(ExitCode code, bool damagedReply)
 {
-    const char* name = service_errors::kNoReply;
-    switch (failure.code) {
+    switch (code) {
     case kExitUsage:
-        name = service_errors::kBadRequest;
-        break;
+        return service_errors::kBadRequest;
     case kExitNoLink:
-        name = service_errors::kUnavailable;
-        break;
+        return service_errors::kUnavailable;
     case kExitNotVerified:
-        name = service_errors::kNotVerified;
-        break;
+        return service_errors::kNotVerified;
     case kExitDenied:
-        name = service_errors::kAccessDenied;
-        break;
+        return service_errors::kAccessDenied;
     case kExitNoAnswer:
-        name = damagedReply() ? service_errors::kDamaged : service_errors::kNoReply;
-        break;
     case kExitOk:
         break;
     }
-    return call.createErrorReply(errorName(name), failure.line.isEmpty() ? m_entry.name + QStringLiteral(": failed") : failure.line);
+    return damagedReply ? service_errors::kDamaged : service_errors::kNoReply;
+}
+
+QDBusMessage ControllerOwner::failureReply(const QDBusMessage& call, const Failure& failure)
+{
+    return call.createErrorReply(errorName(errorNameFor(failure.code, damagedReply())),
+                                 failure.line.isEmpty() ? m_entry.name + QStringLiteral(": failed") : failure.line);
 }
 
 void ControllerOwner::answer(const QDBusMessage& call, const std::function<QDBusMessage(Session&)>& work)

@@ -7,6 +7,7 @@
 // controller's interval.
 
 #include "control/inventory.h"
+#include "control/outcome.h"
 #include "control/session.h"
 #include "service/status_values.h"
 #include "service/write_values.h"
@@ -39,6 +40,10 @@ inline constexpr char kServiceClient[] = "lumivexd";
 
 // The name of a model index as the Model property gives it ("" unknown).
 QString modelName(int32_t model);
+
+// The error a failed call is answered with (its last part, after the
+// service's prefix); a reply that came but did not add up is Damaged.
+const char* errorNameFor(control::ExitCode code, bool damagedReply);
 
 class ControllerOwner : public QObject {
     Q_OBJECT

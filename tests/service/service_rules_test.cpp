@@ -160,3 +160,18 @@ TEST(WholeReply, IsOwedOnlyToTheReadRequests)
 }
 
 }  // namespace
+
+// Each way a call can fail as the caller's error name; a reply that came
+// but did not add up is Damaged whatever failed.
+TEST(ErrorNames, SayWhyTheCallFailed)
+{
+    const struct {
+        control::ExitCode code;
+        bool damaged;
+        const char* name;
+    } rows[] = {{control::kExitUsage, false, "BadRequest"},       {control::kExitNoLink, false, "Unavailable"},
+                {control::kExitNotVerified, false, "NotVerified"}, {control::kExitDenied, false, "AccessDenied"},
+                {control::kExitNoAnswer, false, "NoReply"},        {control::kExitNoAnswer, true, "Damaged"}};
+    for (const auto& row : rows)
+        EXPECT_STREQ(errorNameFor(row.code, row.damaged), row.name) << row.code << (row.damaged ? " damaged" : "");
+}
