@@ -21,7 +21,8 @@ fail() {
 }
 
 wait_for() {
-  for _ in $(seq 1 200); do
+  # A ceiling for failure only (60 s): a loaded machine starts the panel slowly.
+  for _ in $(seq 1 600); do
     if eval "$1" >/dev/null 2>&1; then return 0; fi
     sleep 0.1
   done
