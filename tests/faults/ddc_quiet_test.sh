@@ -2,21 +2,23 @@
 # The real DDC/CI plugin on a machine without /dev/i2c-*: loading "DDC2Bi"
 # says "Check DDC Port Fail", and the terminal gets the panel's one line of
 # why, nothing of the libraries beneath.
-# Runs the built lumivex inside an X display (ctest starts it under xvfb-run).
+# Runs the built lumivex inside an X display of its own (Xvfb).
 #   ddc_quiet_test.sh BIN_DIR
 set -euo pipefail
 BIN="$1"
 WORK="$(mktemp -d)"
 PANEL_PID=""
+XVFB_PID=""
 cleanup() {
   [[ -n "$PANEL_PID" ]] && kill "$PANEL_PID" 2>/dev/null && wait "$PANEL_PID" 2>/dev/null
+  [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 fail() {
   echo "ddc_quiet_test: $*" >&2
-  for f in out err messages.log; do [[ -f "$WORK/$f" ]] && { echo "--- $f" >&2; cat "$WORK/$f" >&2; }; done
+  for f in out err messages.log xvfb.log; do [[ -f "$WORK/$f" ]] && { echo "--- $f" >&2; cat "$WORK/$f" >&2; }; done
   exit 1
 }
 
@@ -33,6 +35,14 @@ if compgen -G "/dev/i2c-*" >/dev/null; then
   echo "ddc_quiet_test: this machine has /dev/i2c-*; the case needs a machine without"
   exit 77
 fi
+
+# The server picks a free number and writes it once it takes connections:
+# no number guessed beside other tests' displays, no cookie to write.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+wait_for '[[ "$(cat "$WORK/display")" == *[0-9]* ]]'
+export DISPLAY=":$(tr -d '[:space:]' <"$WORK/display")"
+unset XAUTHORITY
 
 unset QT_QPA_PLATFORM ZEPTA_DDCHELPER
 export XDG_RUNTIME_DIR="$WORK"
