@@ -4,13 +4,11 @@
 // the control library and read back like it.
 
 #include "control/session.h"
+#include "service/set_values.h"
 
 #include <QString>
 
 namespace lumivex::service {
-
-// The setting names Set takes, as they also name the status keys.
-const QStringList& settingNames();
 
 // Sends the setting; when verify, reads it back and fails with
 // kExitNotVerified naming what did not take. Usage failures for a setting
