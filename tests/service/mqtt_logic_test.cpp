@@ -1,0 +1,601 @@
+// The MQTT bridge's logic without a broker: its settings, its topics, the
+// /set commands it takes, the pacing of writes over a driven clock, and the
+// Home Assistant discovery it announces for each model and link.
+
+#include "control/outcome.h"
+#include "control/value_names.h"
+#include "service/mqtt/commands.h"
+#include "service/mqtt/discovery.h"
+#include "service/mqtt/mqtt_settings.h"
+#include "service/mqtt/topics.h"
+#include "service/mqtt/write_coalescer.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+
+using namespace lumivex;
+using namespace lumivex::service::mqtt;
+
+namespace {
+
+std::string str(const QString& s)
+{
+    return s.toStdString();
+}
+
+// The settings as one line, or the refusal.
+QString settingsLine(const QString& text, const QString& host = QStringLiteral("wall-pc.example"))
+{
+    try {
+        const std::optional<MqttSettings> s = parseMqttSettings(QStringLiteral("F"), text, host);
+        if (!s)
+            return QStringLiteral("off");
+        return QStringList{s->host, QString::number(s->port), s->tls ? "tls" : "plain", s->baseTopic, s->nodeId,
+                           s->clientId, s->user, s->passwordFile, s->caFile, s->certFile, s->keyFile,
+                           QString::number(s->keepAliveS), QString::number(s->writeIntervalMs),
+                           s->discovery ? "yes" : "no", QString::number(s->discoveryDelayMs),
+                           s->retainDiscovery ? "yes" : "no", s->discoveryPrefix}
+            .join(' ');
+    } catch (const control::Failure& failure) {
+        return failure.code == control::kExitUsage ? failure.line : QStringLiteral("not usage: ") + failure.line;
+    }
+}
+
+TEST(MqttSettings, DefaultsAndEachRefusalNameTheLine)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"[Service]\nInventory = /x\n", "off"},
+        {"", "off"},
+        {"[MQTT]\nBroker = mqtt://broker.lan\n",
+         "broker.lan 1883 plain lumivex wall-pc_example lumivexd-wall-pc_example      60 500 yes 5000 no homeassistant"},
+        {"[mqtt]\nbroker=mqtts://broker.lan\n", "broker.lan 8883 tls lumivex wall-pc_example lumivexd-wall-pc_example      60 500 yes 5000 no homeassistant"},
+        {"; x\n[MQTT]\nBroker = mqtts://[::1]:9883\nBase Topic = site\nNode Id = n_1\nClient Id = c\nUser = u\n"
+         "Password File = /p\nCA File = /ca\nCert File = /c\nKey File = /k\nKeep Alive s = 5\nWrite Interval ms = 0\n"
+         "Discovery = no\nDiscovery Delay ms = 600000\nRetain Discovery = YES\nDiscovery Prefix = ha\n[Service]\nBroker = x\n",
+         "::1 9883 tls site n_1 c u /p /ca /c /k 5 0 no 600000 yes ha"},
+        {"[MQTT]\n", "F:1: [MQTT] needs Broker"},
+        {"[MQTT]\nBroker = http://h\n", "F:2: Broker takes mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not 'http://h'"},
+        {"[MQTT]\nBroker = mqtt://h:0\n", "F:2: Broker takes"},
+        {"[MQTT]\nBroker = mqtt://h:65536\n", "F:2: Broker takes"},
+        {"[MQTT]\nBroker = mqtt://u:p@h\n", "F:2: Broker takes"},
+        {"[MQTT]\nBroker = mqtt://h/path\n", "F:2: Broker takes"},
+        {"[MQTT]\nBroker = h:1883\n", "F:2: Broker takes"},
+        {"[MQTT]\nBroker = mqtt://h\nBase Topic = a/b\n", "F:3: Base Topic: 'a/b' is one topic level"},
+        {"[MQTT]\nBroker = mqtt://h\nBase Topic = a+\n", "F:3: Base Topic: 'a+' is one topic level"},
+        {"[MQTT]\nBroker = mqtt://h\nDiscovery Prefix = #\n", "F:3: Discovery Prefix: '#' is one topic level"},
+        {"[MQTT]\nBroker = mqtt://h\nBase Topic = $SYS\n", "F:3: Base Topic: '$SYS' must not start with '$'"},
+        {"[MQTT]\nBroker = mqtt://h\nNode Id = a.b\n", "F:3: Node Id takes letters, digits, '-' and '_', not 'a.b'"},
+        {"[MQTT]\nBroker = mqtt://h\nKeep Alive s = 4\n", "F:3: Keep Alive s takes a whole number from 5 to 65535, not '4'"},
+        {"[MQTT]\nBroker = mqtt://h\nWrite Interval ms = 60001\n", "F:3: Write Interval ms takes a whole number from 0 to 60000"},
+        {"[MQTT]\nBroker = mqtt://h\nDiscovery Delay ms = -1\n", "F:3: Discovery Delay ms takes a whole number from 0 to 600000"},
+        {"[MQTT]\nBroker = mqtt://h\nDiscovery = maybe\n", "F:3: Discovery takes yes or no, not 'maybe'"},
+        {"[MQTT]\nBroker = mqtt://h\nbroker = mqtt://i\n", "F:3: broker is given twice (first on line 2)"},
+        {"[MQTT]\nBroker = mqtt://h\nHost = h\n", "F:3: [MQTT] takes Broker, Base Topic"},
+        {"[MQTT]\nBroker\n", "F:2: a line of [MQTT] is 'Key = value'"},
+        {"[MQTT]\nUser =\n", "F:2: User has no value"},
+        {"[MQTT\n", "F:1: a section header ends with ']'"},
+        {"[MQTT]\nCA File = /ca\nBroker = mqtt://h\n", "F:2: CA File is for a broker reached over TLS (mqtts://)"},
+        {"[MQTT]\nBroker = mqtts://h\nKey File = /k\n", "F:3: Cert File and Key File go together"},
+        {"[MQTT]\nBroker = mqtts://h\n\nCert File = /c\n", "F:4: Cert File and Key File go together"},
+        {"[MQTT]\nBroker = mqtt://h\nPassword File = /p\n", "F:3: Password File needs User"},
+    };
+    for (const auto& [text, wanted] : rows)
+        EXPECT_TRUE(settingsLine(text).startsWith(wanted)) << text << " -> " << str(settingsLine(text));
+    // The host name gives the node; nothing usable left gives the program's name.
+    EXPECT_EQ(settingsLine("[MQTT]\nBroker = mqtt://h\n", "ü.x").section(' ', 4, 5), "__x lumivexd-__x");
+    EXPECT_EQ(settingsLine("[MQTT]\nBroker = mqtt://h\n", "").section(' ', 4, 5), "lumivexd lumivexd-lumivexd");
+}
+
+TEST(MqttSettings, PasswordIsTheFirstLineOfAFileThatIsThere)
+{
+    const lumivex::testing::TempDir dir;
+    const auto file = [&](const char* name, const char* text) {
+        std::ofstream(dir / name) << text;
+        return QString::fromStdString((dir / name).string());
+    };
+    const std::pair<QString, const char*> rows[] = {
+        {file("crlf", "s3cret\r\nsecond\n"), "s3cret"},
+        {file("bare", "pa ss"), "pa ss"},
+        {file("empty", ""), "the first line holds no password"},
+        {file("blank", "\nsecond\n"), "the first line holds no password"},
+        {QString::fromStdString((dir / "missing").string()), "no such file"},
+        {QString::fromStdString(dir.path().string()), "is a regular file"},
+    };
+    for (const auto& [path, wanted] : rows) {
+        QString why;
+        const QString password = readPasswordFile(path, why);
+        EXPECT_TRUE(password.isNull() ? why.startsWith(path) && why.contains(wanted) : password == wanted && why.isEmpty())
+            << str(path) << " -> " << str(password) << " / " << str(why);
+    }
+}
+
+TEST(MqttTopics, EachControllersTopicsComeBackAsItsCommandsOnly)
+{
+    const Topics t{"lumivex", "site-1"};
+    for (const QString c : {"wall-a", "lobby_east", "x", "Bridge"}) {
+        ASSERT_FALSE(controllerTopicProblem(c)) << str(c);
+        const auto set = t.match(t.set(c));
+        const auto get = t.match(t.get(c));
+        ASSERT_TRUE(set && get) << str(c);
+        EXPECT_EQ(set->controller, c);
+        EXPECT_EQ(get->controller, c);
+        EXPECT_EQ(set->kind, Command::Kind::Set);
+        EXPECT_EQ(get->kind, Command::Kind::Get);
+        // What the bridge subscribes to covers them, and nothing it publishes.
+        for (const QString& filter : t.subscriptions())
+            EXPECT_TRUE(QString(filter).replace('+', c) == t.set(c) || QString(filter).replace('+', c) == t.get(c));
+        for (const QString& published : {t.state(c), t.availability(c), t.error(c), t.bridgeState()})
+            EXPECT_FALSE(t.match(published)) << str(published);
+        EXPECT_NE(t.state(c), t.bridgeState());
+    }
+    for (const char* other : {"lumivex/site-2/wall-a/set", "other/site-1/wall-a/set", "lumivex/site-1/wall-a/set/x",
+                              "lumivex/site-1//set", "lumivex/site-1/bridge/set", "lumivex/site-1/wall-a/SET"})
+        EXPECT_FALSE(t.match(other)) << other;
+    EXPECT_EQ(t.bridgeState(), "lumivex/site-1/bridge/state");
+    EXPECT_EQ(t.availability("wall-a"), "lumivex/site-1/wall-a/availability");
+    EXPECT_TRUE(controllerTopicProblem("bridge") && controllerTopicProblem("bridge")->contains("rename it"));
+}
+
+// The writes as one line: "key=value", the GPO as bits/given, the mask's fields.
+QString writesLine(const std::vector<WriteRequest>& writes)
+{
+    QStringList parts;
+    for (const WriteRequest& w : writes) {
+        QString part = writeKeyName(w.key);
+        if (w.key == WriteKey::Gpo)
+            part += '=' + control::bitsText(w.gpo.bits) + '/' + control::bitsText(w.gpo.given);
+        else if (w.key == WriteKey::Mask) {
+            QStringList fields;
+            if (w.mask.on)
+                fields << (*w.mask.on ? "on" : "off");
+            if (w.mask.hTenths)
+                fields << 'h' + QString::number(*w.mask.hTenths);
+            if (w.mask.vTenths)
+                fields << 'v' + QString::number(*w.mask.vTenths);
+            if (!w.mask.sizes.isEmpty())
+                fields << w.mask.sizes;
+            part += '=' + fields.join(',');
+        } else if (!w.value.isEmpty())
+            part += '=' + w.value;
+        parts << part;
+    }
+    return parts.join(' ');
+}
+
+QString commandLine(const QByteArray& payload, int32_t model)
+{
+    const ParsedCommand parsed = parseCommand(payload, {model});
+    EXPECT_TRUE(parsed.error.isEmpty() != parsed.writes.empty()) << payload.toStdString();
+    return parsed.error.isEmpty() ? writesLine(parsed.writes) : QStringLiteral("! ") + parsed.error;
+}
+
+constexpr int32_t K410 = 0;
+constexpr int32_t K420 = 1;
+
+TEST(MqttCommands, EachKindOfPayloadGivesItsWritesOrWhyNot)
+{
+    struct Row {
+        const char* payload;
+        int32_t model;
+        const char* wanted;
+    };
+    const Row rows[] = {
+        {R"({"power":"on"})", K410, "power=on"},
+        {R"({"input":"DVI","power":true})", K420, "power=on input=dvi"},
+        {R"({"power":"off","input":"vga","osd":"lock"})", K410, "input=vga osd=lock power=off"},
+        {R"({"rotation":"rotated"})", K420, "rotation=rotated"},
+        {R"({"input":"vga"})", K420, "! the K420 has no vga"},
+        {R"({"input":"hdmi"})", K410, "! set input takes vga|component|dvi, not 'hdmi'"},
+        {R"({"resolution":8})", K410, "resolution=8"},
+        {R"({"resolution":"1920x1080"})", K420, "resolution=8"},
+        {R"({"resolution":9})", K410, "! set resolution takes one of"},
+        {R"({"resolution":1.5})", K410, "! resolution takes a whole number, not 1.5"},
+        {R"({"layout":"2x3"})", K420, "layout=2"},
+        {R"({"layout":"2x3"})", K410, "! set layout takes one of 1x1 1x2 2x2 Mode1"},
+        {R"({"layout":0})", -1, "! set layout takes one of (no model known)"},
+        {R"({"gpo":"0101"})", K410, "gpo=0101/1111"},
+        {R"({"gpo":"2=on"})", K410, "gpo=0010/0010"},
+        {R"({"gpo1":true,"gpo3":"off","gpo4":"on"})", K410, "gpo=1001/1101"},
+        {R"({"gpo":"0000","gpo2":"on"})", K410, "gpo=0010/1111"},
+        {R"({"gpo":"5=on"})", K410, "! set gpo takes four digits"},
+        {R"({"gpo2":"on"})", K420, "! the K420 has no GPIO"},
+        {R"({"mask":"on"})", K410, "mask=on"},
+        {R"({"mask":false})", K410, "mask=off"},
+        {R"({"mask":"on --h 2.5 --v 3"})", K410, "mask=on,h25,v30"},
+        {R"({"mask":"on --h 2.5"})", K410, "mask=on,h25,v0"},
+        {R"({"mask_h":2.3})", K420, "mask=h23"},
+        {R"({"mask":"on","mask_h":"10.0","mask_v":0})", K410, "mask=on,h100,v0"},
+        {R"({"mask_h":10.1})", K410, "! mask_h takes a percentage from 0.0 to 10.0 in steps of 0.1, not 10.1"},
+        {R"({"mask_v":2.35})", K410, "! mask_v takes a percentage"},
+        {R"({"mask_v":"x"})", K410, "! mask_v takes a percentage"},
+        {R"({"mask":"on --bezel 12,8 --viewable 600,340"})", K410, "mask=on,on --bezel 12,8 --viewable 600,340"},
+        {R"({"mask":"on --bezel 12,8 --viewable 600,340","mask_v":1})", K410, "! a mask from --bezel and --viewable takes no"},
+        {R"({"mask":"off --h 2"})", K410, "! set mask off takes no options"},
+        {R"({"mask":"on --bezel 12,8"})", K410, "! set mask: --bezel and --viewable go together"},
+        {R"({"identify":true,"factory_reset":"PRESS"})", K420, "identify factory_reset"},
+        {R"({"identify":false})", K410, "! identify takes true or \"press\", not false"},
+        {R"({"auto_adjust":true})", K410, "auto_adjust"},
+        {R"({"auto_adjust":true})", K420, "! the K420 has no auto adjust"},
+        {R"({"power":"on","volume":3})", K410, "! /set takes input, power, osd, rotation, gpo, resolution, layout, mask, gpo1"},
+        {R"({"power":"on","POWER":"off"})", K410, "! power is given twice"},
+        {R"({"osd":1})", K410, "! osd takes a string, not 1"},
+        {R"({"power":null})", K410, "! power takes a string or true/false, not null"},
+        {R"({})", K410, "! the command sets nothing"},
+        {R"([{"power":"on"}])", K410, "! a command is a JSON object of settings"},
+        {R"(power=on)", K410, "! not JSON:"},
+        {"", K410, "! not JSON:"},
+    };
+    for (const Row& row : rows) {
+        const QString got = commandLine(row.payload, row.model);
+        EXPECT_TRUE(got.startsWith(QLatin1String(row.wanted))) << row.payload << " -> " << str(got);
+    }
+    const QByteArray huge = R"({"power":")" + QByteArray(kMaxCommandBytes, ' ') + R"(on"})";
+    EXPECT_TRUE(commandLine(huge, K410).startsWith("! a command is at most 4096 bytes"));
+
+    // The error goes back with the command as it came, quotes and all.
+    const QByteArray received = R"({"power": "dim \"x\""})";
+    const QJsonObject error = QJsonDocument::fromJson(errorPayload("why", received)).object();
+    EXPECT_EQ(error.value("error").toString(), "why");
+    EXPECT_EQ(error.value("command").toString().toUtf8(), received);
+}
+
+// A device that takes writes as the controller does: the whole GPO byte, the
+// mask whole. Fed every command at once or the coalesced writes, it must end
+// the same.
+struct Device {
+    std::map<WriteKey, QString> values;
+    uint8_t gpo = 0;
+    MaskFields mask{false, 0, 0, {}};
+
+    void take(const WriteRequest& w)
+    {
+        if (w.key == WriteKey::Gpo)
+            gpo = uint8_t((gpo & ~w.gpo.given) | (w.gpo.bits & w.gpo.given));
+        else if (w.key == WriteKey::Mask)
+            mask = {w.mask.on.value_or(*mask.on), w.mask.hTenths.value_or(*mask.hTenths),
+                    w.mask.vTenths.value_or(*mask.vTenths), {}};
+        else
+            values[w.key] = w.value;
+    }
+    bool operator==(const Device& o) const
+    {
+        return values == o.values && gpo == o.gpo && mask.on == o.mask.on && mask.hTenths == o.mask.hTenths
+               && mask.vTenths == o.mask.vTenths;
+    }
+};
+
+std::vector<WriteRequest> randomCommand(std::mt19937& random)
+{
+    const char* const payloads[] = {
+        R"({"power":"on"})", R"({"power":"off"})", R"({"input":"dvi"})", R"({"input":"vga"})", R"({"gpo1":"on"})",
+        R"({"gpo2":"off","gpo3":"on"})", R"({"gpo":"1010"})", R"({"mask":"on"})", R"({"mask":"off"})",
+        R"({"mask_h":1.5})", R"({"mask_v":7,"mask_h":0.1})", R"({"layout":2,"resolution":3})", R"({"resolution":5})",
+        R"({"osd":"lock","power":"on"})",
+    };
+    const ParsedCommand parsed = parseCommand(payloads[random() % std::size(payloads)], {K410});
+    EXPECT_TRUE(parsed.error.isEmpty()) << str(parsed.error);
+    return parsed.writes;
+}
+
+TEST(MqttWriteCoalescer, PacedPerKeyLastValueWinsAndNoKeyWaitsBehindAnother)
+{
+    for (const qint64 interval : {0, 1, 40, 500}) {
+        for (unsigned seed = 1; seed <= 20; ++seed) {
+            std::mt19937 random(seed);
+            WriteCoalescer coalescer(interval);
+            Device direct;
+            Device paced;
+            std::map<WriteKey, qint64> lastOut;
+            std::map<WriteKey, qint64> waitingSince;  // accepted and not yet out
+            const auto drain = [&](qint64 now) {
+                for (const PendingWrite& w : coalescer.due(now)) {
+                    const WriteKey key = w.request.key;
+                    ASSERT_LE(w.dueMs, now);
+                    if (lastOut.count(key)) {
+                        EXPECT_GE(now - lastOut[key], interval) << "key " << str(writeKeyName(key));
+                    }
+                    // Due no later than an interval after the first write that waited.
+                    ASSERT_TRUE(waitingSince.count(key));
+                    EXPECT_LE(w.dueMs - waitingSince[key], interval) << "key " << str(writeKeyName(key));
+                    lastOut[key] = now;
+                    waitingSince.erase(key);
+                    paced.take(w.request);
+                }
+            };
+            qint64 now = 0;
+            for (int step = 0; step < 300; ++step) {
+                now += qint64(random() % 60);
+                drain(now);
+                const std::vector<WriteRequest> writes = randomCommand(random);
+                std::map<WriteKey, bool> idle;
+                for (const WriteRequest& w : writes)
+                    idle[w.key] = !lastOut.count(w.key) || now - lastOut[w.key] >= interval;
+                ASSERT_TRUE(coalescer.accept(writes, "c", now).accepted);
+                for (const WriteRequest& w : writes) {
+                    direct.take(w);
+                    waitingSince.emplace(w.key, now);
+                }
+                drain(now);
+                // Leading edge: a key idle for an interval goes at once; a busy one waits.
+                for (const auto& [key, wasIdle] : idle)
+                    EXPECT_EQ(lastOut.count(key) && lastOut[key] == now && !waitingSince.count(key), wasIdle)
+                        << "key " << str(writeKeyName(key)) << " at " << now << " seed " << seed;
+            }
+            while (const std::optional<qint64> next = coalescer.nextDueMs()) {
+                ASSERT_GE(*next, now);
+                now = *next;
+                drain(now);
+            }
+            EXPECT_EQ(coalescer.waitingCommands(), 0);
+            EXPECT_TRUE(paced == direct) << "interval " << interval << " seed " << seed;
+        }
+    }
+}
+
+TEST(MqttWriteCoalescer, LeadingEdgeGoesAtOnceAndAHammeredKeyStarvesNoOther)
+{
+    WriteCoalescer coalescer(100);
+    const auto cmd = [](const char* payload) { return parseCommand(payload, {K410}).writes; };
+    int inputs = 0;
+    int powers = 0;
+    // Every 2 ms: 50 commands an interval, within the 64 that may wait.
+    for (qint64 now = 0; now < 1000; now += 2) {
+        const bool on = now % 3 == 0;
+        ASSERT_TRUE(coalescer.accept(cmd(on ? R"({"power":"on"})" : R"({"power":"off"})"), "p", now).accepted);
+        if (now == 250) {
+            ASSERT_TRUE(coalescer.accept(cmd(R"({"input":"dvi"})"), "i", now).accepted);
+        }
+        for (const PendingWrite& w : coalescer.due(now)) {
+            // power goes at 0, 100, 200, ...; input, idle until now, at once.
+            const bool input = w.request.key == WriteKey::Input;
+            EXPECT_EQ(now, input ? 250 : now / 100 * 100) << str(writeKeyName(w.request.key));
+            if (!input) {
+                EXPECT_EQ(w.request.value, on ? "on" : "off") << "the last power command wins, at " << now;
+            }
+            ++(input ? inputs : powers);
+        }
+    }
+    EXPECT_EQ(inputs, 1);
+    EXPECT_EQ(powers, 10);
+}
+
+TEST(MqttWriteCoalescer, AtMost64CommandsWaitAndARefusedOneLeavesNothing)
+{
+    WriteCoalescer coalescer(1000);
+    const std::vector<WriteRequest> gpo = parseCommand(R"({"gpo1":"on"})", {K410}).writes;
+    const std::vector<WriteRequest> two = parseCommand(R"({"gpo2":"on","input":"dvi"})", {K410}).writes;
+    ASSERT_TRUE(coalescer.accept(gpo, "first", 0).accepted);
+    ASSERT_EQ(coalescer.due(0).size(), 1u);  // idle: out at once, so nothing waits
+    for (int i = 0; i < WriteCoalescer::kMaxWaitingCommands; ++i)
+        ASSERT_TRUE(coalescer.accept(gpo, QByteArray::number(i), 10 + i).accepted) << i;
+    EXPECT_EQ(coalescer.waitingCommands(), 64);
+    const Verdict refused = coalescer.accept(two, "65th", 80);
+    EXPECT_FALSE(refused.accepted);
+    EXPECT_TRUE(refused.why.contains("64 commands already wait"));
+    EXPECT_EQ(coalescer.nextDueMs(), 1000);
+    EXPECT_TRUE(coalescer.due(999).empty());
+    const std::vector<PendingWrite> out = coalescer.due(1000);
+    ASSERT_EQ(out.size(), 1u) << "the refused command's input was not kept";
+    EXPECT_EQ(out[0].commands.size(), 64);
+    EXPECT_EQ(out[0].commands.front(), "0");
+    EXPECT_EQ(out[0].commands.back(), "63");
+    EXPECT_EQ(coalescer.waitingCommands(), 0);
+    EXPECT_TRUE(coalescer.accept(two, "again", 1001).accepted);
+    EXPECT_EQ(coalescer.clear(), QList<QByteArray>{"again"});
+    EXPECT_FALSE(coalescer.nextDueMs());
+}
+
+// A due write as the owner's thread runs it, from what the commands merged
+// and the last status read.
+TEST(MqttWriteCoalescer, DueWritesBecomeSetArgumentsFilledFromTheLastStatus)
+{
+    const QJsonObject status{{"gpo", "1000"}, {"mask", QJsonObject{{"on", true}, {"hTenths", 23}, {"vTenths", 10}}}};
+    const QJsonObject off{{"gpo", QJsonValue()}, {"mask", QJsonObject{{"on", false}, {"hTenths", 23}, {"vTenths", 10}}}};
+    struct Row {
+        std::vector<const char*> payloads;  // merged in this order
+        const QJsonObject& status;
+        const char* wanted;
+    };
+    const Row rows[] = {
+        {{R"({"input":"dvi"})", R"({"input":"vga"})"}, status, "set input vga"},
+        {{R"({"gpo":"0101"})"}, off, "set gpo 0101"},
+        {{R"({"gpo2":"on"})"}, off, "set gpo 2=on"},
+        {{R"({"gpo2":"on"})", R"({"gpo2":"off"})"}, off, "set gpo 2=off"},
+        {{R"({"gpo2":"on"})", R"({"gpo1":"on"})"}, status, "set gpo 1011"},
+        {{R"({"gpo2":"on","gpo4":"off"})"}, off, "refused the GPO outputs not named are not known yet"},
+        {{R"({"mask":"on"})"}, off, "set mask on --h 2.3 --v 1.0"},
+        {{R"({"mask_h":4.5})"}, status, "set mask on --h 4.5 --v 1.0"},
+        {{R"({"mask_h":4.5})", R"({"mask_v":0})"}, status, "set mask on --h 4.5 --v 0.0"},
+        {{R"({"mask":"off"})"}, status, "set mask off"},
+        {{R"({"mask_h":4.5})"}, off, "refused the mask is off, so its sides stay as they are"},
+        {{R"({"mask_h":2.3})"}, off, "set mask off"},
+        {{R"({"mask_h":1})", R"({"mask":"on --bezel 1,1 --viewable 50,50"})"}, status, "set mask on --bezel 1,1 --viewable 50,50"},
+        {{R"({"mask":"on --bezel 1,1 --viewable 50,50"})", R"({"mask_v":1})"}, status, "set mask on --h 2.3 --v 1.0"},
+        {{R"({"mask_v":1})"}, QJsonObject(), "refused the mask's other fields are not known yet"},
+        {{R"({"identify":true})"}, status, "identify"},
+        {{R"({"auto_adjust":true})"}, status, "auto adjust"},
+        {{R"({"factory_reset":true})"}, status, "factory reset"},
+    };
+    for (const Row& row : rows) {
+        WriteCoalescer coalescer(100);
+        coalescer.due(0);
+        for (const char* payload : row.payloads)
+            ASSERT_TRUE(coalescer.accept(parseCommand(payload, {K410}).writes, payload, 50).accepted) << payload;
+        const std::vector<PendingWrite> out = coalescer.due(50);
+        ASSERT_EQ(out.size(), 1u) << row.payloads.front();
+        EXPECT_EQ(out[0].commands.size(), qsizetype(row.payloads.size()));
+        const WriteCall call = writeCall(out[0], row.status);
+        const QString kinds[] = {"set", "identify", "auto adjust", "factory reset", "refused"};
+        const QString got = QStringList{kinds[int(call.kind)], call.setting, call.value, call.why}.join(' ').simplified();
+        EXPECT_TRUE(got.startsWith(QLatin1String(row.wanted))) << row.payloads.front() << " -> " << str(got);
+    }
+}
+
+TEST(MqttWriteCoalescer, ACommandsWritesGoInItsOrderPowerOffLast)
+{
+    WriteCoalescer coalescer(0);
+    ASSERT_TRUE(coalescer.accept(parseCommand(R"({"power":"off","mask":"off","input":"dvi"})", {K410}).writes, "c", 0).accepted);
+    QStringList order;
+    for (const PendingWrite& w : coalescer.due(0))
+        order << writeKeyName(w.request.key);
+    EXPECT_EQ(order.join(' '), "input mask power");
+}
+
+// The keys Home Assistant documents for each component, of those an
+// announcement may carry.
+const std::map<QString, std::set<QString>>& documentedKeys()
+{
+    static const std::set<QString> common{"unique_id", "default_entity_id", "name", "availability", "availability_mode",
+                                          "device", "origin", "entity_category", "enabled_by_default", "device_class"};
+    static const std::map<QString, std::set<QString>> keys = [] {
+        std::map<QString, std::set<QString>> k{
+            {"select", {"state_topic", "value_template", "command_topic", "command_template", "options"}},
+            {"switch", {"state_topic", "value_template", "command_topic", "command_template", "state_on", "state_off", "payload_on", "payload_off"}},
+            {"number", {"state_topic", "value_template", "command_topic", "command_template", "min", "max", "step", "unit_of_measurement"}},
+            {"binary_sensor", {"state_topic", "value_template", "payload_on", "payload_off"}},
+            {"button", {"command_topic", "command_template"}},
+            {"sensor", {"state_topic", "value_template"}},
+        };
+        for (auto& [component, set] : k)
+            set.insert(common.begin(), common.end());
+        return k;
+    }();
+    return keys;
+}
+
+TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
+{
+    struct Row {
+        int32_t model;
+        bool ddc;
+        const char* link;
+    };
+    const char* const common = "select/input select/resolution select/layout select/osd";
+    const char* const after = "switch/power switch/mask number/mask_h number/mask_v";
+    const char* const gpio = "switch/gpo1 switch/gpo2 switch/gpo3 switch/gpo4 "
+                             "binary_sensor/gpi1 binary_sensor/gpi2 binary_sensor/gpi3 binary_sensor/gpi4";
+    const QString tail = "button/factory_reset sensor/link sensor/readback";
+    const Row rows[] = {
+        {K410, false, "COM1"}, {K410, true, "ddc:1"}, {K420, false, "rfc2217://10.0.0.5:4001"}, {K420, true, "ddc"},
+    };
+    const Topics topics{"lumivex", "site-1"};
+    // A state as the bridge publishes it, for the templates' paths.
+    const QJsonObject sample = QJsonDocument::fromJson(statePayload(
+        QJsonObject{{"link", "x"}, {"model", "K410"}, {"input", "dvi"}, {"power", "on"}, {"osd", "lock"}, {"rotation", "normal"},
+                    {"gpi", "0001"}, {"gpo", "0010"}, {"resolution", QJsonObject{{"index", 8}, {"label", "1920x1080@60Hz"}}},
+                    {"layout", QJsonObject{{"index", 0}, {"label", "1x1"}}},
+                    {"mask", QJsonObject{{"on", true}, {"hTenths", 23}, {"vTenths", 10}}}, {"sizes", QJsonObject{}}},
+        "COM1", 1))
+                                   .object();
+    for (const Row& row : rows) {
+        const bool k410 = row.model == K410;
+        const QString wanted = QStringList{common, row.ddc ? "" : "select/rotation", after, k410 ? gpio : "",
+                                           k410 ? "button/identify button/auto_adjust" : "button/identify", tail}
+                                   .join(' ')
+                                   .simplified();
+        for (const bool retain : {false, true}) {
+            const DiscoveryContext context{"homeassistant", topics, "wall-a", row.link, row.ddc, row.model, retain, "9.9", ""};
+            const std::string what = std::string(row.link) + (retain ? " retained" : "");
+            QStringList got;
+            for (const DiscoveryMessage& m : discoveryMessages(context)) {
+                const QStringList levels = m.topic.split('/');
+                ASSERT_EQ(levels.size(), 5) << str(m.topic);
+                const QString& component = levels[1];
+                const QString& object = levels[3];
+                got << component + '/' + object;
+                EXPECT_EQ(levels[0] + '/' + levels[2] + '/' + levels[4], "homeassistant/lumivex_site-1_wall-a/config");
+                EXPECT_EQ(m.retain, retain);
+                const QJsonObject c = QJsonDocument::fromJson(m.payload).object();
+                const std::string entity = what + ' ' + str(m.topic) + ' ' + m.payload.toStdString();
+                for (const QString& key : c.keys())
+                    EXPECT_TRUE(documentedKeys().at(component).count(key)) << key.toStdString() << " in " << entity;
+                EXPECT_EQ(c.value("unique_id").toString(), "lumivex_site-1_wall-a_" + object);
+                EXPECT_EQ(c.value("default_entity_id").toString(), component + ".lumivex_site_1_wall_a_" + object);
+                EXPECT_FALSE(c.value("name").toString().isEmpty());
+                EXPECT_EQ(c.value("availability_mode").toString(), "all");
+                EXPECT_EQ(c.value("availability").toArray(),
+                          (QJsonArray{QJsonObject{{"topic", topics.bridgeState()}}, QJsonObject{{"topic", topics.availability("wall-a")}}}))
+                    << entity;
+                const QJsonObject device = c.value("device").toObject();
+                EXPECT_EQ(device.value("identifiers").toArray(), QJsonArray{"lumivex_site-1_wall-a"});
+                EXPECT_EQ(QStringList({device.value("name").toString(), device.value("manufacturer").toString(),
+                                       device.value("model").toString(), device.value("hw_version").toString()})
+                              .join('|'),
+                          QStringList({"wall-a", "ZEPTA", control::modelNames()[row.model], row.link}).join('|'));
+                EXPECT_EQ(c.value("origin").toObject(), (QJsonObject{{"name", "lumivexd"}, {"sw_version", "9.9"}}));
+                EXPECT_EQ(c.contains("state_topic"), component != "button") << entity;
+                if (c.contains("state_topic")) {
+                    EXPECT_EQ(c.value("state_topic").toString(), topics.state("wall-a"));
+                }
+                // Every path a template reads is in the state.
+                static const QRegularExpression path(R"(value_json((?:\.\w+)+))");
+                for (auto match = path.globalMatch(c.value("value_template").toString()); match.hasNext();) {
+                    QJsonValue at = sample;
+                    for (const QString& part : match.next().captured(1).mid(1).split('.'))
+                        at = at.toObject().value(part);
+                    EXPECT_FALSE(at.isUndefined()) << entity;
+                }
+                // Every value Home Assistant may send makes a /set the bridge takes.
+                const bool commands = component == "select" || component == "switch" || component == "number" || component == "button";
+                EXPECT_EQ(c.contains("command_topic") && c.contains("command_template"), commands) << entity;
+                if (!commands)
+                    continue;
+                EXPECT_EQ(c.value("command_topic").toString(), topics.set("wall-a"));
+                QStringList values = component == "select"   ? c.value("options").toVariant().toStringList()
+                                     : component == "switch" ? QStringList{c.value("payload_on").toString(), c.value("payload_off").toString()}
+                                     : component == "number" ? QStringList{"0", "2.3", "10"}
+                                                             : QStringList{"PRESS"};
+                EXPECT_FALSE(values.isEmpty()) << entity;
+                for (const QString& value : values) {
+                    const QByteArray set = c.value("command_template").toString().replace("{{ value }}", value).toUtf8();
+                    const ParsedCommand parsed = parseCommand(set, {row.model});
+                    EXPECT_TRUE(parsed.error.isEmpty()) << set.toStdString() << ": " << str(parsed.error) << " from " << entity;
+                }
+                if (component == "number") {
+                    EXPECT_EQ(QString("%1 %2 %3 %4").arg(c.value("min").toDouble()).arg(c.value("max").toDouble())
+                                  .arg(c.value("step").toDouble()).arg(c.value("unit_of_measurement").toString()),
+                              "0 10 0.1 %");
+                }
+            }
+            EXPECT_EQ(got.join(' '), wanted) << what;
+        }
+    }
+    // The factory reset starts disabled; the diagnostics are marked so.
+    const auto config = [&](const char* object) {
+        for (const DiscoveryMessage& m : discoveryMessages({"ha", topics, "w", "COM1", false, K410, false, {}, {}}))
+            if (m.topic.section('/', 3, 3) == QLatin1String(object))
+                return QJsonDocument::fromJson(m.payload).object();
+        return QJsonObject();
+    };
+    EXPECT_EQ(config("factory_reset").value("enabled_by_default"), QJsonValue(false));
+    EXPECT_EQ(config("link").value("entity_category").toString() + ' ' + config("readback").value("entity_category").toString(),
+              "diagnostic diagnostic");
+    EXPECT_EQ(config("readback").value("device_class").toString(), "timestamp");
+    EXPECT_FALSE(config("identify").contains("enabled_by_default"));
+    // Until the model is known, nothing is announced.
+    EXPECT_TRUE(discoveryMessages({"ha", topics, "w", "COM1", false, -1, false, {}, {}}).empty());
+}
+
+TEST(MqttDiscovery, StateIsTheStatusWithTheLinkAndTheReadBackTime)
+{
+    const QJsonObject status{{"link", "COM1"}, {"model", "K420"}, {"gpo", QJsonValue()},
+                             {"mask", QJsonObject{{"on", false}, {"hTenths", 0}, {"vTenths", 0}}}};
+    const QJsonObject read = QJsonDocument::fromJson(statePayload(status, "rfc2217://h:1", 1765300593123)).object();
+    QJsonObject wanted = status;
+    wanted.insert("link", "rfc2217://h:1");
+    wanted.insert("readback", "2025-12-09T17:16:33.123Z");
+    EXPECT_EQ(read, wanted);
+    EXPECT_EQ(QJsonDocument::fromJson(statePayload(status, "COM1", 0)).object().value("readback"), QJsonValue());
+    EXPECT_FALSE(statePayload(status, "COM1", 0).contains('\n'));
+}
+
+}  // namespace
