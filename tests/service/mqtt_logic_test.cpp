@@ -366,6 +366,7 @@ TEST(MqttWriteCoalescer, DueWritesBecomeSetArgumentsFilledFromTheLastStatus)
         {{R"({"mask_h":1})", R"({"mask":"on --bezel 1,1 --viewable 50,50"})"}, status, "set mask on --bezel 1,1 --viewable 50,50"},
         {{R"({"mask":"on --bezel 1,1 --viewable 50,50"})", R"({"mask_v":1})"}, status, "set mask on --h 2.3 --v 1.0"},
         {{R"({"mask_v":1})"}, QJsonObject(), "refused the mask's other fields are not known yet"},
+        {{R"({"mask":"off"})"}, QJsonObject(), "set mask off"},
         {{R"({"identify":true})"}, status, "identify"},
         {{R"({"factory_reset":true})"}, status, "factory reset"},
     };

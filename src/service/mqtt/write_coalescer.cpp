@@ -71,6 +71,9 @@ WriteCall maskCall(const MaskFields& mask, const QJsonObject& status)
 {
     if (!mask.sizes.isEmpty())
         return set(QStringLiteral("mask"), mask.sizes);
+    // Off alone keeps the sides the device has; on with both sides needs nothing either.
+    if (mask.on == false && !mask.hTenths && !mask.vTenths)
+        return set(QStringLiteral("mask"), QStringLiteral("off"));
     const QJsonObject now = status.value(QLatin1String("mask")).toObject();
     const bool needsStatus = !mask.on || !mask.hTenths || !mask.vTenths;
     if (needsStatus && !(now.value(QLatin1String("on")).isBool() && now.value(QLatin1String("hTenths")).isDouble()
