@@ -1,10 +1,13 @@
 // lumivexd holding many controllers, each a zepta-sim on a pseudo-terminal
 // polled every second: the service's CPU share and RSS, and how long one
 // full poll round takes (from a moment on, until every controller has been
-// read once more: its state file rewritten). Asserts nothing.
+// read once more: its state file rewritten). With --mqtt, the same with
+// the MQTT bridge on, publishing to a mosquitto broker that a subscriber
+// of every topic reads. Asserts nothing.
 //
-//   bench_service [controllers] [rounds]     (default 200 and 5; needs the build's bin/)
+//   bench_service [controllers] [rounds] [--mqtt]     (default 200 and 5; needs the build's bin/)
 
+#include "mqtt_broker.h"
 #include "private_bus.h"
 #include "service_process.h"
 #include "sim_process.h"
@@ -68,8 +71,16 @@ std::filesystem::file_time_type lastWrite(const std::filesystem::path& path)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const bool mqtt = std::erase(args, "--mqtt") > 0;
+    const int count = args.size() > 0 ? std::max(1, std::atoi(args[0].c_str())) : 200;
+    const int rounds = args.size() > 1 ? std::max(1, std::atoi(args[1].c_str())) : 5;
+    std::unique_ptr<MosquittoBroker> broker;
+    std::unique_ptr<MqttProbe> subscriber;
+    if (mqtt) {
+        broker = std::make_unique<MosquittoBroker>();
+        subscriber = std::make_unique<MqttProbe>(*broker, std::vector<std::string>{"lumivex/#", "homeassistant/#"});
+    }
     PrivateBus bus;
     TempDir dir;
     std::vector<std::unique_ptr<SimProcess>> sims;
@@ -85,7 +96,8 @@ int main(int argc, char** argv)
     writeInventory(dir.path(), controllers);
     ServiceClient client(QStringLiteral("bench"));
     const auto started = Clock::now();
-    ServiceProcess service(dir.path());
+    ServiceProcess service(dir.path(), kGenerousReplyWait,
+                           mqtt ? "[MQTT]\nBroker = " + broker->url() + "\nNode Id = bench\n" : std::string());
     if (!service.waitForName(client.bus())) {
         std::fprintf(stderr, "bench_service: lumivexd did not start\n%s", service.errors().c_str());
         return 1;
@@ -105,7 +117,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const double openMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
-    std::printf("  %d controllers, each polled every 1 s: all opened and read once after %.0f ms\n", count, openMs);
+    std::printf("  %d controllers, each polled every 1 s%s: all opened and read once after %.0f ms\n", count,
+                mqtt ? ", the MQTT bridge on" : "", openMs);
 
     // Rounds: from now, until every state file has been written again.
     std::vector<double> roundMs;

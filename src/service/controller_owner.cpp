@@ -46,11 +46,6 @@ qint64 now()
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-QString errorName(const char* name)
-{
-    return QString::fromLatin1(kErrorPrefix) + QLatin1String(name);
-}
-
 }  // namespace
 
 QString modelName(int32_t model)
@@ -250,33 +245,39 @@ const char* errorNameFor(ExitCode code, bool damagedReply)
     return damagedReply ? service_errors::kDamaged : service_errors::kNoReply;
 }
 
-QDBusMessage ControllerOwner::failureReply(const QDBusMessage& call, const Failure& failure)
+std::optional<ControllerOwner::JobFailure> ControllerOwner::run(const std::function<void(Session&)>& work)
 {
-    return call.createErrorReply(errorName(errorNameFor(failure.code, damagedReply())),
-                                 failure.line.isEmpty() ? m_entry.name + QStringLiteral(": failed") : failure.line);
-}
-
-void ControllerOwner::answer(const QDBusMessage& call, const std::function<QDBusMessage(Session&)>& work)
-{
-    if (!m_session) {
-        m_bus.send(call.createErrorReply(errorName(service_errors::kUnavailable),
-                                         QStringLiteral("%1 is not available (%2); lumivexd is reopening it")
-                                             .arg(m_entry.name, m_problem)));
-        return;
-    }
+    if (!m_session)
+        return JobFailure{QLatin1String(service_errors::kUnavailable),
+                          QStringLiteral("%1 is not available (%2); lumivexd is reopening it").arg(m_entry.name, m_problem)};
     std::unique_lock<std::mutex> turn;
     if (isDdc())
         turn = std::unique_lock(ddcTurn());
     try {
-        const QDBusMessage reply = work(*m_session);
+        work(*m_session);
         flushNotes();
-        m_bus.send(reply);
+        return std::nullopt;
     } catch (const Failure& failure) {
         flushNotes();
-        m_bus.send(failureReply(call, failure));
+        // Named before a drop takes the link's last reply with it.
+        JobFailure named{QLatin1String(errorNameFor(failure.code, damagedReply())),
+                         failure.line.isEmpty() ? m_entry.name + QStringLiteral(": failed") : failure.line};
         if (linkFailed(failure))
             drop(failure.line);
+        return named;
     }
+}
+
+void ControllerOwner::readStatus(Session& session, const QString& client, const QStringList& alsoReport)
+{
+    statusRead(statusJson(session.snapshot(), session.linkId()), client, alsoReport);
+}
+
+void ControllerOwner::answer(const QDBusMessage& call, const std::function<QDBusMessage(Session&)>& work)
+{
+    QDBusMessage reply;
+    const std::optional<JobFailure> failed = run([&](Session& s) { reply = work(s); });
+    m_bus.send(failed ? call.createErrorReply(QString::fromLatin1(kErrorPrefix) + failed->error, failed->message) : reply);
 }
 
 void ControllerOwner::status(const QDBusMessage& call)
@@ -397,6 +398,7 @@ void ControllerOwner::statusRead(const QJsonObject& status, const QString& clien
     for (const QString& key : keys)
         emit valueChanged(key, map.value(key), client);
     emit seen(m_lastTime, map.value(QStringLiteral("model")).toString());
+    emit statusChanged(m_lastJson, m_lastTime);
     keepState();
 }
 
@@ -406,8 +408,12 @@ void ControllerOwner::wrote(const WrittenValues& values, const QString& client)
         // Known now: the next poll does not tell it again as its own.
         if (m_last)
             m_last->insert(setting, value);
+        if (!m_lastJson.isEmpty())
+            m_lastJson.insert(setting, QJsonValue::fromVariant(value));
         emit valueChanged(setting, value, client);
     }
+    if (!values.empty() && !m_lastJson.isEmpty())
+        emit statusChanged(m_lastJson, m_lastTime);
 }
 
 void ControllerOwner::keepState()

@@ -63,6 +63,19 @@ public:
     void start();
     void stop();
 
+    // What a job for a client off the bus ended with, when it failed:
+    // the error as the bus names it (its last part) and its line.
+    struct JobFailure {
+        QString error;
+        QString message;
+    };
+    // The owner's thread: work on the open session, as a bus call runs;
+    // a link that failed is closed and reopened.
+    std::optional<JobFailure> run(const std::function<void(control::Session&)>& work);
+    // Within work: the status read now and told to every client (a value
+    // that changed, and statusChanged); alsoReport as changed in any case.
+    void readStatus(control::Session& session, const QString& client, const QStringList& alsoReport = {});
+
     // Jobs for the bus's calls, each answering its call.
     void status(const QDBusMessage& call);
     void set(const QDBusMessage& call, const QString& setting, const QString& value, uint flags);
@@ -77,6 +90,9 @@ Q_SIGNALS:
     // An answer read: its time (ms since the epoch) and the model's name.
     void seen(qint64 time, const QString& model);
     void valueChanged(const QString& setting, const QVariant& value, const QString& client);
+    // The whole status after each read (a poll too) or a client's write:
+    // as status --json gives it, and the time of the read (ms since the epoch).
+    void statusChanged(const QJsonObject& status, qint64 time);
 
 private:
     void runQueue();
@@ -88,7 +104,6 @@ private:
     // Runs work on the open session and sends what it returns; a failure
     // goes back as the bus's error, and closes a link that failed.
     void answer(const QDBusMessage& call, const std::function<QDBusMessage(control::Session&)>& work);
-    QDBusMessage failureReply(const QDBusMessage& call, const control::Failure& failure);
     bool linkFailed(const control::Failure& failure);
     bool damagedReply();
     bool portGone();

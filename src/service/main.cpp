@@ -5,6 +5,8 @@
 #include "control/outcome.h"
 #include "control/service_names.h"
 #include "link/serial/com_port_map.h"
+#include "service/mqtt/mqtt_bridge.h"
+#include "service/mqtt/mqtt_settings.h"
 #include "service/service.h"
 #include "service/service_settings.h"
 
@@ -12,6 +14,7 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QSocketNotifier>
+#include <QSysInfo>
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -51,6 +54,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     ServiceSettings settings;
     Inventory inventory;
+    std::optional<mqtt::MqttSettings> mqttSettings;
     try {
         settings = readServiceSettings(app.arguments().mid(1));
         if (settings.help) {
@@ -59,6 +63,8 @@ int main(int argc, char** argv)
         }
         // A malformed inventory stops the start before the bus name is taken.
         inventory = readInventory(settings.inventoryPath);
+        if (!settings.configPath.isEmpty())
+            mqttSettings = mqtt::parseMqttSettings(settings.configPath, settings.configText, QSysInfo::machineHostName());
     } catch (const Failure& failure) {
         say(failure.line);
         return failure.code;
@@ -84,7 +90,16 @@ int main(int argc, char** argv)
                 .arg(QLatin1String(kServiceName), bus.lastError().message()));
         return kExitNoLink;
     }
+    // Made before the owners start, so it hears their first news.
+    std::unique_ptr<mqtt::MqttBridge> bridge;
+    if (mqttSettings)
+        bridge = std::make_unique<mqtt::MqttBridge>(*mqttSettings, service.owners());
     service.start();
+    if (bridge && !bridge->start(why)) {
+        // The bus is served all the same.
+        say(QStringLiteral("the MQTT bridge is off: %1").arg(why));
+        bridge.reset();
+    }
     say(QStringLiteral("serving %1 controllers of %2 as %3")
             .arg(inventory.controllers.size())
             .arg(inventory.path, QLatin1String(kServiceName)));
@@ -100,7 +115,10 @@ int main(int argc, char** argv)
         app.quit();
     });
     app.exec();
+    if (bridge)
+        bridge->stop();
     service.stop();
+    bridge.reset();
     bus.unregisterService(QString::fromLatin1(kServiceName));
     return 0;
 }

@@ -60,6 +60,14 @@ void Service::start()
     }
 }
 
+std::vector<ControllerOwner*> Service::owners() const
+{
+    std::vector<ControllerOwner*> out;
+    for (const Held& held : m_held)
+        out.push_back(held.owner.get());
+    return out;
+}
+
 void Service::stop()
 {
     if (m_stopped)

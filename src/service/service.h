@@ -28,6 +28,8 @@ public:
     void start();
     // Each owner closes its link after the job under way; the threads end.
     void stop();
+    // The owners, in the inventory's order (for the bridge; until stop()).
+    std::vector<ControllerOwner*> owners() const;
 
 private:
     struct Held {

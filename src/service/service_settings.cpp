@@ -117,7 +117,8 @@ ServiceSettings readServiceSettings(const QStringList& arguments)
     ServiceConfig c;
     const QString configPath = config.isEmpty() ? QString::fromLatin1(kDefaultConfig) : config;
     if (!config.isEmpty() || QFileInfo::exists(configPath)) {
-        c = parseServiceConfig(configPath, readConfigText(configPath));
+        s.configText = readConfigText(configPath);
+        c = parseServiceConfig(configPath, s.configText);
         s.configPath = configPath;
     }
     s.inventoryPath = !inventory.isEmpty() || qEnvironmentVariableIsSet(control::kInventoryEnv) || c.inventory.isEmpty()

@@ -14,6 +14,7 @@ inline constexpr char kStateDirectoryEnv[] = "STATE_DIRECTORY";
 
 struct ServiceSettings {
     QString configPath;      // the file read, or empty when the default is missing
+    QString configText;      // its text, for the sections read elsewhere ([MQTT])
     QString inventoryPath;   // controllers.ini
     QString stateDirectory;  // <name>.json for each controller
     QString iniPath;         // ZEPTA.ini: the reply wait, COM names, the sizes

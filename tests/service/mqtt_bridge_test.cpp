@@ -1,0 +1,366 @@
+// lumivexd's MQTT bridge against a real mosquitto broker on loopback, over
+// zepta-sims: what a building's system sees and sends, and the broker's
+// faults the service lives through.
+
+#include "mqtt_broker.h"
+#include "private_bus.h"
+#include "service_process.h"
+#include "sim_process.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+#include <set>
+
+using namespace lumivex::testing;
+
+namespace {
+
+QJsonObject json(const std::string& text)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
+std::string str(const QString& s)
+{
+    return s.toStdString();
+}
+
+// What a wall is made of in these tests: a simulated controller of a model.
+struct WallSpec {
+    std::string name;
+    std::string model;
+};
+
+struct BridgeSettings {
+    std::string node = "hall-a";
+    std::string extra;  // more [MQTT] lines
+};
+
+// One PC of the site: its own bus, walls and service.
+struct Pc {
+    explicit Pc(const char* clientName)
+        : client(QString::fromLatin1(clientName))
+    {
+    }
+
+    // Sims for the walls, then the service with an [MQTT] section for broker.
+    void startWalls(const std::vector<WallSpec>& walls)
+    {
+        std::vector<ControllerSpec> inventory;
+        for (const WallSpec& wall : walls) {
+            const std::string log = (dir / (wall.name + ".log")).string();
+            sims[wall.name] = std::make_unique<SimProcess>(std::vector<std::string>{"--persist", "--model", wall.model, "--log", log});
+            ASSERT_TRUE(sims[wall.name]->started());
+            inventory.push_back({wall.name, sims[wall.name]->slavePath()});
+        }
+        writeInventory(dir.path(), inventory);
+    }
+
+    void startService(const std::string& url, const BridgeSettings& settings = {})
+    {
+        const std::string mqtt = "[MQTT]\nBroker = " + url + "\nNode Id = " + settings.node
+                                 + "\nWrite Interval ms = 200\nDiscovery Delay ms = 0\n" + settings.extra;
+        service = std::make_unique<ServiceProcess>(dir.path(), kGenerousReplyWait, mqtt);
+        ASSERT_TRUE(service->waitForName(client.bus())) << service->errors();
+    }
+
+    std::string topic(const std::string& wall, const std::string& what, const std::string& node = "hall-a") const
+    {
+        return "lumivex/" + node + "/" + wall + "/" + what;
+    }
+
+    // The frames a wall's controller received that change something.
+    std::vector<Bytes> writes(const std::string& wall)
+    {
+        std::vector<Bytes> frames;
+        for (const Bytes& f : loggedBytes((dir / (wall + ".log")).string(), "rx"))
+            if (!(f.size() == 4 && (f[1] == 3 || f[1] == 4 || f[1] == 26)))
+                frames.push_back(f);
+        return frames;
+    }
+
+    PrivateBus bus;  // before the client, which connects to it
+    TempDir dir;
+    ServiceClient client;
+    std::map<std::string, std::unique_ptr<SimProcess>> sims;
+    std::unique_ptr<ServiceProcess> service;
+};
+
+class Bridge : public ::testing::Test, public Pc {
+public:
+    Bridge()
+        : Pc("bridge-test")
+    {
+    }
+};
+
+bool online(const std::string& payload)
+{
+    return payload == "online";
+}
+
+bool offline(const std::string& payload)
+{
+    return payload == "offline";
+}
+
+// The entities announced for a wall, as component/object, from the probe's configs.
+std::map<std::string, QJsonObject> announced(MqttProbe& probe, const std::string& device)
+{
+    std::map<std::string, QJsonObject> entities;
+    for (const ProbeMessage& m : probe.messages()) {
+        const auto at = m.topic.find("/" + device + "/");
+        if (m.topic.rfind("homeassistant/", 0) != 0 || at == std::string::npos || m.payload.empty())
+            continue;
+        const std::string component = m.topic.substr(14, at - 14);
+        const std::string object = m.topic.substr(at + device.size() + 2, m.topic.size() - at - device.size() - 2 - 7);
+        entities[component + "/" + object] = json(m.payload);
+    }
+    return entities;
+}
+
+}  // namespace
+
+// What a K410 and a K420 on a serial line offer a building's system.
+struct EntityRow {
+    const char* model;
+    std::set<std::string> entities;
+};
+
+const std::vector<EntityRow> kEntityRows{
+    {"K410",
+     {"select/input", "select/resolution", "select/layout", "select/osd", "switch/power", "switch/mask", "switch/gpo1",
+      "switch/gpo2", "switch/gpo3", "switch/gpo4", "binary_sensor/gpi1", "binary_sensor/gpi2", "binary_sensor/gpi3",
+      "binary_sensor/gpi4", "number/mask_h", "number/mask_v", "button/identify", "button/auto_adjust",
+      "button/factory_reset", "sensor/link", "sensor/readback"}},
+    {"K420",
+     {"select/input", "select/resolution", "select/layout", "select/osd", "switch/power", "switch/mask", "number/mask_h",
+      "number/mask_v", "button/identify", "button/factory_reset", "sensor/link", "sensor/readback"}},
+};
+
+TEST_F(Bridge, AWallIsSwitchedOnByAMessageAnnouncedAndUnavailableOnceTheServiceIsKilled)
+{
+    MosquittoBroker broker;
+    MqttProbe probe(broker);
+    startWalls({{"north", "K410"}, {"south", "K420"}});
+    startService(broker.url());
+
+    ASSERT_TRUE(probe.waitForMessage("lumivex/hall-a/bridge/state", online)) << service->errors();
+    for (const char* wall : {"north", "south"}) {
+        ASSERT_TRUE(probe.waitForMessage(topic(wall, "availability"), online)) << wall;
+        ASSERT_TRUE(probe.waitForMessage(topic(wall, "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    }
+
+    // Switched off, then on, as a building's system does it.
+    for (const char* power : {"off", "on"}) {
+        probe.publish(topic("north", "set"), std::string("{\"power\": \"") + power + "\"}");
+        ASSERT_TRUE(probe.waitForMessage(topic("north", "state"),
+                                         [&](const std::string& p) { return str(json(p).value("power").toString()) == power; }))
+            << service->errors();
+    }
+    const QJsonObject state = json(probe.latest()[topic("north", "state")]);
+    for (const char* key : {"model", "input", "power", "osd", "gpi", "gpo", "resolution", "layout", "mask", "sizes", "link", "readback"})
+        EXPECT_TRUE(state.contains(QLatin1String(key))) << key;
+    EXPECT_EQ(state.value("model").toString(), "K410");
+
+    // Discovery: the entities the model offers, each on both availability topics.
+    for (const EntityRow& row : kEntityRows) {
+        const std::string wall = row.model == std::string("K410") ? "north" : "south";
+        const std::string device = "lumivex_hall-a_" + wall;
+        std::map<std::string, QJsonObject> entities;
+        EXPECT_TRUE(waitUntil([&] { return (entities = announced(probe, device)).size() >= row.entities.size(); }, std::chrono::seconds(30)));
+        std::set<std::string> names;
+        for (const auto& [name, config] : entities) {
+            SCOPED_TRACE(name);
+            names.insert(name);
+            const QJsonObject dev = config.value("device").toObject();
+            EXPECT_EQ(dev.value("identifiers").toArray().first().toString(), QString::fromStdString(device));
+            EXPECT_EQ(dev.value("manufacturer").toString(), "ZEPTA");
+            EXPECT_EQ(dev.value("model").toString(), row.model);
+            EXPECT_EQ(config.value("availability_mode").toString(), "all");
+            std::set<std::string> availability;
+            for (const QJsonValue& a : config.value("availability").toArray())
+                availability.insert(str(a.toObject().value("topic").toString()));
+            EXPECT_EQ(availability, (std::set<std::string>{"lumivex/hall-a/bridge/state", topic(wall, "availability")}));
+            EXPECT_FALSE(config.value("unique_id").toString().isEmpty());
+        }
+        EXPECT_EQ(names, row.entities) << row.model;
+        EXPECT_EQ(entities["button/factory_reset"].value("enabled_by_default"), QJsonValue(false));
+    }
+
+    // Killed: the broker says so for it.
+    ::kill(service->pid(), SIGKILL);
+    service->waitForExit();
+    EXPECT_TRUE(probe.waitForMessage("lumivex/hall-a/bridge/state", offline));
+}
+
+// The broker's faults: the service lives through each, keeps serving the
+// bus, and says what is wrong once, not at every retry.
+struct BrokerFault {
+    const char* name;
+    BrokerOptions broker;
+    // The [MQTT] lines beyond the broker's address, given its folder.
+    std::function<std::string(const MosquittoBroker&)> settings;
+    // A line the service's log holds exactly once, after several attempts; none for a connection made.
+    const char* problem;
+};
+
+class BrokerFaults : public Bridge, public ::testing::WithParamInterface<BrokerFault> {};
+
+TEST_P(BrokerFaults, TheServiceServesTheBusThroughoutAndTheBridgeConnectsWhenItCan)
+{
+    const BrokerFault& row = GetParam();
+    MosquittoBroker broker(row.broker);
+    startWalls({{"north", "K410"}});
+    startService(broker.url(), {"hall-a", row.settings ? row.settings(broker) : std::string()});
+    if (row.broker.startLater) {
+        // Down at start: the bus is served while the bridge waits.
+        EXPECT_TRUE(waitUntil([&] { return client.property("north", "Available").toBool(); }));
+        broker.start();
+    }
+    if (row.problem) {
+        // Several attempts, told once.
+        ASSERT_TRUE(waitUntil([&] { return broker.logCount("New connection from") >= 3; }, std::chrono::seconds(30)))
+            << broker.log();
+        const std::string log = service->errors();
+        int told = 0;
+        for (auto at = log.find(row.problem); at != std::string::npos; at = log.find(row.problem, at + 1))
+            ++told;
+        EXPECT_EQ(told, 1) << log;
+        EXPECT_EQ(client.call("north", "Status").type(), QDBusMessage::ReplyMessage);
+        return;
+    }
+    MqttProbe probe(broker);
+    ASSERT_TRUE(probe.waitForMessage("lumivex/hall-a/bridge/state", online)) << service->errors();
+    ASSERT_TRUE(probe.waitForMessage(topic("north", "availability"), online));
+
+    // Restarted without its memory: everything is told to it again.
+    broker.stop();
+    broker.start();
+    MqttProbe again(broker);
+    EXPECT_TRUE(again.waitForMessage("lumivex/hall-a/bridge/state", online)) << service->errors();
+    EXPECT_TRUE(again.waitForMessage(topic("north", "availability"), online));
+    EXPECT_TRUE(again.waitForMessage(topic("north", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    EXPECT_TRUE(again.waitForMessage("homeassistant/switch/lumivex_hall-a_north/power/config",
+                                     [](const std::string& p) { return !p.empty(); }));
+}
+
+std::string passwordFile(const MosquittoBroker& broker, const std::string& password)
+{
+    const std::filesystem::path file = broker.folder() / ("password-" + password);
+    std::ofstream(file) << password << "\n";
+    return "User = site\nPassword File = " + file.string() + "\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mqtt, BrokerFaults,
+    ::testing::Values(
+        BrokerFault{"UpAndRestarted", {}, nullptr, nullptr},
+        BrokerFault{"DownAtStart", {.startLater = true}, nullptr, nullptr},
+        BrokerFault{"RightPassword", {.user = "site", .password = "right"},
+                    [](const MosquittoBroker& b) { return passwordFile(b, "right"); }, nullptr},
+        BrokerFault{"WrongPassword", {.user = "site", .password = "right"},
+                    [](const MosquittoBroker& b) { return passwordFile(b, "wrong"); }, "not authorised"},
+        BrokerFault{"SiteCaAndClientCertificate", {.tls = true, .requireClientCert = true},
+                    [](const MosquittoBroker& b) {
+                        return "CA File = " + b.certificates().ca.string() + "\nCert File = " + b.certificates().clientCert.string()
+                               + "\nKey File = " + b.certificates().clientKey.string() + "\n";
+                    },
+                    nullptr},
+        BrokerFault{"WrongCa", {.tls = true},
+                    [](const MosquittoBroker& b) { return "CA File = " + b.certificates().otherCa.string() + "\n"; },
+                    "certificate verify failed"}),
+    [](const ::testing::TestParamInfo<BrokerFault>& info) { return std::string(info.param.name); });
+
+// What a building's system sends that the controller must never get.
+TEST_F(Bridge, BadCommandsAreAnsweredOnTheErrorTopicAndNeverSent)
+{
+    MosquittoBroker broker;
+    MqttProbe probe(broker);
+    startWalls({{"south", "K420"}});
+    startService(broker.url());
+    ASSERT_TRUE(probe.waitForMessage(topic("south", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    const size_t before = writes("south").size();
+    const std::vector<std::string> refused{
+        "power on",                  // not JSON
+        "[\"power\", \"on\"]",       // not an object
+        "{}",                        // nothing to do
+        "{\"power\": \"sideways\"}",  // a value the setting does not take
+        "{\"colour\": \"red\"}",      // no such setting
+        "{\"gpo\": \"1010\"}",        // a K420 has no GPO
+        "{\"mask_h\": 10.5}",        // beyond the mask's range
+    };
+    for (const std::string& command : refused) {
+        SCOPED_TRACE(command);
+        probe.publish(topic("south", "set"), command);
+        const auto error = probe.waitForMessage(topic("south", "error"), [&](const std::string& p) {
+            return json(p).value("command").toString() == QString::fromStdString(command);
+        });
+        ASSERT_TRUE(error);
+        EXPECT_FALSE(json(error->payload).value("error").toString().isEmpty());
+        EXPECT_FALSE(error->retained);
+    }
+    // A read-back after them all: by then any of them sent would be in the log.
+    probe.clear();
+    probe.publish(topic("south", "get"), "");
+    ASSERT_TRUE(probe.waitForMessage(topic("south", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    EXPECT_EQ(writes("south").size(), before);
+}
+
+// A flood of commands: the device gets at most one write an interval,
+// the last value wins, and a client on the bus is not kept waiting.
+TEST_F(Bridge, AFloodOfCommandsIsCoalescedAndStarvesNobody)
+{
+    MosquittoBroker broker;
+    MqttProbe probe(broker);
+    startWalls({{"north", "K410"}});
+    startService(broker.url());
+    ASSERT_TRUE(probe.waitForMessage(topic("north", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    const size_t before = writes("north").size();
+    const auto started = std::chrono::steady_clock::now();
+    constexpr int kCommands = 400;
+    for (int i = 0; i < kCommands; ++i)
+        probe.publish(topic("north", "set"), i % 2 ? "{\"power\": \"on\"}" : "{\"power\": \"off\"}");
+    EXPECT_EQ(client.call("north", "Status").type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(probe.waitForMessage(topic("north", "state"), [](const std::string& p) {
+        return json(p).value("power").toString() == "on";
+    }));
+    // Settled: a read-back after the last write shows it.
+    probe.clear();
+    probe.publish(topic("north", "get"), "");
+    ASSERT_TRUE(probe.waitForMessage(topic("north", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    EXPECT_EQ(json(probe.latest()[topic("north", "state")]).value("power").toString(), "on");
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    const size_t sent = writes("north").size() - before;
+    EXPECT_GE(sent, 1u);
+    // One write at once, then at most one per 200 ms interval.
+    EXPECT_LE(sent, size_t(took.count() / 200 + 2)) << took.count() << " ms";
+}
+
+// Two PCs, each with its own walls, on one broker: each wall once.
+TEST_F(Bridge, TwoServicesOnOneBrokerShowEachWallOnce)
+{
+    MosquittoBroker broker;
+    MqttProbe probe(broker);
+    startWalls({{"north", "K410"}});
+    startService(broker.url(), {"hall-a", ""});
+    Pc other("bridge-test-b");
+    other.startWalls({{"east", "K420"}});
+    ASSERT_NO_FATAL_FAILURE(other.startService(broker.url(), {"hall-b", ""}));
+    ASSERT_TRUE(probe.waitForMessage("lumivex/hall-b/east/state", [](const std::string& p) { return json(p).contains("power"); }));
+    ASSERT_TRUE(probe.waitForMessage(topic("north", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    std::map<std::string, std::set<std::string>> devicesByNode;
+    EXPECT_TRUE(waitUntil([&] {
+        std::set<std::string> devices;
+        for (const ProbeMessage& m : probe.messages())
+            if (m.topic.rfind("homeassistant/switch/", 0) == 0 && m.topic.find("/power/config") != std::string::npos)
+                devices.insert(str(json(m.payload).value("device").toObject().value("identifiers").toArray().first().toString()));
+        return devices == std::set<std::string>{"lumivex_hall-a_north", "lumivex_hall-b_east"};
+    }));
+}
