@@ -127,7 +127,7 @@ std::map<std::string, QJsonObject> announced(MqttProbe& probe, const std::string
 
 }  // namespace
 
-// What a K410 and a K420 on a serial line offer a building's system.
+// What a K410 and a K420 on a serial line (which reads the rotation back) offer a building's system.
 struct EntityRow {
     const char* model;
     std::set<std::string> entities;
@@ -135,12 +135,12 @@ struct EntityRow {
 
 const std::vector<EntityRow> kEntityRows{
     {"K410",
-     {"select/input", "select/resolution", "select/layout", "select/osd", "switch/power", "switch/mask", "switch/gpo1",
+     {"select/input", "select/resolution", "select/layout", "select/osd", "select/rotation", "switch/power", "switch/mask", "switch/gpo1",
       "switch/gpo2", "switch/gpo3", "switch/gpo4", "binary_sensor/gpi1", "binary_sensor/gpi2", "binary_sensor/gpi3",
       "binary_sensor/gpi4", "number/mask_h", "number/mask_v", "button/identify", "button/auto_adjust",
       "button/factory_reset", "sensor/link", "sensor/readback"}},
     {"K420",
-     {"select/input", "select/resolution", "select/layout", "select/osd", "switch/power", "switch/mask", "number/mask_h",
+     {"select/input", "select/resolution", "select/layout", "select/osd", "select/rotation", "switch/power", "switch/mask", "number/mask_h",
       "number/mask_v", "button/identify", "button/factory_reset", "sensor/link", "sensor/readback"}},
 };
 
