@@ -5,6 +5,8 @@
 #include "control/outcome.h"
 #include "control/service_names.h"
 #include "link/serial/com_port_map.h"
+#include "service/metrics/metrics_endpoint.h"
+#include "service/metrics/metrics_registry.h"
 #include "service/service.h"
 #include "service/service_settings.h"
 
@@ -57,6 +59,10 @@ int main(int argc, char** argv)
             std::fputs(qPrintable(usageText()), stdout);
             return 0;
         }
+        if (settings.version) {
+            std::puts("lumivexd " LUMIVEX_VERSION);
+            return 0;
+        }
         // A malformed inventory stops the start before the bus name is taken.
         inventory = readInventory(settings.inventoryPath);
     } catch (const Failure& failure) {
@@ -73,7 +79,13 @@ int main(int argc, char** argv)
                 .arg(settings.sessionBus ? QStringLiteral("session") : QStringLiteral("system"), bus.lastError().message()));
         return kExitNoLink;
     }
-    Service service(inventory, OwnerOptions{settings.iniPath, settings.stateDirectory}, bus);
+    MetricsRegistry metrics(QStringLiteral(LUMIVEX_VERSION));
+    std::unique_ptr<TextfileWriter> textfile;
+    if (!settings.metrics.textfile.isEmpty()) {
+        textfile = std::make_unique<TextfileWriter>(metrics, settings.metrics.textfile, say);
+        metrics.setChangeHandler([writer = textfile.get()] { writer->changed(); });
+    }
+    Service service(inventory, OwnerOptions{settings.iniPath, settings.stateDirectory}, bus, &metrics);
     QString why;
     if (!service.publish(why)) {
         say(why);
@@ -84,6 +96,17 @@ int main(int argc, char** argv)
                 .arg(QLatin1String(kServiceName), bus.lastError().message()));
         return kExitNoLink;
     }
+    // Metrics that cannot be served leave the bus served.
+    MetricsEndpoint endpoint(metrics);
+    if (settings.metrics.serve) {
+        QString problem;
+        if (const std::optional<quint16> port = endpoint.listen(settings.metrics, problem))
+            say(QStringLiteral("metrics on http://%1/metrics").arg(listenText(settings.metrics, *port)));
+        else
+            say(problem);
+    }
+    if (textfile)
+        textfile->write();
     service.start();
     say(QStringLiteral("serving %1 controllers of %2 as %3")
             .arg(inventory.controllers.size())
@@ -101,6 +124,10 @@ int main(int argc, char** argv)
     });
     app.exec();
     service.stop();
+    if (textfile) {  // what the collector keeps exporting says it stopped
+        metrics.markAllDown();
+        textfile->write();
+    }
     bus.unregisterService(QString::fromLatin1(kServiceName));
     return 0;
 }
