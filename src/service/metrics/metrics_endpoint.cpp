@@ -2,6 +2,7 @@
 
 #include "platform/file_replace.h"
 
+#include <QFile>
 #include <QHttpServer>
 #include <QHttpServerResponse>
 #include <QTcpServer>
@@ -71,6 +72,11 @@ void TextfileWriter::write()
     m_sinceWrite.start();
     const QByteArray text = m_registry.render();
     const QString problem = QString::fromStdString(replaceFileText(m_path.toStdString(), std::string_view(text.constData(), size_t(text.size()))));
+    // The unit's umask makes a new file the service's alone; the collector
+    // runs as another user. A file kept keeps its mode from then on.
+    constexpr QFile::Permissions readable = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    if (problem.isEmpty() && QFile::permissions(m_path) != readable)
+        QFile::setPermissions(m_path, readable);
     if (!problem.isEmpty() && problem != m_problem)
         m_say(QStringLiteral("%1: cannot write the metrics: %2").arg(m_path, problem));
     m_problem = problem;
