@@ -18,7 +18,9 @@
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 
 using namespace lumivex;
 using namespace lumivex::testing;
@@ -147,6 +149,66 @@ TEST_F(MetricsProcess, ScrapedAndWrittenAsTheControllerAnswersOrNot)
     ASSERT_EQ(service->stop(), 0) << service->errors();
     EXPECT_EQ(value(QByteArray::fromStdString(textfile()), up), "0") << "stopped, so not up";
     EXPECT_EQ(promtoolProblems(QByteArray::fromStdString(textfile())), "");
+}
+
+// Each kind of controller, and what it counts as it is opened and called:
+// at least so many of each series (the failing one is opened again and again).
+struct Kind {
+    const char* name;
+    std::vector<std::string> simArgs;  // none: DDC/CI through the simulated library
+    std::function<void(ServiceClient&)> call;
+    std::map<std::string, long> atLeast;  // result label, or "retries"
+    const char* up;
+};
+
+TEST_F(MetricsProcess, EachKindOfAnswerIsCountedUnderItsResult)
+{
+    const auto vcp = [](const char* method, QVariantList args) {
+        return [method, args](ServiceClient& c) { c.call(QStringLiteral("ddc-1"), QString::fromLatin1(method), args); };
+    };
+    const Kind kinds[] = {
+        {"late", {"--persist", "--drop-first"}, {}, {{"no_reply", 1}, {"retries", 1}, {"ok", 1}, {"damaged", 0}}, "1"},
+        {"garbled", {"--persist", "--garble", "checksum"}, {}, {{"damaged", 2}, {"retries", 1}, {"ok", 0}}, "0"},
+        {"ddc-1", {}, vcp("GetVcp", {QVariant::fromValue(uchar(0x01))}), {{"refused", 1}, {"ok", 1}, {"no_reply", 0}}, "1"},
+    };
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    std::vector<ControllerSpec> controllers{{"wall-a", (dir / "wall-a").string()}};
+    for (const Kind& kind : kinds) {
+        std::string link = "ddc";
+        if (!kind.simArgs.empty()) {
+            sims.push_back(std::make_unique<SimProcess>(kind.simArgs));
+            ASSERT_TRUE(sims.back()->started()) << kind.name;
+            link = sims.back()->slavePath();
+        }
+        controllers.push_back({kind.name, link});
+    }
+    writeInventory(dir.path(), controllers);
+    start("Listen = 127.0.0.1:0\n");
+    ASSERT_TRUE(service->waitForName(client.bus())) << service->errors();
+    const std::optional<int> port = boundPort();
+    ASSERT_TRUE(port) << service->errors();
+    for (const Kind& kind : kinds) {
+        const std::string labels = "{controller=\"" + std::string(kind.name) + "\"";
+        const std::string upSeries = "lumivex_controller_up" + labels + ",link=\"" + controllers[size_t(&kind - kinds) + 1].link + "\"}";
+        if (std::string(kind.up) == "1") {
+            ASSERT_TRUE(waitUntil([&] { return value(scrape(*port).body, upSeries) == "1"; })) << kind.name << service->errors();
+        }
+        if (kind.call)
+            kind.call(client);
+        QByteArray text;
+        const auto counted = [&] {
+            text = scrape(*port).body;
+            for (const auto& [series, least] : kind.atLeast) {
+                const long n = count(text, series == "retries" ? "lumivex_retries_total" + labels + "}"
+                                                               : "lumivex_transactions_total" + labels + ",result=\"" + series + "\"}");
+                if (least == 0 ? n != 0 : n < least)
+                    return false;
+            }
+            return value(text, upSeries) == kind.up;
+        };
+        EXPECT_TRUE(waitUntil(counted)) << kind.name << "\n" << text.toStdString();
+        EXPECT_EQ(promtoolProblems(text), "") << kind.name;
+    }
 }
 
 // A port another program holds: one line says so, and the bus is served.
