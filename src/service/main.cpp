@@ -91,12 +91,8 @@ int main(int argc, char** argv)
         say(why);
         return kExitNoLink;
     }
-    if (!bus.registerService(QString::fromLatin1(kServiceName))) {
-        say(QStringLiteral("cannot own %1: %2 (is another lumivexd running?)")
-                .arg(QLatin1String(kServiceName), bus.lastError().message()));
-        return kExitNoLink;
-    }
-    // Metrics that cannot be served leave the bus served.
+    // Metrics that cannot be served leave the bus served; served ones are
+    // there once the name is.
     MetricsEndpoint endpoint(metrics);
     if (settings.metrics.serve) {
         QString problem;
@@ -107,6 +103,11 @@ int main(int argc, char** argv)
     }
     if (textfile)
         textfile->write();
+    if (!bus.registerService(QString::fromLatin1(kServiceName))) {
+        say(QStringLiteral("cannot own %1: %2 (is another lumivexd running?)")
+                .arg(QLatin1String(kServiceName), bus.lastError().message()));
+        return kExitNoLink;
+    }
     service.start();
     say(QStringLiteral("serving %1 controllers of %2 as %3")
             .arg(inventory.controllers.size())

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <algorithm>
 #include <map>
 #include <thread>
 

@@ -1,5 +1,6 @@
 #include "service/metrics/metrics_registry.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace lumivex::service {
