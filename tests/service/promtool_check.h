@@ -1,8 +1,7 @@
 #pragma once
-// promtool's verdict on an exposition text: what it says, empty when the
-// text passes `promtool check metrics` (its lint included).
+// What `promtool check metrics` (its lint included) says of an exposition
+// text; empty when it passes.
 
-#include <QByteArray>
 #include <QProcess>
 
 #include <string>
@@ -16,10 +15,8 @@ inline std::string promtoolProblems(const QByteArray& text)
     promtool.start(QStringLiteral(PROMTOOL), {QStringLiteral("check"), QStringLiteral("metrics")});
     promtool.write(text);
     promtool.closeWriteChannel();
-    if (!promtool.waitForFinished(60000))
-        return "promtool did not finish";
-    const std::string said = promtool.readAll().toStdString();
-    return promtool.exitCode() == 0 ? std::string() : "promtool: " + said;
+    const bool ended = promtool.waitForFinished(60000);
+    return ended && promtool.exitCode() == 0 ? std::string() : "promtool: " + promtool.readAll().toStdString();
 }
 
 }  // namespace lumivex::testing
