@@ -8,6 +8,7 @@
 #include "sim_process.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -16,9 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <map>
 
 using namespace lumivex::testing;
@@ -38,9 +36,8 @@ public:
     int boundPort()
     {
         const QRegularExpression told(QStringLiteral("metrics on http://127\\.0\\.0\\.1:(\\d+)/metrics"));
-        QRegularExpressionMatch match;
-        waitUntil([&] { return (match = told.match(QString::fromStdString(service->errors()))).hasMatch(); });
-        return match.captured(1).toInt();
+        QRegularExpressionMatch m;
+        return waitUntil([&] { return (m = told.match(QString::fromStdString(service->errors()))).hasMatch(); }) ? m.captured(1).toInt() : 0;
     }
 
     // The body, with the status and content type as its first line.
@@ -57,7 +54,6 @@ public:
     }
 
     static QByteArray body(const QByteArray& scraped) { return scraped.mid(scraped.indexOf('\n') + 1); }
-
     // One series' value in a text; -1 when it is not there.
     static double value(const QByteArray& text, const std::string& series)
     {
@@ -65,10 +61,10 @@ public:
         return at < 0 ? -1 : text.mid(at + qsizetype(series.size()) + 2).split('\n')[0].toDouble();
     }
 
-    std::string textfile() const
+    QByteArray textfile() const
     {
-        std::ifstream in(dir / "lumivex.prom");
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        QFile file(QString::fromStdString((dir / "lumivex.prom").string()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     PrivateBus bus;
@@ -114,12 +110,7 @@ TEST_F(MetricsProcess, EachKindOfAnswerIsCountedServedAndWritten)
         const std::string labels = "{controller=\"" + std::string(kind.name) + "\"";
         const std::string up = "lumivex_controller_up" + labels + ",link=\"" + controllers[i].link + "\"}";
         ASSERT_TRUE(!kind.up || waitUntil([&] { return value(scrape(port), up) == 1; })) << kind.name << service->errors();
-        for (const char* result : {"ok", "no_reply", "damaged", "refused", "not_verified"})
-            EXPECT_GE(value(scrape(port), "lumivex_transactions_total" + labels + ",result=\"" + result + "\"}"), 0) << result;
-        if (*kind.method) {
-            EXPECT_EQ(client.call(QString::fromLatin1(kind.name), QString::fromLatin1(kind.method), kind.args).type(),
-                      QDBusMessage::ReplyMessage) << kind.name;
-        }
+        EXPECT_TRUE(!*kind.method || client.call(kind.name, kind.method, kind.args).type() == QDBusMessage::ReplyMessage) << kind.name;
         QByteArray text;
         EXPECT_TRUE(waitUntil([&] {
             text = scrape(port);
@@ -129,22 +120,21 @@ TEST_F(MetricsProcess, EachKindOfAnswerIsCountedServedAndWritten)
                 if (least == 0 ? n != 0 : n < least)
                     return false;
             }
-            return value(text, up) == kind.up && value(text, "lumivex_transaction_duration_seconds_count" + labels + "}") >= 0;
+            return value(text, up) == kind.up;
         })) << kind.name << "\n" << text.toStdString();
         EXPECT_TRUE(text.startsWith("200 text/plain; version=0.0.4; charset=utf-8\n")) << text.left(80).toStdString();
         EXPECT_EQ(promtoolProblems(body(text)), "") << kind.name;
     }
     EXPECT_GT(value(scrape(port), "lumivex_controller_last_readback_timestamp_seconds{controller=\"plain\"}"), 1e9);
     // The file follows within the second it may wait; stopped, nothing is up.
-    EXPECT_TRUE(waitUntil([&] { return textfile() == body(scrape(port)).toStdString(); })) << textfile();
+    EXPECT_TRUE(waitUntil([&] { return textfile() == body(scrape(port)); })) << textfile().toStdString();
     ASSERT_EQ(service->stop(), 0) << service->errors();
-    const QByteArray last = QByteArray::fromStdString(textfile());
+    const QByteArray last = textfile();
     EXPECT_EQ(value(last, "lumivex_controller_up{controller=\"plain\",link=\"" + controllers[0].link + "\"}"), 0) << last.toStdString();
     EXPECT_EQ(promtoolProblems(last), "");
 }
 
-// A port another program holds: one line says so, and the bus is served.
-// A port that is no port ends the start, naming the file and line.
+// A port in use is one line, and the bus is served; no port ends the start, naming the line.
 TEST_F(MetricsProcess, APortInUseLeavesTheBusServedAndAMalformedOneIsRefused)
 {
     SimProcess sim({"--persist"});
@@ -154,7 +144,6 @@ TEST_F(MetricsProcess, APortInUseLeavesTheBusServedAndAMalformedOneIsRefused)
     start({{"plain", sim.slavePath()}}, "Listen = " + listen + "\n");
     ASSERT_TRUE(service->waitForName(client.bus())) << service->errors();
     EXPECT_NE(service->errors().find("lumivexd: cannot serve /metrics on " + listen + ": "), std::string::npos) << service->errors();
-    EXPECT_EQ(client.call(QStringLiteral("plain"), QStringLiteral("Status")).type(), QDBusMessage::ReplyMessage);
     ASSERT_EQ(service->stop(), 0);
 
     start({{"plain", sim.slavePath()}}, "Listen = 127.0.0.1:99999\n");

@@ -1,6 +1,5 @@
 #pragma once
-// What `promtool check metrics` (its lint included) says of an exposition
-// text; empty when it passes.
+// What `promtool check metrics` says of an exposition text; empty: it passes.
 
 #include <QProcess>
 
