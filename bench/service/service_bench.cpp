@@ -1,9 +1,9 @@
 // lumivexd holding many controllers, each a zepta-sim on a pseudo-terminal
 // polled every second: the service's CPU share and RSS, and how long one
 // full poll round takes (from a moment on, until every controller has been
-// read once more: its state file rewritten). With --mqtt, the same with
-// the MQTT bridge on, publishing to a mosquitto broker that a subscriber
-// of every topic reads. Asserts nothing.
+// read once more: its state file rewritten), and a scrape of its /metrics.
+// With --mqtt, the same with the MQTT bridge on, publishing to a mosquitto
+// broker that a subscriber of every topic reads. Asserts nothing.
 //
 //   bench_service [controllers] [rounds] [--mqtt]     (default 200 and 5; needs the build's bin/)
 
@@ -14,6 +14,10 @@
 #include "temp_dir.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRegularExpression>
 
 #include <unistd.h>
 
@@ -66,6 +70,18 @@ std::filesystem::file_time_type lastWrite(const std::filesystem::path& path)
     return ec ? std::filesystem::file_time_type::min() : t;
 }
 
+// One GET of the service's /metrics: the body's size, 0 when it failed.
+qsizetype scrapeMetrics(QNetworkAccessManager& manager, const QUrl& url)
+{
+    QNetworkReply* reply = manager.get(QNetworkRequest(url));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const qsizetype size = reply->error() == QNetworkReply::NoError ? reply->readAll().size() : 0;
+    delete reply;
+    return size;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -97,7 +113,8 @@ int main(int argc, char** argv)
     ServiceClient client(QStringLiteral("bench"));
     const auto started = Clock::now();
     ServiceProcess service(dir.path(), kGenerousReplyWait,
-                           mqtt ? "[MQTT]\nBroker = " + broker->url() + "\nNode Id = bench\n" : std::string());
+                           "[Metrics]\nListen = 127.0.0.1:0\n"
+                               + (mqtt ? "[MQTT]\nBroker = " + broker->url() + "\nNode Id = bench\n" : std::string()));
     if (!service.waitForName(client.bus())) {
         std::fprintf(stderr, "bench_service: lumivexd did not start\n%s", service.errors().c_str());
         return 1;
@@ -160,6 +177,24 @@ int main(int argc, char** argv)
     }
     std::sort(callMs.begin(), callMs.end());
     std::printf("  a client's Status meanwhile: median %.2f ms, max %.2f ms\n", callMs[callMs.size() / 2], callMs.back());
+
+    // Scrapes of /metrics while all of them poll.
+    const QRegularExpressionMatch told =
+        QRegularExpression(QStringLiteral("metrics on (http://\\S+)")).match(QString::fromStdString(service.errors()));
+    QNetworkAccessManager manager;
+    std::vector<double> scrapeMs;
+    qsizetype bytes = 0;
+    for (int i = 0; told.hasMatch() && i < 20; ++i) {
+        const auto t = Clock::now();
+        bytes = scrapeMetrics(manager, QUrl(told.captured(1)));
+        scrapeMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t).count());
+    }
+    std::sort(scrapeMs.begin(), scrapeMs.end());
+    if (scrapeMs.empty() || bytes == 0)
+        std::printf("  /metrics: not served\n");
+    else
+        std::printf("  a scrape of /metrics (%lld bytes): median %.2f ms, max %.2f ms\n", static_cast<long long>(bytes),
+                    scrapeMs[scrapeMs.size() / 2], scrapeMs.back());
     service.stop();
     return 0;
 }

@@ -61,6 +61,12 @@ ControllerLink::~ControllerLink()
     m_link.reset();
 }
 
+void ControllerLink::setObserver(TransactionObserver* observer)
+{
+    m_observer = observer;
+    m_link->setObserver(observer);
+}
+
 void ControllerLink::open(const LinkTarget& target, QuietMessages& messages, HeldLink held)
 {
     messages.setLinkName(target.name);
@@ -78,6 +84,7 @@ void ControllerLink::openDdc(const LinkTarget& target, QuietMessages& messages)
     m_ddc = std::make_unique<DdcLibrary>(
         defaultDdcLibraryCandidates(executableDirectory(), std::getenv("ZEPTA_DDCHELPER")));
     m_link = std::make_unique<LinkState>(*m_ddc, m_monitors);
+    m_link->setObserver(m_observer);
     if (!m_ddc->isLoaded())
         fail(kExitNoLink, QStringLiteral("DDC/CI: no DDC/CI library could be loaded (%1)")
                               .arg(QString::fromStdString(m_ddc->loadError())));
@@ -119,6 +126,7 @@ void ControllerLink::openHeld(const LinkTarget& target, QuietMessages& messages,
     m_link.reset();
     m_heldDdc = std::move(held.ddc);
     m_link = std::make_unique<LinkState>(*m_heldDdc, m_monitors);
+    m_link->setObserver(m_observer);
     MonitorTable found;
     enumerateMonitors(*m_heldDdc, found);
     if (found.count < 1)

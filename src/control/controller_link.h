@@ -59,6 +59,8 @@ public:
     void open(const LinkTarget& target, QuietMessages& messages, HeldLink held = {});
 
     LinkState& state() { return *m_link; }
+    // Kept for the link state as it is now and as each opening makes it anew.
+    void setObserver(TransactionObserver* observer);
     bool isDdc() const { return m_link->interfaceMode() == InterfaceMode::DdcCi; }
 
 private:
@@ -70,6 +72,7 @@ private:
     std::unique_ptr<DdcApi> m_heldDdc;
     MonitorTable m_monitors;
     std::unique_ptr<LinkState> m_link;
+    TransactionObserver* m_observer = nullptr;
 };
 
 }  // namespace lumivex::control

@@ -26,6 +26,7 @@ Session::Session(const SessionOptions& options, LinkTarget target, QStringList& 
     , m_ini(options.iniPath.toStdString())
 {
     m_messages.setAssumeYes(options.assumeYes);
+    m_link.setObserver(options.observer);
 }
 
 void Session::open()

@@ -26,6 +26,8 @@ struct SessionOptions {
     // The way through the service to a controller it holds; none, or an
     // empty link given back: the link opens itself.
     std::function<HeldLink(const LinkTarget&)> throughService = {};
+    // Hears of every exchange with the device; none: nobody. It outlives the session.
+    TransactionObserver* observer = nullptr;
 };
 
 class Session {

@@ -31,6 +31,30 @@ auto LinkState::withBytes(Work&& work)
     return work(static_cast<BytePort&>(bytes));
 }
 
+void LinkState::observe(TransactionResult result, std::chrono::steady_clock::time_point start) const
+{
+    if (m_observer)
+        m_observer->onTransaction(result, std::chrono::steady_clock::now() - start);
+}
+
+namespace {
+
+TransactionResult scanResult(const ReplyScan& scan)
+{
+    if (scan.position)
+        return TransactionResult::Ok;
+    return scan.fault == ReplyFault::Incomplete || scan.fault == ReplyFault::BadChecksum ? TransactionResult::Damaged
+                                                                                          : TransactionResult::NoReply;
+}
+
+TransactionResult ddcResult(int32_t status)
+{
+    // The library's statuses are its own; any but 0 is the request refused.
+    return status == 0 ? TransactionResult::Ok : TransactionResult::Refused;
+}
+
+}  // namespace
+
 LinkState::~LinkState()
 {
     closePort();
@@ -76,9 +100,11 @@ void LinkState::send(const Command& command)
     switch (m_interfaceMode) {
     case InterfaceMode::None:
         return;
-    case InterfaceMode::DdcCi:
-        m_ddc.SetCIValue(m_monitors.first(), command.vcpCode, command.vcpValue);
+    case InterfaceMode::DdcCi: {
+        const auto start = std::chrono::steady_clock::now();
+        observe(ddcResult(m_ddc.SetCIValue(m_monitors.first(), command.vcpCode, command.vcpValue)), start);
         return;
+    }
     case InterfaceMode::Serial:
         withBytes([&](BytePort& bytes) { sendFrame(bytes, m_frame, command.serialCommand, command.serialValues()); });
         return;
@@ -93,14 +119,25 @@ void LinkState::attachBytePort(std::unique_ptr<BytePort> port)
 
 std::vector<uint8_t> LinkState::exchange(std::span<const uint8_t> request, std::chrono::milliseconds wait)
 {
-    return withBytes([&](BytePort& bytes) { return exchangeBytes(bytes, request, wait); });
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<uint8_t> got = withBytes([&](BytePort& bytes) { return exchangeBytes(bytes, request, wait); });
+    // Only a read request awaits an answer; anything else is sent and done.
+    const std::optional<ReadRequest> read = readRequestOf(request);
+    if (read && wait.count() > 0) {
+        ReceiveBuffer seen;
+        seen.append(got);
+        observe(scanResult(seen.scanForReply(read->replyLength, read->command)), start);
+    }
+    return got;
 }
 
 int32_t LinkState::readVcp(uint8_t code, uint32_t& current)
 {
     uint32_t value = 0;
     uint32_t maximum = 0;
+    const auto start = std::chrono::steady_clock::now();
     const int32_t status = m_ddc.GetCIValue(m_monitors.first(), code, &value, &maximum);
+    observe(ddcResult(status), start);
     if (status == 0)
         current = value;
     else {
@@ -121,12 +158,16 @@ std::optional<int> LinkState::requestAndScan(ReadRequest request)
 {
     m_lastRequest = request;
     for (int attempt = 1;; ++attempt) {
+        const auto start = std::chrono::steady_clock::now();
         m_lastScan = withBytes(
             [&](BytePort& bytes) { return lumivex::requestAndScan(bytes, m_frame, m_receive, request, replyWait()); });
+        observe(scanResult(m_lastScan), start);
         if (m_lastScan.position || attempt >= m_tries)
             return m_lastScan.position;
         // What came was no reply; the next one is looked for alone.
         resetWritePosition();
+        if (m_observer)
+            m_observer->onRetry();
     }
 }
 

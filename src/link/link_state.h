@@ -9,6 +9,7 @@
 #include "link/replies.h"
 #include "link/reply_wait.h"
 #include "link/serial_frame.h"
+#include "link/transaction_observer.h"
 
 #include <chrono>
 #include <cstdint>
@@ -125,10 +126,16 @@ public:
     std::chrono::milliseconds replyWait() const;
     void setReplyWait(std::optional<std::chrono::milliseconds> wait) { m_wait = wait; }
 
+    // Told of each read-back, DDC/CI read and write and client's exchange
+    // awaiting an answer as it ends, and of each read-back sent again;
+    // none: nobody. It outlives the link state.
+    void setObserver(TransactionObserver* observer) { m_observer = observer; }
+
 private:
     // The network link while one is open, else the serial port.
     template <typename Work>
     auto withBytes(Work&& work);
+    void observe(TransactionResult result, std::chrono::steady_clock::time_point start) const;
 
     DdcApi& m_ddc;
     const MonitorTable& m_monitors;
@@ -145,6 +152,7 @@ private:
     int m_tries = 1;
     std::vector<VcpReadFailure> m_failedReads;
     std::optional<std::chrono::milliseconds> m_wait;
+    TransactionObserver* m_observer = nullptr;
 };
 
 }  // namespace lumivex

@@ -129,7 +129,7 @@ void ControllerOwner::open()
     std::unique_lock<std::mutex> turn;
     if (isDdc())
         turn = std::unique_lock(ddcTurn());
-    auto session = std::make_unique<Session>(SessionOptions{false, false, m_options.iniPath, std::nullopt}, m_entry.target,
+    auto session = std::make_unique<Session>(SessionOptions{false, false, m_options.iniPath, std::nullopt, {}, m_options.observer}, m_entry.target,
                                              m_notes);
     int32_t model = -1;
     try {
@@ -253,12 +253,16 @@ std::optional<ControllerOwner::JobFailure> ControllerOwner::run(const std::funct
     std::unique_lock<std::mutex> turn;
     if (isDdc())
         turn = std::unique_lock(ddcTurn());
+    const auto start = std::chrono::steady_clock::now();
     try {
         work(*m_session);
         flushNotes();
         return std::nullopt;
     } catch (const Failure& failure) {
         flushNotes();
+        // Set and Apply: the change went out, and its read-back differs.
+        if (failure.code == kExitNotVerified && m_options.observer)
+            m_options.observer->onTransaction(TransactionResult::NotVerified, std::chrono::steady_clock::now() - start);
         // Named before a drop takes the link's last reply with it.
         JobFailure named{QLatin1String(errorNameFor(failure.code, damagedReply())),
                          failure.line.isEmpty() ? m_entry.name + QStringLiteral(": failed") : failure.line};
@@ -366,7 +370,9 @@ void ControllerOwner::getVcp(const QDBusMessage& call, uchar code)
     answer(call, [&](Session& s) {
         uint32_t current = 0;
         uint32_t maximum = 0;
+        const auto start = std::chrono::steady_clock::now();
         const int32_t status = m_vcp->GetCIValue(s.link().state().monitors().first(), code, &current, &maximum);
+        observeVcp(status, start);
         if (status == 0)
             emit seen(now(), modelName(s.model()));
         else
@@ -378,11 +384,20 @@ void ControllerOwner::getVcp(const QDBusMessage& call, uchar code)
 void ControllerOwner::setVcp(const QDBusMessage& call, uchar code, uint value)
 {
     answer(call, [&](Session& s) {
+        const auto start = std::chrono::steady_clock::now();
         const int32_t status = m_vcp->SetCIValue(s.link().state().monitors().first(), code, value);
+        observeVcp(status, start);
         if (status == 0)
             wrote(vcpWriteValues(code, value, s.model()), call.service());
         return call.createReply(QVariant(int(status)));
     });
+}
+
+void ControllerOwner::observeVcp(int32_t status, std::chrono::steady_clock::time_point start) const
+{
+    if (m_options.observer)
+        m_options.observer->onTransaction(status == 0 ? TransactionResult::Ok : TransactionResult::Refused,
+                                          std::chrono::steady_clock::now() - start);
 }
 
 void ControllerOwner::statusRead(const QJsonObject& status, const QString& client, const QStringList& alsoReport)

@@ -9,6 +9,7 @@
 #include "control/inventory.h"
 #include "control/outcome.h"
 #include "control/session.h"
+#include "link/transaction_observer.h"
 #include "service/status_values.h"
 #include "service/write_values.h"
 
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <QVariantMap>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -33,6 +35,9 @@ namespace lumivex::service {
 struct OwnerOptions {
     QString iniPath;         // ZEPTA.ini
     QString stateDirectory;  // empty: nothing kept
+    // Hears of each exchange with the controller, and of each change not
+    // verified; none: nobody. It outlives the owner.
+    TransactionObserver* observer = nullptr;
 };
 
 // The client name of the service's own reads.
@@ -107,6 +112,8 @@ private:
     bool linkFailed(const control::Failure& failure);
     bool damagedReply();
     bool portGone();
+    // A client's own DDC/CI call, through the library the link's calls do not use.
+    void observeVcp(int32_t status, std::chrono::steady_clock::time_point start) const;
     // After a status was read: the values that changed, the state file.
     void statusRead(const QJsonObject& status, const QString& client, const QStringList& alsoReport = {});
     // A client's raw write: what it changed, told to every client.

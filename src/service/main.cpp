@@ -5,6 +5,8 @@
 #include "control/outcome.h"
 #include "control/service_names.h"
 #include "link/serial/com_port_map.h"
+#include "service/metrics/metrics_endpoint.h"
+#include "service/metrics/metrics_registry.h"
 #include "service/mqtt/mqtt_bridge.h"
 #include "service/mqtt/mqtt_settings.h"
 #include "service/service.h"
@@ -61,6 +63,10 @@ int main(int argc, char** argv)
             std::fputs(qPrintable(usageText()), stdout);
             return 0;
         }
+        if (settings.version) {
+            std::puts("lumivexd " LUMIVEX_VERSION);
+            return 0;
+        }
         // A malformed inventory stops the start before the bus name is taken.
         inventory = readInventory(settings.inventoryPath);
         if (!settings.configPath.isEmpty())
@@ -79,12 +85,30 @@ int main(int argc, char** argv)
                 .arg(settings.sessionBus ? QStringLiteral("session") : QStringLiteral("system"), bus.lastError().message()));
         return kExitNoLink;
     }
-    Service service(inventory, OwnerOptions{settings.iniPath, settings.stateDirectory}, bus);
+    MetricsRegistry metrics(QStringLiteral(LUMIVEX_VERSION));
+    std::unique_ptr<TextfileWriter> textfile;
+    if (!settings.metrics.textfile.isEmpty()) {
+        textfile = std::make_unique<TextfileWriter>(metrics, settings.metrics.textfile, say);
+        metrics.setChangeHandler([writer = textfile.get()] { writer->changed(); });
+    }
+    Service service(inventory, OwnerOptions{settings.iniPath, settings.stateDirectory}, bus, &metrics);
     QString why;
     if (!service.publish(why)) {
         say(why);
         return kExitNoLink;
     }
+    // Metrics that cannot be served leave the bus served; served ones are
+    // there once the name is.
+    MetricsEndpoint endpoint(metrics);
+    if (settings.metrics.serve) {
+        QString problem;
+        if (const std::optional<quint16> port = endpoint.listen(settings.metrics, problem))
+            say(QStringLiteral("metrics on http://%1/metrics").arg(listenText(settings.metrics, *port)));
+        else
+            say(problem);
+    }
+    if (textfile)
+        textfile->write();
     if (!bus.registerService(QString::fromLatin1(kServiceName))) {
         say(QStringLiteral("cannot own %1: %2 (is another lumivexd running?)")
                 .arg(QLatin1String(kServiceName), bus.lastError().message()));
@@ -118,6 +142,10 @@ int main(int argc, char** argv)
     if (bridge)
         bridge->stop();
     service.stop();
+    if (textfile) {  // what the collector keeps exporting says it stopped
+        metrics.markAllDown();
+        textfile->write();
+    }
     bridge.reset();
     bus.unregisterService(QString::fromLatin1(kServiceName));
     return 0;

@@ -8,7 +8,22 @@ namespace lumivex::service {
 
 using namespace control;
 
-Service::Service(const Inventory& inventory, const OwnerOptions& options, QDBusConnection bus)
+namespace {
+
+// On the owner's thread as it emits: the metrics take any thread.
+void countAvailability(ControllerOwner& owner, ControllerMetrics& counted)
+{
+    if (owner.kept())
+        counted.setLastReadback(owner.kept()->time);
+    QObject::connect(&owner, &ControllerOwner::availabilityChanged, &owner, [&counted](bool up) { counted.setUp(up); },
+                     Qt::DirectConnection);
+    QObject::connect(&owner, &ControllerOwner::seen, &owner, [&counted](qint64 time, const QString&) { counted.setLastReadback(time); },
+                     Qt::DirectConnection);
+}
+
+}  // namespace
+
+Service::Service(const Inventory& inventory, const OwnerOptions& options, QDBusConnection bus, MetricsRegistry* metrics)
     : m_bus(std::move(bus))
 {
     qRegisterMetaType<QDBusVariant>();  // ValueChanged carries one
@@ -18,7 +33,12 @@ Service::Service(const Inventory& inventory, const OwnerOptions& options, QDBusC
     m_held.reserve(inventory.controllers.size());
     for (const InventoryEntry& entry : inventory.controllers) {
         Held held;
-        held.owner = std::make_unique<ControllerOwner>(entry, options, m_bus);
+        ControllerMetrics* counted = metrics ? &metrics->add(entry.name, entry.link) : nullptr;
+        OwnerOptions own = options;
+        own.observer = counted;
+        held.owner = std::make_unique<ControllerOwner>(entry, own, m_bus);
+        if (counted)
+            countAvailability(*held.owner, *counted);
         held.object = std::make_unique<ControllerObject>(*held.owner);
         held.thread = std::make_unique<QThread>();
         held.thread->setObjectName(entry.name);  // the thread's name, as /proc shows it

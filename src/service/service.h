@@ -5,6 +5,7 @@
 #include "control/inventory.h"
 #include "service/bus_objects.h"
 #include "service/controller_owner.h"
+#include "service/metrics/metrics_registry.h"
 
 #include <QDBusConnection>
 #include <QThread>
@@ -16,7 +17,10 @@ namespace lumivex::service {
 
 class Service {
 public:
-    Service(const control::Inventory& inventory, const OwnerOptions& options, QDBusConnection bus);
+    // metrics: counts each controller's exchanges, availability and
+    // sightings; none: nothing counted. It outlives the service.
+    Service(const control::Inventory& inventory, const OwnerOptions& options, QDBusConnection bus,
+            MetricsRegistry* metrics = nullptr);
     // stop() if not yet done.
     ~Service();
     Service(const Service&) = delete;

@@ -37,6 +37,7 @@ ServiceConfig parseServiceConfig(const QString& path, const QString& text)
 {
     ServiceConfig config;
     bool inService = false;
+    bool inMetrics = false;
     int number = 0;
     const auto refuse = [&](const QString& why) { fail(kExitUsage, QStringLiteral("%1:%2: %3").arg(path).arg(number).arg(why)); };
     for (const QString& raw : text.split(QLatin1Char('\n'))) {
@@ -47,16 +48,23 @@ ServiceConfig parseServiceConfig(const QString& path, const QString& text)
         if (line.startsWith(QLatin1Char('['))) {
             if (!line.endsWith(QLatin1Char(']')))
                 refuse(QStringLiteral("a section header ends with ']'"));
-            inService = line.mid(1, line.size() - 2).trimmed().compare(QLatin1String("Service"), Qt::CaseInsensitive) == 0;
+            const QString section = line.mid(1, line.size() - 2).trimmed();
+            inService = section.compare(QLatin1String("Service"), Qt::CaseInsensitive) == 0;
+            inMetrics = section.compare(QLatin1String("Metrics"), Qt::CaseInsensitive) == 0;
             continue;
         }
-        if (!inService)
+        if (!inService && !inMetrics)
             continue;
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0)
-            refuse(QStringLiteral("a line of [Service] is 'Key = value'"));
+            refuse(QStringLiteral("a line of [%1] is 'Key = value'").arg(QLatin1String(inService ? "Service" : "Metrics")));
         const QString key = line.left(equals).trimmed();
         const QString value = line.mid(equals + 1).trimmed();
+        if (inMetrics) {  // an empty Listen is the endpoint off
+            if (const QString why = takeMetricsKey(key, value, config.metrics); !why.isEmpty())
+                refuse(why);
+            continue;
+        }
         if (value.isEmpty())
             refuse(QStringLiteral("%1 has no value").arg(key));
         const auto is = [&key](const char* name) { return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
@@ -90,6 +98,10 @@ ServiceSettings readServiceSettings(const QStringList& arguments)
             s.help = true;
             continue;
         }
+        if (option == QLatin1String("-V") || option == QLatin1String("--version")) {
+            s.version = true;
+            continue;
+        }
         QString* target = option == QLatin1String("--config")      ? &config
                           : option == QLatin1String("--inventory") ? &inventory
                           : option == QLatin1String("--bus")       ? &bus
@@ -105,7 +117,7 @@ ServiceSettings readServiceSettings(const QStringList& arguments)
             fail(kExitUsage, QStringLiteral("%1 needs a value").arg(option));
         *target = value;
     }
-    if (s.help)
+    if (s.help || s.version)
         return s;
     const QString busChoice = bus.isEmpty() ? qEnvironmentVariable(control::kBusEnv) : bus;
     if (!busChoice.isEmpty() && busChoice != QLatin1String("system") && busChoice != QLatin1String("session"))
@@ -133,6 +145,7 @@ ServiceSettings readServiceSettings(const QStringList& arguments)
     s.iniPath = !c.iniPath.isEmpty() ? c.iniPath
                 : homeless           ? QDir(fromSystemd).filePath(QStringLiteral("ZEPTA.ini"))
                                      : QString::fromStdString(defaultIniPath().string());
+    s.metrics = c.metrics;
     return s;
 }
 
@@ -140,10 +153,12 @@ QString usageText()
 {
     return QStringLiteral(
         "Usage: lumivexd [--config FILE] [--inventory FILE] [--bus system|session]\n"
+        "       lumivexd --version\n"
         "Holds the link of every controller of the inventory and serves them on the bus.\n"
-        "  --config FILE     its settings, section [Service] (default %1)\n"
+        "  --config FILE     its settings, sections [Service] and [Metrics] (default %1)\n"
         "  --inventory FILE  the named controllers (else $%2, else the settings' Inventory, else %3)\n"
-        "  --bus BUS         system (default) or session (else $%4)\n")
+        "  --bus BUS         system (default) or session (else $%4)\n"
+        "  -V, --version     print the version and exit\n")
         .arg(QLatin1String(kDefaultConfig), QLatin1String(control::kInventoryEnv), QLatin1String(control::kDefaultInventory),
              QLatin1String(control::kBusEnv));
 }

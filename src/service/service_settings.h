@@ -1,6 +1,8 @@
 #pragma once
 // What lumivexd runs with: its command line, its own settings file
-// (section [Service]) and the environment, each refusal in one line.
+// (sections [Service] and [Metrics]) and the environment, each refusal in one line.
+
+#include "service/metrics/metrics_settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +22,8 @@ struct ServiceSettings {
     QString iniPath;         // ZEPTA.ini: the reply wait, COM names, the sizes
     bool sessionBus = false;
     bool help = false;
+    bool version = false;
+    MetricsSettings metrics;  // [Metrics]
 };
 
 // What [Service] says; every key optional.
@@ -27,6 +31,7 @@ struct ServiceConfig {
     QString inventory;
     QString stateDirectory;
     QString iniPath;
+    MetricsSettings metrics;
 };
 
 // The text of a settings file; a refusal says "FILE:LINE: why". Throws a

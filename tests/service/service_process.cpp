@@ -31,11 +31,13 @@ void writeInventory(const std::filesystem::path& folder, const std::vector<Contr
     }
 }
 
-ServiceProcess::ServiceProcess(const std::filesystem::path& folder, std::chrono::milliseconds replyWait)
+ServiceProcess::ServiceProcess(const std::filesystem::path& folder, std::chrono::milliseconds replyWait,
+                               const std::string& extraSettings)
     : m_errors(folder / "lumivexd.err")
 {
     std::ofstream(folder / "lumivexd.ini") << "[Service]\nState directory = " << (folder / "state").string()
-                                           << "\nZEPTA.ini = " << (folder / "ZEPTA.ini").string() << "\n";
+                                           << "\nZEPTA.ini = " << (folder / "ZEPTA.ini").string() << "\n"
+                                           << "[Metrics]\nListen =\n" << extraSettings;
     const std::string program = binDir() + "/lumivexd";
     std::vector<std::string> args{program, "--inventory", (folder / "controllers.ini").string(),
                                   "--config", (folder / "lumivexd.ini").string()};

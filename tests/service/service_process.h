@@ -32,7 +32,10 @@ public:
     // Starts bin/lumivexd on the session bus this process names, with
     // folder/controllers.ini, and a settings file keeping its state in
     // folder/state and ZEPTA.ini at folder/ZEPTA.ini; a read-back waits replyWait.
-    explicit ServiceProcess(const std::filesystem::path& folder, std::chrono::milliseconds replyWait = kGenerousReplyWait);
+    // The metrics endpoint is off, so services side by side never share a
+    // port; extraSettings is appended to the settings file (a later key wins).
+    explicit ServiceProcess(const std::filesystem::path& folder, std::chrono::milliseconds replyWait = kGenerousReplyWait,
+                            const std::string& extraSettings = {});
     ~ServiceProcess();
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
