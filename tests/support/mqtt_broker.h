@@ -10,6 +10,7 @@
 #include <mosquitto.h>
 
 #include <netinet/in.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -122,6 +123,7 @@ public:
     const BrokerCertificates& certificates() const { return m_certificates; }
     std::string url() const { return (m_options.tls ? "mqtts://127.0.0.1:" : "mqtt://127.0.0.1:") + std::to_string(m_port); }
     const std::filesystem::path& folder() const { return m_dir.path(); }
+    const BrokerOptions& options() const { return m_options; }
 
     void start()
     {
@@ -181,6 +183,10 @@ private:
     void writeConfig()
     {
         std::ofstream out(m_dir / "mosquitto.conf");
+        // Run as root, the broker would turn into the user "mosquitto", who
+        // cannot read the files in this test's private folder.
+        const passwd* me = ::getpwuid(::geteuid());
+        out << "user " << (me ? me->pw_name : "root") << "\n";
         out << "persistence false\nlog_dest stderr\nlog_type error\nlog_type warning\nlog_type notice\n"
             << "listener " << m_port << " 127.0.0.1\n";
         if (m_options.user.empty()) {
@@ -234,7 +240,9 @@ public:
             ++probe->m_subscribed;
             probe->m_arrived.notify_all();
         });
-        if (broker.certificates().ca.empty() == false)
+        if (!broker.options().user.empty())
+            mosquitto_username_pw_set(m_mosq, broker.options().user.c_str(), broker.options().password.c_str());
+        if (!broker.certificates().ca.empty())
             mosquitto_tls_set(m_mosq, broker.certificates().ca.c_str(), nullptr, broker.certificates().clientCert.c_str(),
                               broker.certificates().clientKey.c_str(), nullptr);
         if (mosquitto_connect(m_mosq, "127.0.0.1", broker.port(), 30) != MOSQ_ERR_SUCCESS)
