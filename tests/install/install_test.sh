@@ -21,7 +21,7 @@ cmake --install "$build" --prefix "$staged" >/dev/null
 for f in bin/lumivex bin/lumivex-ctl bin/zepta-sim "$plugins/libDDCHelper.so" "$plugins/libDDCHelper-sim.so" \
          share/applications/lumivex.desktop share/icons/hicolor/scalable/apps/lumivex.svg \
          share/bash-completion/completions/lumivex-ctl \
-         "$doc/README.md.gz" "$doc/copyright" "$doc/changelog.gz" \
+         "$doc/README.md.gz" "$doc/copyright" "$doc/changelog.gz" "$doc/mqtt.md.gz" "$doc/mqtt-sites.md.gz" \
          "$doc/examples/lumivex-ctl@.service" "$doc/examples/lumivex-ctl@.timer" \
          "$doc/examples/lumivex-ctl-controller@.service" "$doc/examples/lumivex-ctl-controller@.timer" \
          lib/systemd/system/lumivexd.service lib/sysusers.d/lumivex.conf \
