@@ -187,7 +187,7 @@ private:
         // cannot read the files in this test's private folder.
         const passwd* me = ::getpwuid(::geteuid());
         out << "user " << (me ? me->pw_name : "root") << "\n";
-        out << "persistence false\nlog_dest stderr\nlog_type error\nlog_type warning\nlog_type notice\n"
+        out << "set_tcp_nodelay true\npersistence false\nlog_dest stderr\nlog_type error\nlog_type warning\nlog_type notice\n"
             << "listener " << m_port << " 127.0.0.1\n";
         if (m_options.user.empty()) {
             out << "allow_anonymous true\n";
@@ -227,6 +227,7 @@ public:
         static std::once_flag once;
         std::call_once(once, [] { mosquitto_lib_init(); });
         m_mosq = mosquitto_new(nullptr, true, this);
+        mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1);
         mosquitto_message_callback_set(m_mosq, [](mosquitto*, void* self, const mosquitto_message* m) {
             auto* probe = static_cast<MqttProbe*>(self);
             std::lock_guard lock(probe->m_lock);

@@ -70,6 +70,8 @@ bool MqttClient::start(QString& why)
     }
     mosquitto_threaded_set(m_mosq, true);
     mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // Small messages that someone waits for: no Nagle delay.
+    mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1);
     const QByteArray will = m_willTopic.toUtf8();
     int rc = mosquitto_will_set(m_mosq, will.constData(), 7, "offline", kQos, true);
     if (rc == MOSQ_ERR_SUCCESS && !m_login.user.isEmpty())
