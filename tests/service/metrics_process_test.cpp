@@ -7,13 +7,9 @@
 #include "service_process.h"
 #include "sim_process.h"
 
-#include <QEventLoop>
 #include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -41,17 +37,7 @@ public:
     }
 
     // The body, with the status and content type as its first line.
-    QByteArray scrape(int port)
-    {
-        QNetworkAccessManager manager;
-        std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/metrics").arg(port)))));
-        QEventLoop loop;
-        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(kSimPatience, &loop, &QEventLoop::quit);  // a ceiling for failure only
-        loop.exec();
-        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toByteArray() + ' ' + reply->rawHeader("Content-Type")
-               + '\n' + reply->readAll();
-    }
+    static QByteArray scrape(int port) { return curlMetrics(port); }
 
     static QByteArray body(const QByteArray& scraped) { return scraped.mid(scraped.indexOf('\n') + 1); }
     // One series' value in a text; -1 when it is not there.
