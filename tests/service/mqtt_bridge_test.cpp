@@ -3,6 +3,7 @@
 // faults the service lives through.
 
 #include "mqtt_broker.h"
+#include "service/mqtt/discovery.h"
 #include "private_bus.h"
 #include "service_process.h"
 #include "sim_process.h"
@@ -18,6 +19,7 @@
 #include <set>
 
 using namespace lumivex::testing;
+using namespace lumivex::service::mqtt;
 
 namespace {
 
@@ -110,39 +112,17 @@ bool offline(const std::string& payload)
     return payload == "offline";
 }
 
-// The entities announced for a wall, as component/object, from the probe's configs.
-std::map<std::string, QJsonObject> announced(MqttProbe& probe, const std::string& device)
+// The discovery configs on the broker for one wall: topic to payload.
+std::map<std::string, std::string> announced(MqttProbe& probe, const std::string& device)
 {
-    std::map<std::string, QJsonObject> entities;
-    for (const ProbeMessage& m : probe.messages()) {
-        const auto at = m.topic.find("/" + device + "/");
-        if (m.topic.rfind("homeassistant/", 0) != 0 || at == std::string::npos || m.payload.empty())
-            continue;
-        const std::string component = m.topic.substr(14, at - 14);
-        const std::string object = m.topic.substr(at + device.size() + 2, m.topic.size() - at - device.size() - 2 - 7);
-        entities[component + "/" + object] = json(m.payload);
-    }
-    return entities;
+    std::map<std::string, std::string> configs;
+    for (const ProbeMessage& m : probe.messages())
+        if (m.topic.rfind("homeassistant/", 0) == 0 && m.topic.find("/" + device + "/") != std::string::npos)
+            configs[m.topic] = m.payload;
+    return configs;
 }
 
 }  // namespace
-
-// What a K410 and a K420 on a serial line (which reads the rotation back) offer a building's system.
-struct EntityRow {
-    const char* model;
-    std::set<std::string> entities;
-};
-
-const std::vector<EntityRow> kEntityRows{
-    {"K410",
-     {"select/input", "select/resolution", "select/layout", "select/osd", "select/rotation", "switch/power", "switch/mask", "switch/gpo1",
-      "switch/gpo2", "switch/gpo3", "switch/gpo4", "binary_sensor/gpi1", "binary_sensor/gpi2", "binary_sensor/gpi3",
-      "binary_sensor/gpi4", "number/mask_h", "number/mask_v", "button/identify", "button/auto_adjust",
-      "button/factory_reset", "sensor/link", "sensor/readback"}},
-    {"K420",
-     {"select/input", "select/resolution", "select/layout", "select/osd", "select/rotation", "switch/power", "switch/mask", "number/mask_h",
-      "number/mask_v", "button/identify", "button/factory_reset", "sensor/link", "sensor/readback"}},
-};
 
 TEST_F(Bridge, AWallIsSwitchedOnByAMessageAnnouncedAndUnavailableOnceTheServiceIsKilled)
 {
@@ -169,29 +149,20 @@ TEST_F(Bridge, AWallIsSwitchedOnByAMessageAnnouncedAndUnavailableOnceTheServiceI
         EXPECT_TRUE(state.contains(QLatin1String(key))) << key;
     EXPECT_EQ(state.value("model").toString(), "K410");
 
-    // Discovery: the entities the model offers, each on both availability topics.
-    for (const EntityRow& row : kEntityRows) {
-        const std::string wall = row.model == std::string("K410") ? "north" : "south";
-        const std::string device = "lumivex_hall-a_" + wall;
-        std::map<std::string, QJsonObject> entities;
-        EXPECT_TRUE(waitUntil([&] { return (entities = announced(probe, device)).size() >= row.entities.size(); }, std::chrono::seconds(30)));
-        std::set<std::string> names;
-        for (const auto& [name, config] : entities) {
-            SCOPED_TRACE(name);
-            names.insert(name);
-            const QJsonObject dev = config.value("device").toObject();
-            EXPECT_EQ(dev.value("identifiers").toArray().first().toString(), QString::fromStdString(device));
-            EXPECT_EQ(dev.value("manufacturer").toString(), "ZEPTA");
-            EXPECT_EQ(dev.value("model").toString(), row.model);
-            EXPECT_EQ(config.value("availability_mode").toString(), "all");
-            std::set<std::string> availability;
-            for (const QJsonValue& a : config.value("availability").toArray())
-                availability.insert(str(a.toObject().value("topic").toString()));
-            EXPECT_EQ(availability, (std::set<std::string>{"lumivex/hall-a/bridge/state", topic(wall, "availability")}));
-            EXPECT_FALSE(config.value("unique_id").toString().isEmpty());
-        }
-        EXPECT_EQ(names, row.entities) << row.model;
-        EXPECT_EQ(entities["button/factory_reset"].value("enabled_by_default"), QJsonValue(false));
+    // Discovery: what the model and the link offer (the entities' table is
+    // the library's test), for the wall that answered as each model.
+    for (const auto& [wall, model] : {std::pair("north", 0), std::pair("south", 1)}) {
+        DiscoveryContext context;
+        context.prefix = QStringLiteral("homeassistant");
+        context.topics = Topics{QStringLiteral("lumivex"), QStringLiteral("hall-a")};
+        context.controller = QString::fromLatin1(wall);
+        context.link = QString::fromStdString(sims[wall]->slavePath());
+        context.model = model;
+        std::map<std::string, std::string> wanted;
+        for (const DiscoveryMessage& m : discoveryMessages(context))
+            wanted[str(m.topic)] = m.payload.toStdString();
+        ASSERT_GT(wanted.size(), 10u);
+        EXPECT_TRUE(waitUntil([&] { return announced(probe, "lumivex_hall-a_" + std::string(wall)) == wanted; })) << wall;
     }
 
     // Killed: the broker says so for it.
