@@ -8,40 +8,20 @@
 #include "lumivex-ctl/ctl_verbs.h"
 #include "lumivex-ctl/verb_table.h"
 #include "panel/display_rules.h"
+#include "service/set_values.h"
 
 #include <QJsonArray>
 
 namespace lumivex::ctl {
 
 using namespace control;
+using service::pickSetName;
 
 namespace {
 
 [[noreturn]] void usage(const QString& line)
 {
     fail(kExitUsage, line);
-}
-
-int pick(const char* what, const QStringList& names, const QString& value)
-{
-    const std::optional<int> index = pickName(names, value);
-    if (!index)
-        usage(QStringLiteral("set %1 takes %2, not '%3'").arg(QLatin1String(what), names.join(QLatin1Char('|')), value));
-    return *index;
-}
-
-GpoChange gpoChange(const QString& value)
-{
-    GpoChange change;
-    change.bits = parseBits(value);
-    const QStringList one = value.split(QLatin1Char('='));
-    bool numbered = false;
-    change.output = one.value(0).toInt(&numbered);
-    const std::optional<int> on = one.size() == 2 ? pickName(powerNames(), one[1]) : std::nullopt;
-    if (!change.bits && !(numbered && change.output >= 1 && change.output <= 4 && on))
-        usage(QStringLiteral("set gpo takes four digits 0|1 (GPO-4 first) or N=on|off with N 1..4, not '%1'").arg(value));
-    change.on = on == 1;
-    return change;
 }
 
 // Why --h/--v or --bezel/--viewable give no mask, in the command line's
@@ -92,25 +72,25 @@ void verifySet(VerbRun& run, const Wanted& wanted, const QString& setting)
 
 SetCheck setInput(const Request&, const QString& value, VerbRun& run)
 {
-    const Input input = Input(pick("input", inputNames(), value));
+    const Input input = Input(pickSetName("input", inputNames(), value));
     return control::setInput(run.device(), input);
 }
 
 SetCheck setPower(const Request&, const QString& value, VerbRun& run)
 {
-    const Power power = Power(pick("power", powerNames(), value));
+    const Power power = Power(pickSetName("power", powerNames(), value));
     return control::setPower(run.device(), power);
 }
 
 SetCheck setOsd(const Request&, const QString& value, VerbRun& run)
 {
-    const Osd osd = Osd(pick("osd", osdNames(), value));
+    const Osd osd = Osd(pickSetName("osd", osdNames(), value));
     return control::setOsd(run.device(), osd);
 }
 
 SetCheck setRotation(const Request& r, const QString& value, VerbRun& run)
 {
-    const Rotation rotation = Rotation(pick("rotation", rotationNames(), value));
+    const Rotation rotation = Rotation(pickSetName("rotation", rotationNames(), value));
     return control::setRotation(run.device(), rotation, !r.noVerify);
 }
 
@@ -135,7 +115,7 @@ SetCheck setLayout(const Request&, const QString& value, VerbRun& run)
 
 SetCheck setMaskVerb(const Request& r, const QString& value, VerbRun& run)
 {
-    const Mask mask = Mask(pick("mask", maskNames(), value));
+    const Mask mask = Mask(pickSetName("mask", maskNames(), value));
     if (mask != Mask::On)
         return control::setMask(run.device(), mask);
     const MaskTenths tenths = maskTenths(run.device(), r.mask);
@@ -146,7 +126,7 @@ SetCheck setMaskVerb(const Request& r, const QString& value, VerbRun& run)
 
 SetCheck setGpoVerb(const Request&, const QString& value, VerbRun& run)
 {
-    const GpoChange change = gpoChange(value);
+    const GpoChange change = service::parseGpoValue(value);
     return control::setGpo(run.device(), change);
 }
 
