@@ -59,7 +59,6 @@ TEST(MqttSettings, DefaultsAndEachRefusalNameTheLine)
         {"[MQTT]\nBroker = mqtt://h:0\n", "F:2: Broker takes"},
         {"[MQTT]\nBroker = mqtt://u:p@h\n", "F:2: Broker takes"},
         {"[MQTT]\nBroker = mqtt://h\nBase Topic = a/b\n", "F:3: Base Topic: 'a/b' is one topic level"},
-        {"[MQTT]\nBroker = mqtt://h\nDiscovery Prefix = #\n", "F:3: Discovery Prefix: '#' is one topic level"},
         {"[MQTT]\nBroker = mqtt://h\nBase Topic = $SYS\n", "F:3: Base Topic: '$SYS' must not start with '$'"},
         {"[MQTT]\nBroker = mqtt://h\nNode Id = a.b\n", "F:3: Node Id takes letters, digits, '-' and '_', not 'a.b'"},
         {"[MQTT]\nBroker = mqtt://h\nKeep Alive s = 4\n", "F:3: Keep Alive s takes a whole number from 5 to 65535, not '4'"},
@@ -187,7 +186,6 @@ TEST(MqttCommands, EachKindOfPayloadGivesItsWritesOrWhyNot)
         {R"({"mask":"on --h 2.5"})", K410, "mask=on,h25,v0"},
         {R"({"mask_h":2.3})", K420, "mask=h23"},
         {R"({"mask":"on","mask_h":"10.0","mask_v":0})", K410, "mask=on,h100,v0"},
-        {R"({"mask_h":10.1})", K410, "! mask_h takes a percentage from 0.0 to 10.0 in steps of 0.1, not 10.1"},
         {R"({"mask_v":2.35})", K410, "! mask_v takes a percentage"},
         {R"({"mask":"on --bezel 12,8 --viewable 600,340"})", K410, "mask=on,on --bezel 12,8 --viewable 600,340"},
         {R"({"mask":"on --bezel 12,8 --viewable 600,340","mask_v":1})", K410, "! a mask from --bezel and --viewable takes no"},
@@ -206,13 +204,33 @@ TEST(MqttCommands, EachKindOfPayloadGivesItsWritesOrWhyNot)
         const QString got = commandLine(row.payload, row.model);
         EXPECT_TRUE(got.startsWith(QLatin1String(row.wanted))) << row.payload << " -> " << qPrintable(got);
     }
-    const QByteArray huge = R"({"power":")" + QByteArray(kMaxCommandBytes, ' ') + R"(on"})";
-    EXPECT_TRUE(commandLine(huge, K410).startsWith("! a command is at most 4096 bytes"));
-
     // The error goes back with the command as it came, quotes and all.
     const QByteArray received = R"({"power": "dim \"x\""})";
     EXPECT_EQ(QJsonDocument::fromJson(errorPayload("why", received)).object(),
               (QJsonObject{{"error", "why"}, {"command", QString::fromUtf8(received)}}));
+}
+
+// Every bounded input at its limit and one past it.
+TEST(MqttCommands, EachBoundTakesItsLimitAndRefusesOnePast)
+{
+    const auto sized = [](qsizetype n) { return QByteArray(R"({"power":"on"})").insert(1, QByteArray(n - 14, ' ')); };
+    const std::pair<QByteArray, const char*> rows[] = {
+        {sized(kMaxCommandBytes), "power=on"},
+        {sized(kMaxCommandBytes + 1), "! a command is at most 4096 bytes, not 4097"},
+        {R"({"mask":"on --h 10 --v 10"})", "mask=on,h100,v100"},
+        {R"({"mask":"on --h 10.1"})", "! set mask: --h takes a percentage from 0 to 10, not '10.1'"},
+        {R"({"mask":"on --v 10.1"})", "! set mask: --v takes a percentage from 0 to 10, not '10.1'"},
+        {R"({"mask_h":10,"mask_v":"10.0"})", "mask=h100,v100"},
+        {R"({"mask_h":10.1})", "! mask_h takes a percentage from 0.0 to 10.0 in steps of 0.1, not 10.1"},
+        {R"({"mask_v":"10.1"})", "! mask_v takes a percentage from 0.0 to 10.0"},
+    };
+    for (const auto& [payload, wanted] : rows)
+        EXPECT_TRUE(commandLine(payload, K410).startsWith(QLatin1String(wanted))) << payload.left(40).toStdString() << " -> "
+                                                                                 << qPrintable(commandLine(payload, K410));
+    // A topic level: one level, not the broker's own.
+    for (const auto& [level, takes] : {std::pair{"$", false}, {"$x", false}, {"a$", true}, {"+", false}, {"#", false},
+                                       {"a/b", false}, {"", false}, {"a", true}})
+        EXPECT_EQ(!topicLevelProblem(QString::fromUtf8(level)), takes) << level;
 }
 
 // A device that takes writes as the controller does: the whole GPO byte, the
@@ -241,6 +259,44 @@ struct Device {
         return v.join(' ') + QString(" %1 %2 %3 %4").arg(gpo).arg(*mask.on).arg(*mask.hTenths).arg(*mask.vTenths);
     }
 };
+
+// Whole and single GPO keys mixed, on any starting outputs: a single key
+// says its output, the whole key the rest it names, the others stay.
+TEST(MqttCommands, GpoKeysLeaveEachOutputAsItsKeySays)
+{
+    std::mt19937 random(11);
+    const QJsonValue words[] = {true, false, "on", "off", "ON", "Off"};
+    for (int round = 0; round < 400; ++round) {
+        QJsonObject command;
+        int wanted[5] = {-1, -1, -1, -1, -1};  // by output; -1: stays
+        if (random() % 2) {
+            QString digits;
+            for (int n = 4; n >= 1; --n)
+                digits += QChar(u'0' + (wanted[n] = int(random() % 2)));
+            command["gpo"] = digits;
+        } else if (random() % 2) {
+            const int n = int(random() % 4) + 1;
+            wanted[n] = int(random() % 2);
+            command["gpo"] = QString("%1=%2").arg(n).arg(wanted[n] ? "on" : "off");
+        }
+        for (int n = 1; n <= 4; ++n)
+            if (random() % 2 || command.isEmpty()) {
+                const QJsonValue word = words[random() % std::size(words)];
+                wanted[n] = word.isBool() ? word.toBool() : word.toString().toLower() == "on";
+                command[QString("gpo%1").arg(n)] = word;
+            }
+        Device device;
+        device.gpo = uint8_t(random() % 16);
+        const uint8_t start = device.gpo;
+        const ParsedCommand parsed = parseCommand(QJsonDocument(command).toJson(), {K410});
+        ASSERT_TRUE(parsed.error.isEmpty()) << qPrintable(parsed.error);
+        for (const WriteRequest& w : parsed.writes)
+            device.take(w);
+        for (int n = 1; n <= 4; ++n)
+            EXPECT_EQ(device.gpo >> (n - 1) & 1, wanted[n] < 0 ? start >> (n - 1) & 1 : wanted[n])
+                << "GPO-" << n << " from " << int(start) << " by " << QJsonDocument(command).toJson().toStdString();
+    }
+}
 
 std::vector<WriteRequest> randomCommand(std::mt19937& random)
 {
@@ -471,6 +527,16 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
                 for (const QString& part : match.next().captured(1).mid(1).split('.'))
                     at = at.toObject().value(part);
                 EXPECT_FALSE(at.isUndefined()) << entity;
+            }
+            // A GPIO entity is on for a state with its own output's bit alone.
+            static const QRegularExpression digit(R"(value_json\.(gp[io])\[(\d)\] == '1')");
+            if (const QRegularExpressionMatch read = digit.match(c.value("value_template").toString()); read.hasMatch() || object.startsWith("gp")) {
+                EXPECT_EQ(read.captured(1), object.left(3)) << entity;
+                for (int n = 1; n <= 4; ++n) {
+                    QString digits = "0000";
+                    digits[4 - n] = '1';  // GPO-4 first
+                    EXPECT_EQ(digits[read.captured(2).toInt()] == '1', object.endsWith(QString::number(n))) << entity << " bit " << n;
+                }
             }
             // Every value Home Assistant may send makes a /set the bridge takes.
             const bool commands = component == "select" || component == "switch" || component == "number" || component == "button";
