@@ -135,7 +135,7 @@ TEST(MetricsTextfile, FollowsEveryChangeReadableByAllAndTellsAProblemOnce)
         const QDeadlineTimer ceiling(10000);
         while (file() != registry.render() && !ceiling.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        EXPECT_EQ(file(), registry.render()) << round;
+        EXPECT_EQ(file().toStdString(), registry.render().toStdString()) << round;
         EXPECT_EQ(mode(), readable) << round;
     }
     ::umask(umask);

@@ -177,15 +177,12 @@ TEST(MqttCommands, EachKindOfPayloadGivesItsWritesOrWhyNot)
         {R"({"layout":"2x3"})", K420, "layout=2"},
         {R"({"layout":"2x3"})", K410, "! set layout takes one of 1x1 1x2 2x2 Mode1"},
         {R"({"layout":0})", -1, "! set layout takes one of (no model known)"},
-        {R"({"gpo":"2=on"})", K410, "gpo=0010/0010"},
-        {R"({"gpo1":true,"gpo3":"off","gpo4":"on"})", K410, "gpo=1001/1101"},
         {R"({"gpo":"5=on"})", K410, "! set gpo takes four digits"},
         {R"({"gpo2":"on"})", K420, "! the K420 has no GPIO"},
         {R"({"mask":"on"})", K410, "mask=on"},
         {R"({"mask":false})", K410, "mask=off"},
         {R"({"mask":"on --h 2.5"})", K410, "mask=on,h25,v0"},
         {R"({"mask_h":2.3})", K420, "mask=h23"},
-        {R"({"mask":"on","mask_h":"10.0","mask_v":0})", K410, "mask=on,h100,v0"},
         {R"({"mask_v":2.35})", K410, "! mask_v takes a percentage"},
         {R"({"mask":"on --bezel 12,8 --viewable 600,340"})", K410, "mask=on,on --bezel 12,8 --viewable 600,340"},
         {R"({"mask":"on --bezel 12,8 --viewable 600,340","mask_v":1})", K410, "! a mask from --bezel and --viewable takes no"},
@@ -460,7 +457,7 @@ bool documented(const QString& component, const QString& key)
     return keys.at(component).contains(key);
 }
 
-TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
+TEST(MqttDiscovery, StateAndEntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
 {
     struct Row {
         int32_t model;
@@ -477,14 +474,20 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
         {K410, false, "COM1", false}, {K410, true, "ddc:1", true}, {K420, false, "rfc2217://10.0.0.5:4001", true}, {K420, true, "ddc", false},
     };
     const Topics topics{"lumivex", "site-1"};
-    // A state as the bridge publishes it, for the templates' paths.
-    const QJsonObject sample = QJsonDocument::fromJson(statePayload(
-        QJsonObject{{"link", "x"}, {"model", "K410"}, {"input", "dvi"}, {"power", "on"}, {"osd", "lock"}, {"rotation", "normal"},
-                    {"gpi", "0001"}, {"gpo", "0010"}, {"resolution", QJsonObject{{"index", 8}, {"label", "1920x1080@60Hz"}}},
-                    {"layout", QJsonObject{{"index", 0}, {"label", "1x1"}}},
-                    {"mask", QJsonObject{{"on", true}, {"hTenths", 23}, {"vTenths", 10}}}, {"sizes", QJsonObject{}}},
-        "COM1", 1))
-                                   .object();
+    // A state as the bridge publishes it, on one line: the status with the
+    // link and the read-back time (none before the first); the templates read it.
+    const QJsonObject status{{"link", "x"}, {"model", "K410"}, {"input", "dvi"}, {"power", "on"}, {"osd", "lock"}, {"rotation", "normal"},
+                             {"gpi", "0001"}, {"gpo", "0010"}, {"resolution", QJsonObject{{"index", 8}, {"label", "1920x1080@60Hz"}}},
+                             {"layout", QJsonObject{{"index", 0}, {"label", "1x1"}}},
+                             {"mask", QJsonObject{{"on", true}, {"hTenths", 23}, {"vTenths", 10}}}, {"sizes", QJsonObject{}}};
+    const QByteArray state = statePayload(status, "rfc2217://h:1", 1765300593123);
+    const QJsonObject sample = QJsonDocument::fromJson(state).object();
+    QJsonObject wantedState = status;
+    wantedState["link"] = "rfc2217://h:1";
+    wantedState["readback"] = "2025-12-09T17:16:33.123Z";
+    EXPECT_EQ(sample, wantedState);
+    EXPECT_FALSE(state.contains('\n'));
+    EXPECT_EQ(QJsonDocument::fromJson(statePayload(status, "COM1", 0)).object().value("readback"), QJsonValue());
     for (const Row& row : rows) {
         const bool k410 = row.model == K410;
         const QString wanted = QStringList{common, row.ddc ? "" : "select/rotation", after, k410 ? gpio : "",
@@ -492,6 +495,12 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
                                    .join(' ')
                                    .simplified();
         const DiscoveryContext context{"homeassistant", topics, "wall-a", row.link, row.ddc, row.model, row.retain, "9.9", ""};
+        const QJsonObject common{
+            {"availability_mode", "all"},
+            {"availability", QJsonArray{QJsonObject{{"topic", topics.bridgeState()}}, QJsonObject{{"topic", topics.availability("wall-a")}}}},
+            {"device", QJsonObject{{"identifiers", QJsonArray{"lumivex_site-1_wall-a"}}, {"name", "wall-a"}, {"manufacturer", "ZEPTA"},
+                                   {"model", control::modelNames()[row.model]}, {"hw_version", row.link}}},
+            {"origin", QJsonObject{{"name", "lumivexd"}, {"sw_version", "9.9"}}}};
         QStringList got;
         for (const DiscoveryMessage& m : discoveryMessages(context)) {
             const QStringList levels = m.topic.split('/');
@@ -507,18 +516,12 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
                 EXPECT_TRUE(documented(component, key)) << key.toStdString() << " in " << entity;
             EXPECT_EQ(c.value("unique_id").toString(), "lumivex_site-1_wall-a_" + object);
             EXPECT_EQ(c.value("default_entity_id").toString(), component + ".lumivex_site_1_wall_a_" + object);
-            EXPECT_EQ(c.value("availability_mode").toString(), "all");
-            EXPECT_EQ(c.value("availability").toArray(),
-                      (QJsonArray{QJsonObject{{"topic", topics.bridgeState()}}, QJsonObject{{"topic", topics.availability("wall-a")}}}))
-                << entity;
-            EXPECT_EQ(c.value("device").toObject(), (QJsonObject{{"identifiers", QJsonArray{"lumivex_site-1_wall-a"}}, {"name", "wall-a"},
-                                                                 {"manufacturer", "ZEPTA"}, {"model", control::modelNames()[row.model]},
-                                                                 {"hw_version", row.link}}));
+            for (const QString& key : common.keys())
+                EXPECT_EQ(c.value(key), common.value(key)) << key.toStdString() << " in " << entity;
             // The factory reset starts disabled; the diagnostics are marked so.
             EXPECT_EQ(c.value("enabled_by_default"), object == "factory_reset" ? QJsonValue(false) : QJsonValue(QJsonValue::Undefined));
             EXPECT_EQ(c.value("entity_category").toString() + c.value("device_class").toString(),
                       object == "readback" ? "diagnostictimestamp" : object == "link" ? "diagnostic" : "");
-            EXPECT_EQ(c.value("origin").toObject(), (QJsonObject{{"name", "lumivexd"}, {"sw_version", "9.9"}}));
             EXPECT_EQ(c.value("state_topic").toString(), component == "button" ? QString() : topics.state("wall-a")) << entity;
             // Every path a template reads is in the state.
             static const QRegularExpression path(R"(value_json((?:\.\w+)+))");
@@ -563,19 +566,6 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
     }
     // Until the model is known, nothing is announced.
     EXPECT_TRUE(discoveryMessages({"ha", topics, "w", "COM1", false, -1, false, {}, {}}).empty());
-}
-
-TEST(MqttDiscovery, StateIsTheStatusWithTheLinkAndTheReadBackTime)
-{
-    const QJsonObject status{{"link", "COM1"}, {"model", "K420"}, {"gpo", QJsonValue()},
-                             {"mask", QJsonObject{{"on", false}, {"hTenths", 0}, {"vTenths", 0}}}};
-    const QJsonObject read = QJsonDocument::fromJson(statePayload(status, "rfc2217://h:1", 1765300593123)).object();
-    QJsonObject wanted = status;
-    wanted.insert("link", "rfc2217://h:1");
-    wanted.insert("readback", "2025-12-09T17:16:33.123Z");
-    EXPECT_EQ(read, wanted);
-    EXPECT_EQ(QJsonDocument::fromJson(statePayload(status, "COM1", 0)).object().value("readback"), QJsonValue());
-    EXPECT_FALSE(statePayload(status, "COM1", 0).contains('\n'));
 }
 
 }  // namespace
