@@ -36,9 +36,6 @@ public:
         return waitUntil([&] { return (m = told.match(QString::fromStdString(service->errors()))).hasMatch(); }) ? m.captured(1).toInt() : 0;
     }
 
-    // The body, with the status and content type as its first line.
-    static QByteArray scrape(int port) { return curlMetrics(port); }
-
     static QByteArray body(const QByteArray& scraped) { return scraped.mid(scraped.indexOf('\n') + 1); }
     // One series' value in a text; -1 when it is not there.
     static double value(const QByteArray& text, const std::string& series)
@@ -95,11 +92,11 @@ TEST_F(MetricsProcess, EachKindOfAnswerIsCountedServedAndWritten)
         const Kind& kind = kinds[i];
         const std::string labels = "{controller=\"" + std::string(kind.name) + "\"";
         const std::string up = "lumivex_controller_up" + labels + ",link=\"" + controllers[i].link + "\"}";
-        ASSERT_TRUE(!kind.up || waitUntil([&] { return value(scrape(port), up) == 1; })) << kind.name << service->errors();
+        ASSERT_TRUE(!kind.up || waitUntil([&] { return value(curlMetrics(port), up) == 1; })) << kind.name << service->errors();
         EXPECT_TRUE(!*kind.method || client.call(kind.name, kind.method, kind.args).type() == QDBusMessage::ReplyMessage) << kind.name;
         QByteArray text;
         EXPECT_TRUE(waitUntil([&] {
-            text = scrape(port);
+            text = curlMetrics(port);
             for (const auto& [series, least] : kind.atLeast) {
                 const double n = value(text, series == "retries" ? "lumivex_retries_total" + labels + "}"
                                                                  : "lumivex_transactions_total" + labels + ",result=\"" + series + "\"}");
@@ -111,9 +108,9 @@ TEST_F(MetricsProcess, EachKindOfAnswerIsCountedServedAndWritten)
         EXPECT_TRUE(text.startsWith("200 text/plain; version=0.0.4; charset=utf-8\n")) << text.left(80).toStdString();
         EXPECT_EQ(promtoolProblems(body(text)), "") << kind.name;
     }
-    EXPECT_GT(value(scrape(port), "lumivex_controller_last_readback_timestamp_seconds{controller=\"plain\"}"), 1e9);
+    EXPECT_GT(value(curlMetrics(port), "lumivex_controller_last_readback_timestamp_seconds{controller=\"plain\"}"), 1e9);
     // The file follows within the second it may wait; stopped, nothing is up.
-    EXPECT_TRUE(waitUntil([&] { return textfile() == body(scrape(port)); })) << textfile().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return textfile() == body(curlMetrics(port)); })) << textfile().toStdString();
     ASSERT_EQ(service->stop(), 0) << service->errors();
     const QByteArray last = textfile();
     EXPECT_EQ(value(last, "lumivex_controller_up{controller=\"plain\",link=\"" + controllers[0].link + "\"}"), 0) << last.toStdString();

@@ -3,10 +3,20 @@
 
 #include "control/outcome.h"
 #include "promtool_check.h"
+#include "service/metrics/metrics_endpoint.h"
 #include "service/metrics/metrics_registry.h"
 #include "service/service_settings.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <random>
 
 using namespace lumivex;
 using namespace lumivex::service;
@@ -94,6 +104,47 @@ TEST(MetricsRegistry, EveryCountShowsInItsSeriesWithLabelsEscaped)
         EXPECT_TRUE(text.contains(QByteArray::fromStdString('\n' + line + '\n'))) << line;
     registry.markAllDown();
     EXPECT_TRUE(registry.render().contains("lumivex_controller_up{controller=\"wall-a\",link=\"COM1\"} 0\n"));
+}
+
+// The file node-exporter reads: after any run of changes, many inside the
+// second it may wait, it holds the latest values; readable by all whether
+// new under a strict umask or replacing one that was not; a path it cannot
+// write told once however often it tries.
+TEST(MetricsTextfile, FollowsEveryChangeReadableByAllAndTellsAProblemOnce)
+{
+    const lumivex::testing::TempDir dir;
+    const QString path = QString::fromStdString((dir / "m.prom").string());
+    MetricsRegistry registry(QStringLiteral("1"));
+    QStringList told;
+    TextfileWriter writer(registry, path, [&](const QString& line) { told << line; });
+    registry.setChangeHandler([&] { writer.changed(); });
+    ControllerMetrics& a = registry.add(QStringLiteral("a"), QStringLiteral("COM1"));
+    const auto file = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const auto mode = [&] { return std::filesystem::status(path.toStdString()).permissions(); };
+    const auto readable = std::filesystem::perms(0644);
+    const mode_t umask = ::umask(077);
+    std::mt19937 random(5);
+    for (int round = 0; round < 5; ++round) {
+        if (round == 3)
+            std::filesystem::permissions(path.toStdString(), std::filesystem::perms(0600));
+        for (unsigned n = random() % 4 + 1; n--;)
+            random() % 2 ? a.onRetry() : a.onTransaction(TransactionResult::Ok, 1ms);
+        const QDeadlineTimer ceiling(10000);
+        while (file() != registry.render() && !ceiling.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        EXPECT_EQ(file().toStdString(), registry.render().toStdString()) << round;
+        EXPECT_EQ(mode(), readable) << round;
+    }
+    ::umask(umask);
+    EXPECT_TRUE(told.isEmpty()) << qPrintable(told.join('\n'));
+    TextfileWriter lost(registry, path + "/x", [&](const QString& line) { told << line; });
+    for (int i = 0; i < 3; ++i)
+        lost.write();
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_TRUE(told.value(0).startsWith(path + "/x: cannot write the metrics: ")) << qPrintable(told.value(0));
 }
 
 }  // namespace

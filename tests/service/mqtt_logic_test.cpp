@@ -59,7 +59,6 @@ TEST(MqttSettings, DefaultsAndEachRefusalNameTheLine)
         {"[MQTT]\nBroker = mqtt://h:0\n", "F:2: Broker takes"},
         {"[MQTT]\nBroker = mqtt://u:p@h\n", "F:2: Broker takes"},
         {"[MQTT]\nBroker = mqtt://h\nBase Topic = a/b\n", "F:3: Base Topic: 'a/b' is one topic level"},
-        {"[MQTT]\nBroker = mqtt://h\nDiscovery Prefix = #\n", "F:3: Discovery Prefix: '#' is one topic level"},
         {"[MQTT]\nBroker = mqtt://h\nBase Topic = $SYS\n", "F:3: Base Topic: '$SYS' must not start with '$'"},
         {"[MQTT]\nBroker = mqtt://h\nNode Id = a.b\n", "F:3: Node Id takes letters, digits, '-' and '_', not 'a.b'"},
         {"[MQTT]\nBroker = mqtt://h\nKeep Alive s = 4\n", "F:3: Keep Alive s takes a whole number from 5 to 65535, not '4'"},
@@ -178,16 +177,12 @@ TEST(MqttCommands, EachKindOfPayloadGivesItsWritesOrWhyNot)
         {R"({"layout":"2x3"})", K420, "layout=2"},
         {R"({"layout":"2x3"})", K410, "! set layout takes one of 1x1 1x2 2x2 Mode1"},
         {R"({"layout":0})", -1, "! set layout takes one of (no model known)"},
-        {R"({"gpo":"2=on"})", K410, "gpo=0010/0010"},
-        {R"({"gpo1":true,"gpo3":"off","gpo4":"on"})", K410, "gpo=1001/1101"},
         {R"({"gpo":"5=on"})", K410, "! set gpo takes four digits"},
         {R"({"gpo2":"on"})", K420, "! the K420 has no GPIO"},
         {R"({"mask":"on"})", K410, "mask=on"},
         {R"({"mask":false})", K410, "mask=off"},
         {R"({"mask":"on --h 2.5"})", K410, "mask=on,h25,v0"},
         {R"({"mask_h":2.3})", K420, "mask=h23"},
-        {R"({"mask":"on","mask_h":"10.0","mask_v":0})", K410, "mask=on,h100,v0"},
-        {R"({"mask_h":10.1})", K410, "! mask_h takes a percentage from 0.0 to 10.0 in steps of 0.1, not 10.1"},
         {R"({"mask_v":2.35})", K410, "! mask_v takes a percentage"},
         {R"({"mask":"on --bezel 12,8 --viewable 600,340"})", K410, "mask=on,on --bezel 12,8 --viewable 600,340"},
         {R"({"mask":"on --bezel 12,8 --viewable 600,340","mask_v":1})", K410, "! a mask from --bezel and --viewable takes no"},
@@ -206,13 +201,33 @@ TEST(MqttCommands, EachKindOfPayloadGivesItsWritesOrWhyNot)
         const QString got = commandLine(row.payload, row.model);
         EXPECT_TRUE(got.startsWith(QLatin1String(row.wanted))) << row.payload << " -> " << qPrintable(got);
     }
-    const QByteArray huge = R"({"power":")" + QByteArray(kMaxCommandBytes, ' ') + R"(on"})";
-    EXPECT_TRUE(commandLine(huge, K410).startsWith("! a command is at most 4096 bytes"));
-
     // The error goes back with the command as it came, quotes and all.
     const QByteArray received = R"({"power": "dim \"x\""})";
     EXPECT_EQ(QJsonDocument::fromJson(errorPayload("why", received)).object(),
               (QJsonObject{{"error", "why"}, {"command", QString::fromUtf8(received)}}));
+}
+
+// Every bounded input at its limit and one past it.
+TEST(MqttCommands, EachBoundTakesItsLimitAndRefusesOnePast)
+{
+    const auto sized = [](qsizetype n) { return QByteArray(R"({"power":"on"})").insert(1, QByteArray(n - 14, ' ')); };
+    const std::pair<QByteArray, const char*> rows[] = {
+        {sized(kMaxCommandBytes), "power=on"},
+        {sized(kMaxCommandBytes + 1), "! a command is at most 4096 bytes, not 4097"},
+        {R"({"mask":"on --h 10 --v 10"})", "mask=on,h100,v100"},
+        {R"({"mask":"on --h 10.1"})", "! set mask: --h takes a percentage from 0 to 10, not '10.1'"},
+        {R"({"mask":"on --v 10.1"})", "! set mask: --v takes a percentage from 0 to 10, not '10.1'"},
+        {R"({"mask_h":10,"mask_v":"10.0"})", "mask=h100,v100"},
+        {R"({"mask_h":10.1})", "! mask_h takes a percentage from 0.0 to 10.0 in steps of 0.1, not 10.1"},
+        {R"({"mask_v":"10.1"})", "! mask_v takes a percentage from 0.0 to 10.0"},
+    };
+    for (const auto& [payload, wanted] : rows)
+        EXPECT_TRUE(commandLine(payload, K410).startsWith(QLatin1String(wanted))) << payload.left(40).toStdString() << " -> "
+                                                                                 << qPrintable(commandLine(payload, K410));
+    // A topic level: one level, not the broker's own.
+    for (const auto& [level, takes] : {std::pair{"$", false}, {"$x", false}, {"a$", true}, {"+", false}, {"#", false},
+                                       {"a/b", false}, {"", false}, {"a", true}})
+        EXPECT_EQ(!topicLevelProblem(QString::fromUtf8(level)), takes) << level;
 }
 
 // A device that takes writes as the controller does: the whole GPO byte, the
@@ -241,6 +256,44 @@ struct Device {
         return v.join(' ') + QString(" %1 %2 %3 %4").arg(gpo).arg(*mask.on).arg(*mask.hTenths).arg(*mask.vTenths);
     }
 };
+
+// Whole and single GPO keys mixed, on any starting outputs: a single key
+// says its output, the whole key the rest it names, the others stay.
+TEST(MqttCommands, GpoKeysLeaveEachOutputAsItsKeySays)
+{
+    std::mt19937 random(11);
+    const QJsonValue words[] = {true, false, "on", "off", "ON", "Off"};
+    for (int round = 0; round < 400; ++round) {
+        QJsonObject command;
+        int wanted[5] = {-1, -1, -1, -1, -1};  // by output; -1: stays
+        if (random() % 2) {
+            QString digits;
+            for (int n = 4; n >= 1; --n)
+                digits += QChar(u'0' + (wanted[n] = int(random() % 2)));
+            command["gpo"] = digits;
+        } else if (random() % 2) {
+            const int n = int(random() % 4) + 1;
+            wanted[n] = int(random() % 2);
+            command["gpo"] = QString("%1=%2").arg(n).arg(wanted[n] ? "on" : "off");
+        }
+        for (int n = 1; n <= 4; ++n)
+            if (random() % 2 || command.isEmpty()) {
+                const QJsonValue word = words[random() % std::size(words)];
+                wanted[n] = word.isBool() ? word.toBool() : word.toString().toLower() == "on";
+                command[QString("gpo%1").arg(n)] = word;
+            }
+        Device device;
+        device.gpo = uint8_t(random() % 16);
+        const uint8_t start = device.gpo;
+        const ParsedCommand parsed = parseCommand(QJsonDocument(command).toJson(), {K410});
+        ASSERT_TRUE(parsed.error.isEmpty()) << qPrintable(parsed.error);
+        for (const WriteRequest& w : parsed.writes)
+            device.take(w);
+        for (int n = 1; n <= 4; ++n)
+            EXPECT_EQ(device.gpo >> (n - 1) & 1, wanted[n] < 0 ? start >> (n - 1) & 1 : wanted[n])
+                << "GPO-" << n << " from " << int(start) << " by " << QJsonDocument(command).toJson().toStdString();
+    }
+}
 
 std::vector<WriteRequest> randomCommand(std::mt19937& random)
 {
@@ -404,7 +457,7 @@ bool documented(const QString& component, const QString& key)
     return keys.at(component).contains(key);
 }
 
-TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
+TEST(MqttDiscovery, StateAndEntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
 {
     struct Row {
         int32_t model;
@@ -421,14 +474,20 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
         {K410, false, "COM1", false}, {K410, true, "ddc:1", true}, {K420, false, "rfc2217://10.0.0.5:4001", true}, {K420, true, "ddc", false},
     };
     const Topics topics{"lumivex", "site-1"};
-    // A state as the bridge publishes it, for the templates' paths.
-    const QJsonObject sample = QJsonDocument::fromJson(statePayload(
-        QJsonObject{{"link", "x"}, {"model", "K410"}, {"input", "dvi"}, {"power", "on"}, {"osd", "lock"}, {"rotation", "normal"},
-                    {"gpi", "0001"}, {"gpo", "0010"}, {"resolution", QJsonObject{{"index", 8}, {"label", "1920x1080@60Hz"}}},
-                    {"layout", QJsonObject{{"index", 0}, {"label", "1x1"}}},
-                    {"mask", QJsonObject{{"on", true}, {"hTenths", 23}, {"vTenths", 10}}}, {"sizes", QJsonObject{}}},
-        "COM1", 1))
-                                   .object();
+    // A state as the bridge publishes it, on one line: the status with the
+    // link and the read-back time (none before the first); the templates read it.
+    const QJsonObject status{{"link", "x"}, {"model", "K410"}, {"input", "dvi"}, {"power", "on"}, {"osd", "lock"}, {"rotation", "normal"},
+                             {"gpi", "0001"}, {"gpo", "0010"}, {"resolution", QJsonObject{{"index", 8}, {"label", "1920x1080@60Hz"}}},
+                             {"layout", QJsonObject{{"index", 0}, {"label", "1x1"}}},
+                             {"mask", QJsonObject{{"on", true}, {"hTenths", 23}, {"vTenths", 10}}}, {"sizes", QJsonObject{}}};
+    const QByteArray state = statePayload(status, "rfc2217://h:1", 1765300593123);
+    const QJsonObject sample = QJsonDocument::fromJson(state).object();
+    QJsonObject wantedState = status;
+    wantedState["link"] = "rfc2217://h:1";
+    wantedState["readback"] = "2025-12-09T17:16:33.123Z";
+    EXPECT_EQ(sample, wantedState);
+    EXPECT_FALSE(state.contains('\n'));
+    EXPECT_EQ(QJsonDocument::fromJson(statePayload(status, "COM1", 0)).object().value("readback"), QJsonValue());
     for (const Row& row : rows) {
         const bool k410 = row.model == K410;
         const QString wanted = QStringList{common, row.ddc ? "" : "select/rotation", after, k410 ? gpio : "",
@@ -436,6 +495,12 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
                                    .join(' ')
                                    .simplified();
         const DiscoveryContext context{"homeassistant", topics, "wall-a", row.link, row.ddc, row.model, row.retain, "9.9", ""};
+        const QJsonObject common{
+            {"availability_mode", "all"},
+            {"availability", QJsonArray{QJsonObject{{"topic", topics.bridgeState()}}, QJsonObject{{"topic", topics.availability("wall-a")}}}},
+            {"device", QJsonObject{{"identifiers", QJsonArray{"lumivex_site-1_wall-a"}}, {"name", "wall-a"}, {"manufacturer", "ZEPTA"},
+                                   {"model", control::modelNames()[row.model]}, {"hw_version", row.link}}},
+            {"origin", QJsonObject{{"name", "lumivexd"}, {"sw_version", "9.9"}}}};
         QStringList got;
         for (const DiscoveryMessage& m : discoveryMessages(context)) {
             const QStringList levels = m.topic.split('/');
@@ -451,18 +516,12 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
                 EXPECT_TRUE(documented(component, key)) << key.toStdString() << " in " << entity;
             EXPECT_EQ(c.value("unique_id").toString(), "lumivex_site-1_wall-a_" + object);
             EXPECT_EQ(c.value("default_entity_id").toString(), component + ".lumivex_site_1_wall_a_" + object);
-            EXPECT_EQ(c.value("availability_mode").toString(), "all");
-            EXPECT_EQ(c.value("availability").toArray(),
-                      (QJsonArray{QJsonObject{{"topic", topics.bridgeState()}}, QJsonObject{{"topic", topics.availability("wall-a")}}}))
-                << entity;
-            EXPECT_EQ(c.value("device").toObject(), (QJsonObject{{"identifiers", QJsonArray{"lumivex_site-1_wall-a"}}, {"name", "wall-a"},
-                                                                 {"manufacturer", "ZEPTA"}, {"model", control::modelNames()[row.model]},
-                                                                 {"hw_version", row.link}}));
+            for (const QString& key : common.keys())
+                EXPECT_EQ(c.value(key), common.value(key)) << key.toStdString() << " in " << entity;
             // The factory reset starts disabled; the diagnostics are marked so.
             EXPECT_EQ(c.value("enabled_by_default"), object == "factory_reset" ? QJsonValue(false) : QJsonValue(QJsonValue::Undefined));
             EXPECT_EQ(c.value("entity_category").toString() + c.value("device_class").toString(),
                       object == "readback" ? "diagnostictimestamp" : object == "link" ? "diagnostic" : "");
-            EXPECT_EQ(c.value("origin").toObject(), (QJsonObject{{"name", "lumivexd"}, {"sw_version", "9.9"}}));
             EXPECT_EQ(c.value("state_topic").toString(), component == "button" ? QString() : topics.state("wall-a")) << entity;
             // Every path a template reads is in the state.
             static const QRegularExpression path(R"(value_json((?:\.\w+)+))");
@@ -471,6 +530,16 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
                 for (const QString& part : match.next().captured(1).mid(1).split('.'))
                     at = at.toObject().value(part);
                 EXPECT_FALSE(at.isUndefined()) << entity;
+            }
+            // A GPIO entity is on for a state with its own output's bit alone.
+            static const QRegularExpression digit(R"(value_json\.(gp[io])\[(\d)\] == '1')");
+            if (const QRegularExpressionMatch read = digit.match(c.value("value_template").toString()); read.hasMatch() || object.startsWith("gp")) {
+                EXPECT_EQ(read.captured(1), object.left(3)) << entity;
+                for (int n = 1; n <= 4; ++n) {
+                    QString digits = "0000";
+                    digits[4 - n] = '1';  // GPO-4 first
+                    EXPECT_EQ(digits[read.captured(2).toInt()] == '1', object.endsWith(QString::number(n))) << entity << " bit " << n;
+                }
             }
             // Every value Home Assistant may send makes a /set the bridge takes.
             const bool commands = component == "select" || component == "switch" || component == "number" || component == "button";
@@ -497,19 +566,6 @@ TEST(MqttDiscovery, EntitiesFollowTheModelAndLinkAndCarryTheDocumentedKeys)
     }
     // Until the model is known, nothing is announced.
     EXPECT_TRUE(discoveryMessages({"ha", topics, "w", "COM1", false, -1, false, {}, {}}).empty());
-}
-
-TEST(MqttDiscovery, StateIsTheStatusWithTheLinkAndTheReadBackTime)
-{
-    const QJsonObject status{{"link", "COM1"}, {"model", "K420"}, {"gpo", QJsonValue()},
-                             {"mask", QJsonObject{{"on", false}, {"hTenths", 0}, {"vTenths", 0}}}};
-    const QJsonObject read = QJsonDocument::fromJson(statePayload(status, "rfc2217://h:1", 1765300593123)).object();
-    QJsonObject wanted = status;
-    wanted.insert("link", "rfc2217://h:1");
-    wanted.insert("readback", "2025-12-09T17:16:33.123Z");
-    EXPECT_EQ(read, wanted);
-    EXPECT_EQ(QJsonDocument::fromJson(statePayload(status, "COM1", 0)).object().value("readback"), QJsonValue());
-    EXPECT_FALSE(statePayload(status, "COM1", 0).contains('\n'));
 }
 
 }  // namespace

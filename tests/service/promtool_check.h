@@ -64,12 +64,11 @@ inline std::string promtoolProblems(const QByteArray& text)
 // GET /metrics with curl: "STATUS CONTENT-TYPE", a line end, and the body.
 inline QByteArray curlMetrics(int port)
 {
-    TempDir dir;
-    const std::string body = (dir / "body").string();
-    const ToolRun run = runTool({"curl", "-sS", "--max-time", "10", "-o", body, "-w", "%{http_code} %{content_type}\n",
+    const ToolRun run = runTool({"curl", "-sS", "--max-time", "10", "-w", "\n%{http_code} %{content_type}",
                                  "http://127.0.0.1:" + std::to_string(port) + "/metrics"});
-    std::ifstream in(body);
-    return QByteArray::fromStdString(run.output + std::string(std::istreambuf_iterator<char>(in), {}));
+    const QByteArray out = QByteArray::fromStdString(run.output);
+    const qsizetype end = out.lastIndexOf('\n');
+    return out.mid(end + 1) + '\n' + out.left(end);
 }
 
 }  // namespace lumivex::testing
