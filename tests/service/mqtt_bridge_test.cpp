@@ -33,6 +33,24 @@ std::string str(const QString& s)
     return s.toStdString();
 }
 
+bool hasPower(const std::string& payload)
+{
+    return json(payload).contains("power");
+}
+
+std::function<bool(const std::string&)> is(const std::string& wanted)
+{
+    return [wanted](const std::string& payload) { return payload == wanted; };
+}
+
+bool isConfig(const std::string& topic)
+{
+    return topic.rfind("homeassistant/", 0) == 0 && topic.ends_with("/config");
+}
+
+const std::string kBridgeState = "lumivex/hall-a/bridge/state";
+const std::string kNorthPower = "homeassistant/switch/lumivex_hall-a_north/power/config";
+
 // What a wall is made of in these tests: a simulated controller of a model.
 struct WallSpec {
     std::string name;
@@ -42,6 +60,7 @@ struct WallSpec {
 struct BridgeSettings {
     std::string node = "hall-a";
     std::string extra;  // more [MQTT] lines
+    int writeIntervalMs = 200;
 };
 
 // One PC of the site: its own bus, walls and service.
@@ -66,8 +85,8 @@ struct Pc {
 
     void startService(const std::string& url, const BridgeSettings& settings = {})
     {
-        const std::string mqtt = "[MQTT]\nBroker = " + url + "\nNode Id = " + settings.node
-                                 + "\nWrite Interval ms = 200\nDiscovery Delay ms = 0\n" + settings.extra;
+        const std::string mqtt = "[MQTT]\nBroker = " + url + "\nNode Id = " + settings.node + "\nWrite Interval ms = "
+                                 + std::to_string(settings.writeIntervalMs) + "\nDiscovery Delay ms = 0\n" + settings.extra;
         service = std::make_unique<ServiceProcess>(dir.path(), kGenerousReplyWait, mqtt);
         ASSERT_TRUE(service->waitForName(client.bus())) << service->errors();
     }
@@ -102,24 +121,20 @@ public:
     }
 };
 
-bool online(const std::string& payload)
-{
-    return payload == "online";
-}
-
-bool offline(const std::string& payload)
-{
-    return payload == "offline";
-}
-
 // The discovery configs on the broker for one wall: topic to payload.
 std::map<std::string, std::string> announced(MqttProbe& probe, const std::string& device)
 {
     std::map<std::string, std::string> configs;
     for (const ProbeMessage& m : probe.messages())
-        if (m.topic.rfind("homeassistant/", 0) == 0 && m.topic.find("/" + device + "/") != std::string::npos)
+        if (isConfig(m.topic) && m.topic.find("/" + device + "/") != std::string::npos)
             configs[m.topic] = m.payload;
     return configs;
+}
+
+// The kind of a topic of the bridge's, as the retained table names it.
+std::string kind(const std::string& topic)
+{
+    return topic == kBridgeState ? "bridge" : isConfig(topic) ? "discovery" : topic.substr(topic.rfind('/') + 1);
 }
 
 }  // namespace
@@ -131,10 +146,10 @@ TEST_F(Bridge, AWallIsSwitchedOnByAMessageAnnouncedAndUnavailableOnceTheServiceI
     startWalls({{"north", "K410"}, {"south", "K420"}});
     startService(broker.url());
 
-    ASSERT_TRUE(probe.waitForMessage("lumivex/hall-a/bridge/state", online)) << service->errors();
+    ASSERT_TRUE(probe.waitForMessage(kBridgeState, is("online"))) << service->errors();
     for (const char* wall : {"north", "south"}) {
-        ASSERT_TRUE(probe.waitForMessage(topic(wall, "availability"), online)) << wall;
-        ASSERT_TRUE(probe.waitForMessage(topic(wall, "state"), [](const std::string& p) { return json(p).contains("power"); }));
+        ASSERT_TRUE(probe.waitForMessage(topic(wall, "availability"), is("online"))) << wall;
+        ASSERT_TRUE(probe.waitForMessage(topic(wall, "state"), hasPower));
     }
 
     // Switched off, then on, as a building's system does it.
@@ -165,10 +180,48 @@ TEST_F(Bridge, AWallIsSwitchedOnByAMessageAnnouncedAndUnavailableOnceTheServiceI
         EXPECT_TRUE(waitUntil([&] { return announced(probe, "lumivex_hall-a_" + std::string(wall)) == wanted; })) << wall;
     }
 
-    // Killed: the broker says so for it.
+    // Home Assistant's birth: only "online" has it all announced again. A /get
+    // after each is the fence: its state follows the status the bridge handled.
+    for (const auto& [status, again] : {std::pair("offline", false), std::pair("junk", false), std::pair("online", true)}) {
+        SCOPED_TRACE(status);
+        probe.clear();
+        probe.publish("homeassistant/status", status);
+        probe.publish(topic("north", "get"), status);
+        ASSERT_TRUE(probe.waitForMessage(topic("north", "state"), hasPower));
+        if (again) {
+            EXPECT_TRUE(probe.waitForMessage(kNorthPower, [](const std::string& p) { return !p.empty(); }));
+            continue;
+        }
+        const std::vector<ProbeMessage> seen = probe.messages();
+        for (auto m = seen.begin(); m != seen.end() && m->topic != topic("north", "state"); ++m)
+            EXPECT_FALSE(isConfig(m->topic)) << m->topic;
+    }
+
+    // Settled, and an error told: a late subscriber is given what is retained.
+    probe.publish(topic("north", "set"), "{}");
+    ASSERT_TRUE(probe.waitForMessage(topic("north", "error"), [](const std::string& p) { return json(p).value("command") == "{}"; }));
+    {
+        MqttProbe late(broker);
+        late.fence();
+        std::set<std::string> retained;
+        for (const ProbeMessage& m : late.messages())
+            if (m.retained)
+                retained.insert(kind(m.topic) + "=" + (isConfig(m.topic) || kind(m.topic) == "state" ? "" : m.payload));
+        EXPECT_EQ(retained, (std::set<std::string>{"bridge=online", "availability=online", "state="}));
+    }
+
+    // Killed: the broker says so for it, retained for whoever comes later.
     ::kill(service->pid(), SIGKILL);
     service->waitForExit();
-    EXPECT_TRUE(probe.waitForMessage("lumivex/hall-a/bridge/state", offline));
+    EXPECT_TRUE(probe.waitForMessage(kBridgeState, is("offline")));
+    MqttProbe after(broker);
+    after.fence();
+    const auto will = after.waitForMessage(kBridgeState, [](const std::string&) { return true; });
+    ASSERT_TRUE(will);
+    EXPECT_EQ(will->payload, "offline");
+    EXPECT_TRUE(will->retained);
+    // Everything the bridge sent came at the QoS it subscribed with.
+    EXPECT_EQ(probe.qosSeen(), std::set<int>{1});
 }
 
 // The broker's faults: the service lives through each, keeps serving the
@@ -202,7 +255,7 @@ TEST_P(BrokerFaults, TheServiceServesTheBusThroughoutAndTheBridgeConnectsWhenItC
     }
     if (row.problem) {
         // Several attempts, told once.
-        ASSERT_TRUE(waitUntil([&] { return broker.logCount("New connection from") >= 3; }, std::chrono::seconds(30)))
+        ASSERT_TRUE(waitUntil([&] { return broker.logCount("New connection from") >= 3; }, std::chrono::seconds(60)))
             << broker.log();
         const std::string log = service->errors();
         int told = 0;
@@ -213,23 +266,17 @@ TEST_P(BrokerFaults, TheServiceServesTheBusThroughoutAndTheBridgeConnectsWhenItC
         return;
     }
     MqttProbe probe(broker);
-    ASSERT_TRUE(probe.waitForMessage("lumivex/hall-a/bridge/state", online)) << service->errors();
-    ASSERT_TRUE(probe.waitForMessage(topic("north", "availability"), online));
+    ASSERT_TRUE(probe.waitForMessage(kBridgeState, is("online"))) << service->errors();
+    ASSERT_TRUE(probe.waitForMessage(topic("north", "availability"), is("online")));
 
     // Restarted without its memory: everything is told to it again.
     broker.stop();
     broker.start();
     MqttProbe again(broker);
-    EXPECT_TRUE(again.waitForMessage("lumivex/hall-a/bridge/state", online)) << service->errors();
-    EXPECT_TRUE(again.waitForMessage(topic("north", "availability"), online));
-    EXPECT_TRUE(again.waitForMessage(topic("north", "state"), [](const std::string& p) { return json(p).contains("power"); }));
-    const std::string power = "homeassistant/switch/lumivex_hall-a_north/power/config";
-    EXPECT_TRUE(again.waitForMessage(power, [](const std::string& p) { return !p.empty(); }));
-
-    // Home Assistant restarted: announced again (after a wait of up to 0 ms here).
-    again.clear();
-    again.publish("homeassistant/status", "online");
-    EXPECT_TRUE(again.waitForMessage(power, [](const std::string& p) { return !p.empty(); }));
+    EXPECT_TRUE(again.waitForMessage(kBridgeState, is("online"))) << service->errors();
+    EXPECT_TRUE(again.waitForMessage(topic("north", "availability"), is("online")));
+    EXPECT_TRUE(again.waitForMessage(topic("north", "state"), hasPower));
+    EXPECT_TRUE(again.waitForMessage(kNorthPower, [](const std::string& p) { return !p.empty(); }));
 }
 
 std::string passwordFile(const MosquittoBroker& broker, const std::string& password)
@@ -266,50 +313,89 @@ INSTANTIATE_TEST_SUITE_P(
                     "certificate verify failed"}),
     [](const ::testing::TestParamInfo<BrokerFault>& info) { return std::string(info.param.name); });
 
-// What a building's system sends that the controller must never get.
-TEST_F(Bridge, BadCommandsAreAnsweredOnTheErrorTopicAndNeverSent)
+// Every way a command can end without effect is told once on the error
+// topic, naming it; a refused one never reaches the controller.
+TEST_F(Bridge, ACommandWithoutEffectIsNamedOnceOnTheErrorTopicAndRefusedOnesAreNeverSent)
 {
     MosquittoBroker broker;
     MqttProbe probe(broker);
     startWalls({{"south", "K420"}});
-    startService(broker.url());
-    ASSERT_TRUE(probe.waitForMessage(topic("south", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    startService(broker.url(), {"hall-a", "", 5000});  // a second write waits
+    ASSERT_TRUE(probe.waitForMessage(topic("south", "state"), hasPower));
     const size_t before = writes("south").size();
-    const std::vector<std::string> refused{
-        "power on",                  // not JSON
-        "[\"power\", \"on\"]",       // not an object
-        "{}",                        // nothing to do
-        "{\"power\": \"sideways\"}",  // a value the setting does not take
-        "{\"colour\": \"red\"}",      // no such setting
-        "{\"gpo\": \"1010\"}",        // a K420 has no GPO
-        "{\"mask_h\": 10.5}",        // beyond the mask's range
+    std::map<std::string, int> named{
+        {"power on", 1},                  // not JSON
+        {"[\"power\", \"on\"]", 1},       // not an object
+        {"{}", 1},                        // nothing to do
+        {"{\"power\": \"sideways\"}", 1},  // a value the setting does not take
+        {"{\"colour\": \"red\"}", 1},      // no such setting
+        {"{\"gpo\": \"1010\"}", 1},        // a K420 has no GPO
+        {"{\"mask_h\": 10.5}", 1},        // beyond the mask's range
     };
-    for (const std::string& command : refused) {
-        SCOPED_TRACE(command);
+    for (const auto& [command, once] : named)
         probe.publish(topic("south", "set"), command);
-        const auto error = probe.waitForMessage(topic("south", "error"), [&](const std::string& p) {
-            return json(p).value("command").toString() == QString::fromStdString(command);
+    const auto errorFor = [&](const std::string& command) {
+        return probe.waitForMessage(topic("south", "error"), [&](const std::string& p) {
+            return str(json(p).value("command").toString()) == command && !json(p).value("error").toString().isEmpty();
         });
-        ASSERT_TRUE(error);
-        EXPECT_FALSE(json(error->payload).value("error").toString().isEmpty());
-        EXPECT_FALSE(error->retained);
-    }
+    };
+    for (const auto& [command, once] : named)
+        ASSERT_TRUE(errorFor(command)) << command;
+    std::map<std::string, int> told;
+    const auto tally = [&] {
+        for (const ProbeMessage& m : probe.messages())
+            if (m.topic == topic("south", "error"))
+                ++told[str(json(m.payload).value("command").toString())];
+        probe.clear();
+    };
     // A read-back after them all: by then any of them sent would be in the log.
-    probe.clear();
+    tally();
     probe.publish(topic("south", "get"), "");
-    ASSERT_TRUE(probe.waitForMessage(topic("south", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    ASSERT_TRUE(probe.waitForMessage(topic("south", "state"), hasPower));
     EXPECT_EQ(writes("south").size(), before);
+
+    // One write goes at once, the next waits out the interval; the controller
+    // goes: the waiting one is dropped, and a /get finds nothing to read.
+    probe.publish(topic("south", "set"), "{\"power\": \"off\"}");
+    ASSERT_TRUE(probe.waitForMessage(topic("south", "state"), [](const std::string& p) { return json(p).value("power") == "off"; }));
+    const std::string waiting = "{\"power\": \"on\"}", get = "read after it went";
+    probe.publish(topic("south", "set"), waiting);
+    probe.publish(topic("south", "set"), "[1]");  // refused after the one waiting was taken
+    ASSERT_TRUE(errorFor("[1]"));
+    ::kill(sims["south"]->pid(), SIGKILL);
+    sims["south"]->waitForExit();
+    probe.publish(topic("south", "get"), get);
+    named[waiting] = named[get] = named["[1]"] = named["[2]"] = 1;
+    ASSERT_TRUE(errorFor(get)) << service->errors();
+    ASSERT_TRUE(errorFor(waiting)) << service->errors();
+    probe.publish(topic("south", "set"), "[2]");  // after all the others' errors
+    ASSERT_TRUE(errorFor("[2]"));
+    tally();
+    EXPECT_EQ(told, named);
 }
 
-// A flood of commands: the device gets at most one write an interval,
-// the last value wins, and a client on the bus is not kept waiting.
-TEST_F(Bridge, AFloodOfCommandsIsCoalescedAndStarvesNobody)
+// Two PCs, each with its own walls, on one broker: each wall once. A flood
+// of commands: the device gets at most one write an interval, the last
+// value wins, and a client on the bus is not kept waiting.
+TEST_F(Bridge, TwoServicesOnOneBrokerShowEachWallOnceAndAFloodIsCoalescedAndStarvesNobody)
 {
     MosquittoBroker broker;
     MqttProbe probe(broker);
     startWalls({{"north", "K410"}});
-    startService(broker.url());
-    ASSERT_TRUE(probe.waitForMessage(topic("north", "state"), [](const std::string& p) { return json(p).contains("power"); }));
+    startService(broker.url(), {"hall-a", ""});
+    Pc other("bridge-test-b");
+    other.startWalls({{"east", "K420"}});
+    ASSERT_NO_FATAL_FAILURE(other.startService(broker.url(), {"hall-b", ""}));
+    ASSERT_TRUE(probe.waitForMessage("lumivex/hall-b/east/state", hasPower));
+    ASSERT_TRUE(probe.waitForMessage(topic("north", "state"), hasPower));
+    EXPECT_TRUE(waitUntil([&] {
+        std::set<std::string> devices;
+        for (const ProbeMessage& m : probe.messages())
+            if (m.topic.rfind("homeassistant/switch/", 0) == 0 && m.topic.find("/power/config") != std::string::npos)
+                devices.insert(str(json(m.payload).value("device").toObject().value("identifiers").toArray().first().toString()));
+        return devices == std::set<std::string>{"lumivex_hall-a_north", "lumivex_hall-b_east"};
+    }));
+
     const size_t before = writes("north").size();
     const auto started = std::chrono::steady_clock::now();
     // on, off, on, off … and on last: the first to wait is off, the last on.
@@ -327,29 +413,5 @@ TEST_F(Bridge, AFloodOfCommandsIsCoalescedAndStarvesNobody)
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     // One write at once, then at most one per 200 ms interval.
     EXPECT_LE(sent.size(), size_t(took.count() / 200 + 2)) << took.count() << " ms";
-    EXPECT_TRUE(probe.waitForMessage(topic("north", "state"), [](const std::string& p) {
-        return json(p).value("power").toString() == "on";
-    }));
-}
-
-// Two PCs, each with its own walls, on one broker: each wall once.
-TEST_F(Bridge, TwoServicesOnOneBrokerShowEachWallOnce)
-{
-    MosquittoBroker broker;
-    MqttProbe probe(broker);
-    startWalls({{"north", "K410"}});
-    startService(broker.url(), {"hall-a", ""});
-    Pc other("bridge-test-b");
-    other.startWalls({{"east", "K420"}});
-    ASSERT_NO_FATAL_FAILURE(other.startService(broker.url(), {"hall-b", ""}));
-    ASSERT_TRUE(probe.waitForMessage("lumivex/hall-b/east/state", [](const std::string& p) { return json(p).contains("power"); }));
-    ASSERT_TRUE(probe.waitForMessage(topic("north", "state"), [](const std::string& p) { return json(p).contains("power"); }));
-    std::map<std::string, std::set<std::string>> devicesByNode;
-    EXPECT_TRUE(waitUntil([&] {
-        std::set<std::string> devices;
-        for (const ProbeMessage& m : probe.messages())
-            if (m.topic.rfind("homeassistant/switch/", 0) == 0 && m.topic.find("/power/config") != std::string::npos)
-                devices.insert(str(json(m.payload).value("device").toObject().value("identifiers").toArray().first().toString()));
-        return devices == std::set<std::string>{"lumivex_hall-a_north", "lumivex_hall-b_east"};
-    }));
+    EXPECT_TRUE(probe.waitForMessage(topic("north", "state"), [](const std::string& p) { return json(p).value("power") == "on"; }));
 }

@@ -27,6 +27,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -216,6 +217,7 @@ struct ProbeMessage {
     std::string topic;
     std::string payload;
     bool retained = false;
+    int qos = 0;
 };
 
 // A client of the broker as a building's system is one: it subscribes,
@@ -232,7 +234,8 @@ public:
             auto* probe = static_cast<MqttProbe*>(self);
             std::lock_guard lock(probe->m_lock);
             probe->m_messages.push_back(
-                {m->topic, std::string(static_cast<const char*>(m->payload), size_t(m->payloadlen)), m->retain});
+                {m->topic, std::string(static_cast<const char*>(m->payload), size_t(m->payloadlen)), m->retain, m->qos});
+            probe->m_qos.insert(m->qos);
             probe->m_arrived.notify_all();
         });
         mosquitto_subscribe_callback_set(m_mosq, [](mosquitto*, void* self, int, int, const int*) {
@@ -262,6 +265,13 @@ public:
     MqttProbe(const MqttProbe&) = delete;
     MqttProbe& operator=(const MqttProbe&) = delete;
 
+    // Until a message of its own has come back: what the broker sent before has arrived.
+    void fence()
+    {
+        const std::string topic = "fence/" + std::to_string(++m_fences);
+        publish(topic, "");
+        waitForMessage(topic, [](const std::string&) { return true; });
+    }
     void publish(const std::string& topic, const std::string& payload, bool retain = false)
     {
         mosquitto_publish(m_mosq, nullptr, topic.c_str(), int(payload.size()), payload.data(), 1, retain);
@@ -309,6 +319,12 @@ public:
         std::lock_guard lock(m_lock);
         m_messages.clear();
     }
+    // The QoS of every message that arrived, cleared or not.
+    std::set<int> qosSeen()
+    {
+        std::lock_guard lock(m_lock);
+        return m_qos;
+    }
 
 private:
     mosquitto* m_mosq = nullptr;
@@ -316,6 +332,8 @@ private:
     std::condition_variable m_arrived;
     std::vector<ProbeMessage> m_messages;
     int m_subscribed = 0;
+    int m_fences = 0;
+    std::set<int> m_qos;
 };
 
 }  // namespace lumivex::testing
