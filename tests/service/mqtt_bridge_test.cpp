@@ -155,7 +155,8 @@ TEST_F(Bridge, AWallIsSwitchedOnByAMessageAnnouncedAndUnavailableOnceTheServiceI
         return devices == std::set<std::string>{"lumivex_hall-a_north", "lumivex_hall-a_south", "lumivex_hall-b_east"};
     }));
 
-    // A flood on a wall not written yet: at most one write an interval, the last value wins, and a client on the bus is not kept waiting.
+    // A flood on a wall not written yet: at most one write an interval, the
+    // last value wins, and a client on the bus is not kept waiting.
     const size_t before = writes("south").size();
     const auto started = std::chrono::steady_clock::now();
     constexpr int kCommands = 400;  // on, off, on … and on last: the first to wait is off
