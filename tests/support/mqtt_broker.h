@@ -1,18 +1,15 @@
 #pragma once
-// The building's side of the bridge for one test: a mosquitto broker on a
-// free loopback port (plain, or TLS with certificates made here by
-// openssl, or with a password), and a probe client that subscribes and
-// collects what arrives. Waiting is for a message, with a ceiling for
-// failure only.
+// The building's side of the bridge for one test: a mosquitto broker on a free loopback port (plain, or
+// TLS with certificates made here by openssl, or with a password), and a probe client that subscribes
+// and collects what arrives. Waiting is for a message, with a ceiling for failure only.
 
+#include "ser2net_process.h"
 #include "temp_dir.h"
 
 #include <mosquitto.h>
 
-#include <netinet/in.h>
 #include <pwd.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,9 +21,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -41,65 +38,27 @@ struct BrokerCertificates {
     std::filesystem::path ca, serverCert, serverKey, clientCert, clientKey, otherCa;
 };
 
-inline int runQuiet(const std::string& command)
+inline void run(const std::string& command)
 {
-    return std::system((command + " >/dev/null 2>&1").c_str());
+    if (std::system(("(" + command + ") >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("the test's broker could not be made: " + command);
 }
 
-// A CA, a server certificate for 127.0.0.1 and a client certificate, both
-// signed by it, and a second CA that signed neither.
+// A CA, a server certificate for 127.0.0.1 and a client certificate, both signed by it, and a second CA that signed neither.
 inline BrokerCertificates makeCertificates(const std::filesystem::path& dir)
 {
-    BrokerCertificates c{dir / "ca.crt", dir / "server.crt", dir / "server.key", dir / "client.crt", dir / "client.key", dir / "other-ca.crt"};
-    const std::string d = dir.string();
     std::ofstream(dir / "san.ext") << "subjectAltName=IP:127.0.0.1,DNS:localhost\n";
-    const auto ok = [](int rc) {
-        if (rc != 0)
-            throw std::runtime_error("openssl failed making the test's certificates");
-    };
-    for (const char* ca : {"ca", "other-ca"})
-        ok(runQuiet("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=lumivex-test-" + std::string(ca) + " -keyout " + d + "/"
-                    + ca + ".key -out " + d + "/" + ca + ".crt"));
-    for (const char* who : {"server", "client"}) {
-        ok(runQuiet("openssl req -newkey rsa:2048 -nodes -subj /CN=" + std::string(who == std::string("server") ? "127.0.0.1" : "lumivexd")
-                    + " -keyout " + d + "/" + who + ".key -out " + d + "/" + who + ".csr"));
-        ok(runQuiet("openssl x509 -req -days 2 -in " + d + "/" + who + ".csr -CA " + d + "/ca.crt -CAkey " + d
-                    + "/ca.key -CAcreateserial -extfile " + d + "/san.ext -out " + d + "/" + who + ".crt"));
-    }
-    return c;
-}
-
-inline int freeLoopbackPort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
-        ::close(s);
-        throw std::runtime_error("no free loopback port");
-    }
-    ::close(s);
-    return ntohs(a.sin_port);
-}
-
-inline bool acceptsConnections(int port)
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
+    run("cd " + dir.string() + " && for ca in ca other-ca; do openssl req -x509 -days 2 -newkey rsa:2048 -nodes -subj /CN=lumivex-test-$ca"
+        " -keyout $ca.key -out $ca.crt || exit 1; done && for who in server:127.0.0.1 client:lumivexd; do n=${who%:*};"
+        " openssl req -newkey rsa:2048 -nodes -subj /CN=${who#*:} -keyout $n.key -out $n.csr && openssl x509 -req -days 2 -in $n.csr"
+        " -CA ca.crt -CAkey ca.key -CAcreateserial -extfile san.ext -out $n.crt || exit 1; done");
+    return {dir / "ca.crt", dir / "server.crt", dir / "server.key", dir / "client.crt", dir / "client.key", dir / "other-ca.crt"};
 }
 
 struct BrokerOptions {
     bool tls = false;               // needs certificates
     bool requireClientCert = false;
-    std::string user, password;     // a password file when user is set
+    std::string user{}, password{};  // a password file when user is set
     bool startLater = false;        // the port is chosen; start() opens it
 };
 
@@ -111,6 +70,8 @@ public:
     {
         if (m_options.tls)
             m_certificates = makeCertificates(m_dir.path());
+        if (m_port == 0)
+            throw std::runtime_error("no free loopback port");
         writeConfig();
         if (!m_options.startLater)
             start();
@@ -142,7 +103,7 @@ public:
             throw std::runtime_error("mosquitto did not start (is it installed? scripts/setup installs it)");
         // Listening is the event; the ceiling only ends a broker that never does.
         const auto ceiling = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!acceptsConnections(m_port)) {
+        while (!isListening(uint16_t(m_port))) {
             int status = 0;
             if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
                 m_pid = -1;
@@ -163,16 +124,6 @@ public:
         m_pid = -1;
     }
 
-    // How many times a line of the broker's log holds the text.
-    int logCount(const std::string& text) const
-    {
-        const std::string all = log();
-        int n = 0;
-        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
-            ++n;
-        return n;
-    }
-
     std::string log() const
     {
         std::ifstream in(m_dir / "mosquitto.log");
@@ -183,8 +134,7 @@ private:
     void writeConfig()
     {
         std::ofstream out(m_dir / "mosquitto.conf");
-        // Run as root, the broker would turn into the user "mosquitto", who
-        // cannot read the files in this test's private folder.
+        // Run as root, the broker would turn into the user "mosquitto", who cannot read the files in this test's private folder.
         const passwd* me = ::getpwuid(::geteuid());
         out << "user " << (me ? me->pw_name : "root") << "\n";
         out << "set_tcp_nodelay true\npersistence false\nlog_dest stderr\nlog_type error\nlog_type warning\nlog_type notice\n"
@@ -193,8 +143,7 @@ private:
             out << "allow_anonymous true\n";
         } else {
             const std::string file = (m_dir / "passwords").string();
-            if (runQuiet("mosquitto_passwd -b -c " + file + " " + m_options.user + " " + m_options.password) != 0)
-                throw std::runtime_error("mosquitto_passwd failed");
+            run("mosquitto_passwd -b -c " + file + " " + m_options.user + " " + m_options.password);
             out << "allow_anonymous false\npassword_file " << file << "\n";
         }
         if (m_options.tls) {
@@ -213,13 +162,12 @@ private:
 };
 
 struct ProbeMessage {
-    std::string topic;
-    std::string payload;
+    std::string topic, payload;
     bool retained = false;
+    int qos = 0;
 };
 
-// A client of the broker as a building's system is one: it subscribes,
-// publishes, and keeps every message that arrives.
+// A client of the broker as a building's system is one: it subscribes, publishes, and keeps every message that arrives.
 class MqttProbe {
 public:
     explicit MqttProbe(const MosquittoBroker& broker, const std::vector<std::string>& subscriptions = {"#"})
@@ -231,8 +179,9 @@ public:
         mosquitto_message_callback_set(m_mosq, [](mosquitto*, void* self, const mosquitto_message* m) {
             auto* probe = static_cast<MqttProbe*>(self);
             std::lock_guard lock(probe->m_lock);
-            probe->m_messages.push_back(
-                {m->topic, std::string(static_cast<const char*>(m->payload), size_t(m->payloadlen)), m->retain});
+            const std::string payload(static_cast<const char*>(m->payload), size_t(m->payloadlen));
+            probe->m_messages.push_back({m->topic, payload, m->retain, m->qos});
+            probe->m_qos.insert(m->qos);
             probe->m_arrived.notify_all();
         });
         mosquitto_subscribe_callback_set(m_mosq, [](mosquitto*, void* self, int, int, const int*) {
@@ -262,6 +211,13 @@ public:
     MqttProbe(const MqttProbe&) = delete;
     MqttProbe& operator=(const MqttProbe&) = delete;
 
+    // Until a message of its own has come back: what the broker sent before has arrived.
+    void fence()
+    {
+        const std::string topic = "fence/" + std::to_string(++m_fences);
+        publish(topic, "");
+        waitForMessage(topic, [](const std::string&) { return true; });
+    }
     void publish(const std::string& topic, const std::string& payload, bool retain = false)
     {
         mosquitto_publish(m_mosq, nullptr, topic.c_str(), int(payload.size()), payload.data(), 1, retain);
@@ -290,25 +246,10 @@ public:
             ceiling);
         return found;
     }
-    std::vector<ProbeMessage> messages()
-    {
-        std::lock_guard lock(m_lock);
-        return m_messages;
-    }
-    // The last payload on each topic, as a late subscriber would be given the retained ones.
-    std::map<std::string, std::string> latest()
-    {
-        std::lock_guard lock(m_lock);
-        std::map<std::string, std::string> out;
-        for (const ProbeMessage& m : m_messages)
-            out[m.topic] = m.payload;
-        return out;
-    }
-    void clear()
-    {
-        std::lock_guard lock(m_lock);
-        m_messages.clear();
-    }
+    std::vector<ProbeMessage> messages() { std::lock_guard lock(m_lock); return m_messages; }
+    void clear() { std::lock_guard lock(m_lock); m_messages.clear(); }
+    // The QoS of every message that arrived, cleared or not.
+    std::set<int> qosSeen() { std::lock_guard lock(m_lock); return m_qos; }
 
 private:
     mosquitto* m_mosq = nullptr;
@@ -316,6 +257,8 @@ private:
     std::condition_variable m_arrived;
     std::vector<ProbeMessage> m_messages;
     int m_subscribed = 0;
+    int m_fences = 0;
+    std::set<int> m_qos;
 };
 
 }  // namespace lumivex::testing
