@@ -196,6 +196,10 @@ for script in postinst prerm postrm; do
   [[ -x $work/control/$script ]] || fail "the .deb has no $script"
 done
 grep -qE '^Depends:.*dbus-system-bus' "$work/control/control" || fail "the .deb does not depend on a system bus"
+# lumivexd's MQTT client and HTTP server come from the system.
+for library in libmosquitto1 libqt6httpserver6; do
+  grep -qE "^Depends:.*\b$library\b" "$work/control/control" || fail "the .deb does not depend on $library"
+done
 # Exit status 2 is an error tag found (--fail-on error); 1, lintian could
 # not run.
 status=0
