@@ -16,7 +16,6 @@ using control::kExitUsage;
 
 namespace {
 
-constexpr qint64 kMaxSettings = 64 * 1024;
 constexpr qint64 kMaxPasswordFile = 4096;
 constexpr quint16 kPlainPort = 1883;
 constexpr quint16 kTlsPort = 8883;
@@ -201,21 +200,6 @@ std::optional<MqttSettings> parseMqttSettings(const QString& path, const QString
     if (s.discoveryPrefix.isEmpty())
         s.discoveryPrefix = QStringLiteral("homeassistant");
     return s;
-}
-
-std::optional<MqttSettings> readMqttSettings(const QString& path, const QString& hostName)
-{
-    if (path.isEmpty())
-        return std::nullopt;
-    const QFileInfo info(path);
-    if (!info.isFile())
-        fail(kExitUsage, QStringLiteral("%1: no such file (lumivexd's settings)").arg(path));
-    if (info.size() > kMaxSettings)
-        fail(kExitUsage, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(kMaxSettings));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        fail(kExitUsage, QStringLiteral("%1: %2").arg(path, file.errorString()));
-    return parseMqttSettings(path, QString::fromUtf8(file.readAll()), hostName);
 }
 
 QString readPasswordFile(const QString& path, QString& why)

@@ -31,10 +31,6 @@ struct MqttSettings {
 // Node Id. A refusal says "FILE:LINE: why" and throws a usage failure.
 std::optional<MqttSettings> parseMqttSettings(const QString& path, const QString& text, const QString& hostName);
 
-// The settings file read whole (empty path: no file, so no bridge). Throws a
-// usage failure when it cannot be read or is refused.
-std::optional<MqttSettings> readMqttSettings(const QString& path, const QString& hostName);
-
 // The first line of the file, without its line end; a null string and why
 // when the file is missing, unreadable or gives no password.
 QString readPasswordFile(const QString& path, QString& why);
