@@ -6,6 +6,7 @@
 #include "link/channel_rules.h"
 #include "link/protocol.h"
 #include "link/serial_frame.h"
+#include "link/service/bus_presence.h"
 #include "link/service/service_byte_port.h"
 #include "link/service/service_directory.h"
 #include "link/service/service_fault.h"
@@ -16,6 +17,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace lumivex;
 using namespace lumivex::service_link;
@@ -219,6 +224,40 @@ TEST(ServiceFaults, EachErrorNameHasItsKind)
     };
     for (const auto& [name, kind] : rows)
         EXPECT_EQ(faultOfError(QString::fromLatin1(name)), kind) << name;
+}
+
+// A bus is asked only when its address is given or its socket is there:
+// a file or a folder in the socket's place is no bus.
+TEST(BusPresence, AGivenAddressOrALiveSocketPlace)
+{
+    lumivex::testing::TempDir dir;
+    const std::string socketPath = (dir / "bus").string();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::ofstream(dir / "file") << "x";
+    std::filesystem::create_directory(dir / "folder");
+    const QString at = QString::fromStdString(dir.path().string()) + QLatin1Char('/');
+    const struct {
+        const char* given;
+        QString usual;
+        bool present;
+    } rows[] = {
+        {"unix:path=/nowhere", at + "missing", true},
+        {"", at + "bus", true},
+        {"  ", at + "bus", true},
+        {"", at + "missing", false},
+        {"  ", at + "missing", false},
+        {"", at + "file", false},
+        {"", at + "folder", false},
+        {"", QString(), false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(busMayBePresent(QString::fromLatin1(row.given), row.usual), row.present)
+            << '"' << row.given << "\" " << row.usual.toStdString();
+    ::close(listener);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "lumivex-ctl/service_access.h"
 
 #include "control/outcome.h"
+#include "control/service_names.h"
+#include "link/service/bus_presence.h"
 #include "link/service/service_byte_port.h"
 #include "link/service/service_controller.h"
 #include "link/service/service_ddc_api.h"
@@ -54,6 +56,9 @@ ServiceDirectory& ServiceAccess::directory()
 std::optional<HeldController> ServiceAccess::heldFor(const LinkTarget& target)
 {
     std::lock_guard lock(m_lock);
+    // No bus, no service: the application object and QtDBus are not made.
+    if (!m_directory && !busMayBePresent(useSessionBus({})))
+        return std::nullopt;
     ServiceDirectory& services = directory();
     if (!services.isUp())
         return std::nullopt;
