@@ -2,6 +2,7 @@
 
 #include "control/service_names.h"
 #include "link/link_state.h"
+#include "link/service/bus_presence.h"
 #include "link/service/service_byte_port.h"
 #include "link/service/service_controller.h"
 #include "link/service/service_ddc_api.h"
@@ -20,6 +21,8 @@ using service_link::ServiceFault;
 
 QStringList heldControllerNames()
 {
+    if (!service_link::busMayBePresent(control::useSessionBus({})))
+        return {};
     service_link::ServiceDirectory directory(service_link::chosenBus(), [](ServiceFault, const QString& line) {
         std::fprintf(stderr, "lumivex: %s\n", qPrintable(line));
     });
@@ -79,9 +82,11 @@ LoadResult loadHeldController(LinkState& link, MessageService& messages, DdcRout
 
 HeldControllerWatch::HeldControllerWatch(QObject* parent)
     : QObject(parent)
-    , m_watcher(new QDBusServiceWatcher(QLatin1String(control::kServiceName), service_link::chosenBus(),
-                                        QDBusServiceWatcher::WatchForOwnerChange, this))
 {
+    if (!service_link::busMayBePresent(control::useSessionBus({})))
+        return;
+    m_watcher = new QDBusServiceWatcher(QLatin1String(control::kServiceName), service_link::chosenBus(),
+                                        QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &HeldControllerWatch::changed);
 }
 

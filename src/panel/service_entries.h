@@ -30,7 +30,8 @@ QStringList heldControllerNames();
 LoadResult loadHeldController(LinkState& link, MessageService& messages, DdcRoute& route, const QString& name,
                               QString* problem = nullptr);
 
-// Tells when the service comes onto the bus or leaves it.
+// Tells when the service comes onto the bus or leaves it; nothing when
+// there is no bus to watch.
 class HeldControllerWatch : public QObject {
     Q_OBJECT
 public:
@@ -40,7 +41,7 @@ signals:
     void changed();
 
 private:
-    QDBusServiceWatcher* m_watcher;
+    QDBusServiceWatcher* m_watcher = nullptr;
 };
 
 }  // namespace lumivex
