@@ -16,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <fstream>
 #include <map>
@@ -488,6 +489,8 @@ TEST(MqttDiscovery, StateAndEntitiesFollowTheModelAndLinkAndCarryTheDocumentedKe
     EXPECT_EQ(sample, wantedState);
     EXPECT_FALSE(state.contains('\n'));
     EXPECT_EQ(QJsonDocument::fromJson(statePayload(status, "COM1", 0)).object().value("readback"), QJsonValue());
+    std::vector<QSet<QString>> announcedOrRemoved;
+    QSet<QString> everyEntity;
     for (const Row& row : rows) {
         const bool k410 = row.model == K410;
         const QString wanted = QStringList{common, row.ddc ? "" : "select/rotation", after, k410 ? gpio : "",
@@ -502,13 +505,19 @@ TEST(MqttDiscovery, StateAndEntitiesFollowTheModelAndLinkAndCarryTheDocumentedKe
                                    {"model", control::modelNames()[row.model]}, {"hw_version", row.link}}},
             {"origin", QJsonObject{{"name", "lumivexd"}, {"sw_version", "9.9"}}}};
         QStringList got;
+        QSet<QString> removed;
         for (const DiscoveryMessage& m : discoveryMessages(context)) {
             const QStringList levels = m.topic.split('/');
             ASSERT_EQ(levels.size(), 5) << qPrintable(m.topic);
             const QString& component = levels[1];
             const QString& object = levels[3];
-            got << component + '/' + object;
             EXPECT_EQ(levels[0] + '/' + levels[2] + '/' + levels[4], "homeassistant/lumivex_site-1_wall-a/config");
+            if (m.payload.isEmpty()) {
+                EXPECT_TRUE(m.retain) << "a removal clears a retained config: " << qPrintable(m.topic);
+                removed << component + '/' + object;
+                continue;
+            }
+            got << component + '/' + object;
             EXPECT_EQ(m.retain, row.retain);
             const QJsonObject c = QJsonDocument::fromJson(m.payload).object();
             const std::string entity = m.payload.toStdString();
@@ -563,7 +572,13 @@ TEST(MqttDiscovery, StateAndEntitiesFollowTheModelAndLinkAndCarryTheDocumentedKe
             }
         }
         EXPECT_EQ(got.join(' '), wanted) << row.link;
+        // What another model or link has is removed, and nothing announced is.
+        EXPECT_FALSE(removed.intersects(QSet<QString>(got.begin(), got.end()))) << row.link;
+        announcedOrRemoved.push_back(removed + QSet<QString>(got.begin(), got.end()));
+        everyEntity.unite(QSet<QString>(got.begin(), got.end()));
     }
+    for (const QSet<QString>& each : announcedOrRemoved)
+        EXPECT_EQ(each, everyEntity);
     // Until the model is known, nothing is announced.
     EXPECT_TRUE(discoveryMessages({"ha", topics, "w", "COM1", false, -1, false, {}, {}}).empty());
 }

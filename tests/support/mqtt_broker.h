@@ -179,7 +179,7 @@ public:
         mosquitto_message_callback_set(m_mosq, [](mosquitto*, void* self, const mosquitto_message* m) {
             auto* probe = static_cast<MqttProbe*>(self);
             std::lock_guard lock(probe->m_lock);
-            const std::string payload(static_cast<const char*>(m->payload), size_t(m->payloadlen));
+            const std::string payload = m->payloadlen > 0 ? std::string(static_cast<const char*>(m->payload), size_t(m->payloadlen)) : std::string();
             probe->m_messages.push_back({m->topic, payload, m->retain, m->qos});
             probe->m_qos.insert(m->qos);
             probe->m_arrived.notify_all();

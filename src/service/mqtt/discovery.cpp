@@ -125,6 +125,11 @@ std::vector<Entity> entities(const DiscoveryContext& c)
     return list;
 }
 
+QString configTopic(const DiscoveryContext& c, const QString& id, const Entity& e)
+{
+    return QStringLiteral("%1/%2/%3/%4/config").arg(c.prefix, QLatin1String(e.component), id, e.object);
+}
+
 }  // namespace
 
 std::vector<DiscoveryMessage> discoveryMessages(const DiscoveryContext& c)
@@ -160,9 +165,27 @@ std::vector<DiscoveryMessage> discoveryMessages(const DiscoveryContext& c)
             config.insert("state_topic", c.topics.state(c.controller));
         if (config.contains(QLatin1String("command_template")))
             config.insert("command_topic", c.topics.set(c.controller));
-        messages.push_back({QStringLiteral("%1/%2/%3/%4/config").arg(c.prefix, component, id, e.object),
-                            QJsonDocument(config).toJson(QJsonDocument::Compact), c.retain});
+        messages.push_back({configTopic(c, id, e), QJsonDocument(config).toJson(QJsonDocument::Compact), c.retain});
     }
+    // An entity another model or link has is removed: the controller may
+    // have answered as the other model before, or been announced over the
+    // other link. An empty retained config also clears a retained one.
+    QStringList announced;
+    for (const DiscoveryMessage& m : messages)
+        announced << m.topic;
+    for (int32_t model = 0; model < control::modelNames().size(); ++model)
+        for (const bool ddc : {false, true}) {
+            DiscoveryContext other = c;
+            other.model = model;
+            other.ddc = ddc;
+            for (const Entity& e : entities(other)) {
+                const QString topic = configTopic(c, id, e);
+                if (!announced.contains(topic)) {
+                    announced << topic;
+                    messages.push_back({topic, QByteArray(), true});
+                }
+            }
+        }
     return messages;
 }
 

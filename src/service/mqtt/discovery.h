@@ -34,7 +34,9 @@ struct DiscoveryMessage {
 };
 
 // <prefix>/<component>/lumivex_<node>_<controller>/<object>/config, one a
-// entity; none while the model is unknown (the entities depend on it).
+// entity; then an empty retained config for each entity that another model
+// or link would have, which removes it. None while the model is unknown
+// (the entities depend on it).
 std::vector<DiscoveryMessage> discoveryMessages(const DiscoveryContext& context);
 
 // The state topic's payload: the keys of lumivex-ctl status --json, "link"
