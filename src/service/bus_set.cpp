@@ -4,7 +4,7 @@
 #include "control/settings.h"
 #include "control/setup_plan.h"
 #include "control/value_names.h"
-#include "service/set_values.h"
+#include "control/set_values.h"
 
 namespace lumivex::service {
 

@@ -4,7 +4,7 @@
 // the control library and read back like it.
 
 #include "control/session.h"
-#include "service/set_values.h"
+#include "control/set_values.h"
 
 #include <QString>
 

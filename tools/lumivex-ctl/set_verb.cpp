@@ -8,14 +8,13 @@
 #include "lumivex-ctl/ctl_verbs.h"
 #include "lumivex-ctl/verb_table.h"
 #include "panel/display_rules.h"
-#include "service/set_values.h"
+#include "control/set_values.h"
 
 #include <QJsonArray>
 
 namespace lumivex::ctl {
 
 using namespace control;
-using service::pickSetName;
 
 namespace {
 
@@ -126,7 +125,7 @@ SetCheck setMaskVerb(const Request& r, const QString& value, VerbRun& run)
 
 SetCheck setGpoVerb(const Request&, const QString& value, VerbRun& run)
 {
-    const GpoChange change = service::parseGpoValue(value);
+    const GpoChange change = parseGpoValue(value);
     return control::setGpo(run.device(), change);
 }
 

@@ -3,8 +3,8 @@
 #include "control/device_values.h"
 #include "control/outcome.h"
 #include "control/value_names.h"
+#include "control/set_values.h"
 #include "panel/setting_rules.h"
-#include "service/set_values.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,6 +16,12 @@
 namespace lumivex::service::mqtt {
 
 using control::Failure;
+using control::MaskSetting;
+using control::parseGpoValue;
+using control::parseLayoutValue;
+using control::parseMaskValue;
+using control::parseResolutionValue;
+using control::pickSetName;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
-// The values Set takes, read without the device: the same words and
-// refusals whether they come over the bus or from the MQTT bridge. Each
+// The values a set takes, read without the device: the same words and
+// refusals from lumivex-ctl, over the bus and from the MQTT bridge. Each
 // reader throws a usage failure whose line says what the setting takes.
 
 #include "control/settings.h"
@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-namespace lumivex::service {
+namespace lumivex::control {
 
 // The setting names Set takes, as they also name the status keys.
 const QStringList& settingNames();
@@ -19,7 +19,7 @@ const QStringList& settingNames();
 int pickSetName(const char* what, const QStringList& names, const QString& value);
 
 // "0101" (GPO-4 first) or "N=on|off" with N 1..4.
-control::GpoChange parseGpoValue(const QString& value);
+GpoChange parseGpoValue(const QString& value);
 
 // A resolution label, a label without its "@60Hz", or an index of the list.
 int32_t parseResolutionValue(const QString& value);
@@ -29,9 +29,9 @@ int32_t parseLayoutValue(const QString& value, int32_t model);
 
 // "off", or "on" with --h/--v percentages or --bezel/--viewable sizes.
 struct MaskSetting {
-    control::Mask mask = control::Mask::Off;
-    control::MaskRequest request;
+    Mask mask = Mask::Off;
+    MaskRequest request;
 };
 MaskSetting parseMaskValue(const QString& value);
 
-}  // namespace lumivex::service
+}  // namespace lumivex::control

@@ -1,12 +1,10 @@
-#include "service/set_values.h"
+#include "control/set_values.h"
 
 #include "control/outcome.h"
 #include "control/setup_plan.h"
 #include "control/value_names.h"
 
-namespace lumivex::service {
-
-using namespace control;
+namespace lumivex::control {
 
 namespace {
 
@@ -120,4 +118,4 @@ MaskSetting parseMaskValue(const QString& value)
     return s;
 }
 
-}  // namespace lumivex::service
+}  // namespace lumivex::control
