@@ -22,6 +22,7 @@ using control::parseLayoutValue;
 using control::parseMaskValue;
 using control::parseResolutionValue;
 using control::pickSetName;
+using control::settingNames;
 
 namespace {
 
