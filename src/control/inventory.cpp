@@ -1,6 +1,7 @@
 #include "control/inventory.h"
 
 #include "control/outcome.h"
+#include "control/settings_sections.h"
 #include "link/serial/com_port_map.h"
 #include "panel/port_list.h"
 
@@ -16,17 +17,7 @@ constexpr qint64 kMaxInventory = 1024 * 1024;
 constexpr int kMaxPollSeconds = 24 * 60 * 60;
 const QString kSectionPrefix = QStringLiteral("Controller ");
 
-struct Reader {
-    const QString& path;
-    int line = 0;
-
-    [[noreturn]] void refuse(const QString& why) const
-    {
-        fail(kExitUsage, QStringLiteral("%1:%2: %3").arg(path).arg(line).arg(why));
-    }
-};
-
-std::chrono::seconds pollInterval(const Reader& at, const QString& value)
+std::chrono::seconds pollInterval(const SettingsPlace& at, const QString& value)
 {
     bool number = false;
     const int seconds = value.toInt(&number);
@@ -40,8 +31,7 @@ void finish(std::vector<InventoryEntry>& controllers, const QString& path)
 {
     if (controllers.empty() || !controllers.back().link.isEmpty())
         return;
-    Reader at{path, controllers.back().line};
-    at.refuse(QStringLiteral("controller %1 has no Link").arg(controllers.back().name));
+    SettingsPlace{path, controllers.back().line}.refuse(QStringLiteral("controller %1 has no Link").arg(controllers.back().name));
 }
 
 }  // namespace
@@ -77,55 +67,38 @@ std::optional<QString> controllerNameProblem(const QString& name)
 Inventory parseInventory(const QString& path, const QString& text)
 {
     Inventory inventory{path, {}};
-    Reader at{path};
-    bool inController = false;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (const QString& raw : lines) {
-        ++at.line;
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            if (!line.endsWith(QLatin1Char(']')))
-                at.refuse(QStringLiteral("a section header ends with ']'"));
-            finish(inventory.controllers, path);
-            const QString section = line.mid(1, line.size() - 2).trimmed();
-            inController = section.startsWith(kSectionPrefix) || section == kSectionPrefix.trimmed();
-            if (!inController)
-                continue;  // other sections are another program's
-            const QString name = section.mid(kSectionPrefix.size()).trimmed();
-            if (const auto problem = controllerNameProblem(name))
-                at.refuse(*problem);
-            if (inventory.find(name))
-                at.refuse(QStringLiteral("controller %1 is named twice").arg(name));
-            inventory.controllers.push_back({name, {}, {}, std::nullopt, at.line});
-            continue;
-        }
-        if (!inController)
-            continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0)
-            at.refuse(QStringLiteral("a line of a controller is 'Key = value'"));
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
-        InventoryEntry& entry = inventory.controllers.back();
-        if (key.compare(QLatin1String("Link"), Qt::CaseInsensitive) == 0) {
-            if (!entry.link.isEmpty())
-                at.refuse(QStringLiteral("controller %1 has a second Link").arg(entry.name));
+    const auto section = [&](const QString& name, const SettingsPlace& at) {
+        finish(inventory.controllers, path);
+        if (!name.startsWith(kSectionPrefix) && name != kSectionPrefix.trimmed())
+            return false;  // other sections are another program's
+        const QString controller = name.mid(kSectionPrefix.size()).trimmed();
+        if (const auto problem = controllerNameProblem(controller))
+            at.refuse(*problem);
+        if (inventory.find(controller))
+            at.refuse(QStringLiteral("controller %1 is named twice").arg(controller));
+        inventory.controllers.push_back({controller, {}, {}, std::nullopt, at.line});
+        return true;
+    };
+    const auto entry = [&](const QString& key, const QString& value, const SettingsPlace& at) {
+        InventoryEntry& controller = inventory.controllers.back();
+        if (isKey(key, "Link")) {
+            if (!controller.link.isEmpty())
+                at.refuse(QStringLiteral("controller %1 has a second Link").arg(controller.name));
             try {
-                entry.target = parseLinkTarget(value, 0);
+                controller.target = parseLinkTarget(value, 0);
             } catch (const Failure& failure) {
                 at.refuse(failure.line);
             }
-            entry.link = value;
-        } else if (key.compare(QLatin1String("Poll s"), Qt::CaseInsensitive) == 0) {
+            controller.link = value;
+        } else if (isKey(key, "Poll s")) {
             const std::chrono::seconds poll = pollInterval(at, value);
-            entry.poll = poll.count() ? std::optional(poll) : std::nullopt;
+            controller.poll = poll.count() ? std::optional(poll) : std::nullopt;
         } else {
             // A misspelt key would silently leave a controller unpolled.
             at.refuse(QStringLiteral("a controller takes Link and Poll s, not '%1'").arg(key));
         }
-    }
+    };
+    readSettingsSections(path, text, section, entry);
     finish(inventory.controllers, path);
     return inventory;
 }

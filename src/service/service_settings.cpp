@@ -3,6 +3,7 @@
 #include "control/inventory.h"
 #include "control/service_names.h"
 #include "control/outcome.h"
+#include "control/settings_sections.h"
 #include "platform/app_paths.h"
 
 #include <QDir>
@@ -37,46 +38,28 @@ ServiceConfig parseServiceConfig(const QString& path, const QString& text)
 {
     ServiceConfig config;
     bool inService = false;
-    bool inMetrics = false;
-    int number = 0;
-    const auto refuse = [&](const QString& why) { fail(kExitUsage, QStringLiteral("%1:%2: %3").arg(path).arg(number).arg(why)); };
-    for (const QString& raw : text.split(QLatin1Char('\n'))) {
-        ++number;
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            if (!line.endsWith(QLatin1Char(']')))
-                refuse(QStringLiteral("a section header ends with ']'"));
-            const QString section = line.mid(1, line.size() - 2).trimmed();
-            inService = section.compare(QLatin1String("Service"), Qt::CaseInsensitive) == 0;
-            inMetrics = section.compare(QLatin1String("Metrics"), Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        if (!inService && !inMetrics)
-            continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0)
-            refuse(QStringLiteral("a line of [%1] is 'Key = value'").arg(QLatin1String(inService ? "Service" : "Metrics")));
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
-        if (inMetrics) {  // an empty Listen is the endpoint off
+    const auto section = [&](const QString& name, const control::SettingsPlace&) {
+        inService = control::isKey(name, "Service");
+        return inService || control::isKey(name, "Metrics");
+    };
+    const auto entry = [&](const QString& key, const QString& value, const control::SettingsPlace& at) {
+        if (!inService) {  // [Metrics]: an empty Listen is the endpoint off
             if (const QString why = takeMetricsKey(key, value, config.metrics); !why.isEmpty())
-                refuse(why);
-            continue;
+                at.refuse(why);
+            return;
         }
         if (value.isEmpty())
-            refuse(QStringLiteral("%1 has no value").arg(key));
-        const auto is = [&key](const char* name) { return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
-        if (is("Inventory"))
+            at.refuse(QStringLiteral("%1 has no value").arg(key));
+        if (control::isKey(key, "Inventory"))
             config.inventory = value;
-        else if (is("State directory"))
+        else if (control::isKey(key, "State directory"))
             config.stateDirectory = value;
-        else if (is("ZEPTA.ini"))
+        else if (control::isKey(key, "ZEPTA.ini"))
             config.iniPath = value;
         else  // a misspelt key would be a setting silently not taken
-            refuse(QStringLiteral("[Service] takes Inventory, State directory and ZEPTA.ini, not '%1'").arg(key));
-    }
+            at.refuse(QStringLiteral("[Service] takes Inventory, State directory and ZEPTA.ini, not '%1'").arg(key));
+    };
+    control::readSettingsSections(path, text, section, entry);
     return config;
 }
 

@@ -89,7 +89,7 @@ TEST(Inventory, RefusalsNameTheFileAndLine)
         {"a misspelt key", "[Controller a]\nLink = COM1\nPol s = 5\n",
          "/etc/lumivex/controllers.ini:3: a controller takes Link and Poll s, not 'Pol s'"},
         {"a line without '='", "[Controller a]\nLink COM1\n",
-         "/etc/lumivex/controllers.ini:2: a line of a controller is 'Key = value'"},
+         "/etc/lumivex/controllers.ini:2: a line of [Controller a] is 'Key = value'"},
         {"an open header", "[Controller a\n", "/etc/lumivex/controllers.ini:1: a section header ends with ']'"},
     };
     for (const auto& row : rows) {

@@ -1,6 +1,7 @@
 #include "service/mqtt/mqtt_settings.h"
 
 #include "control/outcome.h"
+#include "control/settings_sections.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +9,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-
 namespace lumivex::service::mqtt {
-
-using control::fail;
-using control::kExitUsage;
 
 namespace {
 
@@ -26,15 +23,7 @@ const QRegularExpression& safeId()
     return pattern;
 }
 
-struct Reader {
-    const QString& path;
-    int line = 0;
-
-    [[noreturn]] void refuse(const QString& why) const
-    {
-        fail(kExitUsage, QStringLiteral("%1:%2: %3").arg(path).arg(line).arg(why));
-    }
-};
+using Reader = control::SettingsPlace;
 
 int number(const Reader& at, const QString& key, const QString& value, int low, int high)
 {
@@ -101,35 +90,20 @@ std::optional<MqttSettings> parseMqttSettings(const QString& path, const QString
 {
     MqttSettings s;
     bool seen = false;
-    bool inMqtt = false;
     int sectionLine = 0;
     QHash<QString, int> given;  // key (lower case) -> line
-    Reader at{path};
-    for (const QString& raw : text.split(QLatin1Char('\n'))) {
-        ++at.line;
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            if (!line.endsWith(QLatin1Char(']')))
-                at.refuse(QStringLiteral("a section header ends with ']'"));
-            inMqtt = line.mid(1, line.size() - 2).trimmed().compare(QLatin1String("MQTT"), Qt::CaseInsensitive) == 0;
-            if (inMqtt && !seen) {
-                seen = true;
-                sectionLine = at.line;
-            }
-            continue;
+    const auto section = [&](const QString& name, const Reader& at) {
+        const bool mqtt = control::isKey(name, "MQTT");
+        if (mqtt && !seen) {
+            seen = true;
+            sectionLine = at.line;
         }
-        if (!inMqtt)
-            continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0)
-            at.refuse(QStringLiteral("a line of [MQTT] is 'Key = value'"));
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
+        return mqtt;
+    };
+    const auto entry = [&](const QString& key, const QString& value, const Reader& at) {
         if (value.isEmpty())
             at.refuse(QStringLiteral("%1 has no value").arg(key));
-        const auto is = [&key](const char* name) { return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+        const auto is = [&key](const char* name) { return control::isKey(key, name); };
         if (given.contains(key.toLower()))
             at.refuse(QStringLiteral("%1 is given twice (first on line %2)").arg(key).arg(given.value(key.toLower())));
         given.insert(key.toLower(), at.line);
@@ -170,16 +144,14 @@ std::optional<MqttSettings> parseMqttSettings(const QString& path, const QString
                                      "Cert File, Key File, Keep Alive s, Write Interval ms, Discovery, Discovery Delay ms, "
                                      "Retain Discovery and Discovery Prefix, not '%1'")
                           .arg(key));
-    }
+    };
+    control::readSettingsSections(path, text, section, entry);
     if (!seen)
         return std::nullopt;
 
     // The rules between keys name the line of the key that breaks them.
     const auto lineOf = [&](const char* key) { return given.value(QString::fromLatin1(key).toLower(), sectionLine); };
-    const auto refuseAt = [&](int line, const QString& why) {
-        at.line = line;
-        at.refuse(why);
-    };
+    const auto refuseAt = [&](int line, const QString& why) { Reader{path, line}.refuse(why); };
     if (!given.contains(QStringLiteral("broker")))
         refuseAt(sectionLine, QStringLiteral("[MQTT] needs Broker = mqtt://HOST[:PORT] or mqtts://HOST[:PORT]"));
     if (!s.tls)
