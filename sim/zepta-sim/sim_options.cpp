@@ -11,6 +11,7 @@ const char* const kSimUsage =
     "usage: zepta-sim [--model K410|K420] [--gpi BITS] [--log FILE]\n"
     "                 [--no-reply] [--noise N] [--delay MS] [--persist]\n"
     "                 [--garble truncate|length|high|checksum] [--drop-first]\n"
+    "                 [--forget-writes]\n"
     "Serves a simulated ZEPTA controller on a pseudo-terminal and prints its\n"
     "path. Ends on SIGTERM or SIGINT, and when the panel closes the port after\n"
     "sending to it (unless --persist).\n";
@@ -87,6 +88,7 @@ const std::map<std::string, bool SimOptions::*>& flagOptions()
         {"--no-reply", &SimOptions::noReply},
         {"--persist", &SimOptions::persist},
         {"--drop-first", &SimOptions::dropFirst},
+        {"--forget-writes", &SimOptions::forgetWrites},
         {"--help", &SimOptions::help},
         {"-h", &SimOptions::help},
     };

@@ -29,6 +29,7 @@ struct SimOptions {
     Garble garble = Garble::None;
     bool persist = false;    // keep serving after the panel closes its side
     bool dropFirst = false;  // each opening of the port loses the first byte sent
+    bool forgetWrites = false;  // settings are taken and then lost: a read-back shows the old value
     bool help = false;
 };
 

@@ -99,8 +99,14 @@ void SimServer::receive(std::span<const uint8_t> bytes)
 void SimServer::handleFrame(std::span<const uint8_t> frame)
 {
     std::vector<uint8_t> reply;
+    const device::DeviceState before = m_model.state();
     const device::FrameOutcome outcome = m_model.handleFrame(frame, reply);
-    m_log.write("rx", frame, device::frameOutcomeName(outcome));
+    // A controller whose memory fails: the write is taken as usual, and the
+    // next read shows the setting as it was.
+    const bool forgotten = m_options.forgetWrites && outcome == device::FrameOutcome::Applied;
+    if (forgotten)
+        m_model.state() = before;
+    m_log.write("rx", frame, forgotten ? std::string_view("forgotten") : device::frameOutcomeName(outcome));
     if (reply.empty() || m_options.noReply)
         return;
     garble(m_options.garble, reply);

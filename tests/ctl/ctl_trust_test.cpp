@@ -142,6 +142,7 @@ TEST(CtlLineFaults, EachFaultEndsWithItsCodeAndWhatWasWrong)
         {"silent, without verification", {"--no-reply"}, {"--no-verify", "identify"}, 0, "", 0, "20"},
         {"silent, a setting without verification", {"--no-reply"}, {"--no-verify", "set", "power", "on"}, 0, "", 0,
          "20"},
+        {"a setting taken and lost", {"--forget-writes"}, {"set", "power", "off"}, 4, "set power did not take: ", 1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

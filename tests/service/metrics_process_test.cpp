@@ -58,7 +58,8 @@ public:
 
 // Each kind of controller, and what it counts once opened and called: at
 // least so many of each series (one that fails is opened again and again):
-// "plain" reads its model at the opening and two read-backs for Status.
+// "plain" reads its model at the opening and two read-backs for Status;
+// "forgetful" loses what it is sent, so its Set does not take.
 struct Kind {
     const char* name;
     std::vector<std::string> simArgs;  // none: DDC/CI through the simulated library
@@ -66,6 +67,7 @@ struct Kind {
     QVariantList args;
     std::map<std::string, double> atLeast;  // result label or "retries"; 0: exactly none
     double up;
+    bool callFails = false;
 };
 
 TEST_F(MetricsProcess, EachKindOfAnswerIsCountedServedAndWritten)
@@ -75,6 +77,8 @@ TEST_F(MetricsProcess, EachKindOfAnswerIsCountedServedAndWritten)
         {"late", {"--persist", "--drop-first"}, "", {}, {{"no_reply", 1}, {"retries", 1}, {"ok", 1}, {"damaged", 0}}, 1},
         {"garbled", {"--persist", "--garble", "checksum"}, "", {}, {{"damaged", 2}, {"retries", 1}, {"ok", 0}}, 0},
         {"ddc-1", {}, "GetVcp", {QVariant::fromValue(uchar(0x01))}, {{"refused", 1}, {"ok", 1}, {"no_reply", 0}}, 1},
+        {"forgetful", {"--persist", "--forget-writes"}, "Set", {QString("power"), QString("off"), 0u},
+         {{"not_verified", 1}, {"ok", 2}, {"refused", 0}}, 1, true},
     };
     std::vector<std::unique_ptr<SimProcess>> sims;
     std::vector<ControllerSpec> controllers;
@@ -93,7 +97,8 @@ TEST_F(MetricsProcess, EachKindOfAnswerIsCountedServedAndWritten)
         const std::string labels = "{controller=\"" + std::string(kind.name) + "\"";
         const std::string up = "lumivex_controller_up" + labels + ",link=\"" + controllers[i].link + "\"}";
         ASSERT_TRUE(!kind.up || waitUntil([&] { return value(curlMetrics(port), up) == 1; })) << kind.name << service->errors();
-        EXPECT_TRUE(!*kind.method || client.call(kind.name, kind.method, kind.args).type() == QDBusMessage::ReplyMessage) << kind.name;
+        const auto called = kind.callFails ? QDBusMessage::ErrorMessage : QDBusMessage::ReplyMessage;
+        EXPECT_TRUE(!*kind.method || client.call(kind.name, kind.method, kind.args).type() == called) << kind.name;
         QByteArray text;
         EXPECT_TRUE(waitUntil([&] {
             text = curlMetrics(port);
