@@ -14,8 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 using namespace lumivex::testing;
 using namespace lumivex::service::mqtt;
@@ -331,4 +333,53 @@ TEST_F(Bridge, ACommandWithoutEffectIsNamedOnceOnTheErrorTopicAndRefusedOnesAreN
         if (m.topic == topic("south", "error"))
             ++told[json(m.payload).value("command").toString().toStdString()];
     EXPECT_EQ(told, named);
+}
+
+// The site-to-centre bridge the docs give, as written but for where the
+// centre is and its files: the walls' topics up and kept retained,
+// commands and Home Assistant's status down, discovery up only, and the
+// link's own state at the centre.
+TEST(SiteBridge, TheDocumentedConfigurationCarriesWhatItSaysEachWay)
+{
+    MosquittoBroker central({.tls = true, .requireClientCert = true});
+    std::ifstream doc(LUMIVEX_SOURCE_DIR "/docs/mqtt-sites.md");
+    const std::string text{std::istreambuf_iterator<char>(doc), {}};
+    const std::string opening = "```conf\nconnection ";
+    const size_t from = text.find(opening);
+    ASSERT_NE(from, std::string::npos);
+    std::istringstream block(text.substr(from + 8, text.find("```", from + 8) - from - 8));
+    const BrokerCertificates& trust = central.certificates();
+    const std::map<std::string, std::string> here{{"address", "127.0.0.1:" + std::to_string(central.port())},
+                                                  {"bridge_cafile", trust.ca.string()},
+                                                  {"bridge_certfile", trust.clientCert.string()},
+                                                  {"bridge_keyfile", trust.clientKey.string()}};
+    std::string config;
+    for (std::string line; std::getline(block, line);) {
+        const std::string key = line.substr(0, line.find(' '));
+        config += (here.count(key) ? key + " " + here.at(key) : line) + "\n";
+    }
+    MosquittoBroker site({.extraConfig = config});
+    MqttProbe atCentre(central);
+    MqttProbe atSite(site);
+    ASSERT_TRUE(atCentre.waitForMessage("lumivex/_sites/north-building", is("1"))) << site.log();
+
+    const std::string state = "lumivex/hall-a/north/state", discovery = "homeassistant/switch/lumivex_hall-a_north/power/config";
+    atSite.publish(state, "{\"power\":\"on\"}", true);
+    atSite.publish(discovery, "{}");
+    ASSERT_TRUE(atCentre.waitForMessage(state, any) && atCentre.waitForMessage(discovery, any)) << site.log();
+    MqttProbe late(central);
+    late.fence();
+    std::set<std::string> retained;
+    for (const ProbeMessage& m : late.messages())
+        if (m.retained)
+            retained.insert(m.topic + "=" + m.payload);
+    EXPECT_EQ(retained, (std::set<std::string>{"lumivex/_sites/north-building=1", state + "={\"power\":\"on\"}"}));
+
+    // Down: commands and Home Assistant's status; another's discovery stays at the centre.
+    atCentre.publish("homeassistant/switch/elsewhere/power/config", "{}");
+    atCentre.publish("homeassistant/status", "online");
+    atCentre.publish("lumivex/hall-a/north/set", "{\"power\":\"off\"}");
+    ASSERT_TRUE(atSite.waitForMessage("lumivex/hall-a/north/set", any) && atSite.waitForMessage("homeassistant/status", is("online")));
+    for (const ProbeMessage& m : atSite.messages())
+        EXPECT_NE(m.topic, "homeassistant/switch/elsewhere/power/config");
 }

@@ -60,6 +60,7 @@ struct BrokerOptions {
     bool requireClientCert = false;
     std::string user{}, password{};  // a password file when user is set
     bool startLater = false;        // the port is chosen; start() opens it
+    std::string extraConfig{};      // lines for the end of mosquitto.conf
 };
 
 class MosquittoBroker {
@@ -152,6 +153,7 @@ private:
             if (m_options.requireClientCert)
                 out << "require_certificate true\n";
         }
+        out << m_options.extraConfig;
     }
 
     TempDir m_dir;
