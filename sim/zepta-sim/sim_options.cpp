@@ -12,6 +12,7 @@ const char* const kSimUsage =
     "                 [--no-reply] [--noise N] [--delay MS] [--persist]\n"
     "                 [--garble truncate|length|high|checksum] [--drop-first]\n"
     "                 [--forget-writes]\n"
+    "       zepta-sim -h|--help\n"
     "Serves a simulated ZEPTA controller on a pseudo-terminal and prints its\n"
     "path. Ends on SIGTERM or SIGINT, and when the panel closes the port after\n"
     "sending to it (unless --persist).\n";
@@ -96,6 +97,16 @@ const std::map<std::string, bool SimOptions::*>& flagOptions()
 }
 
 }  // namespace
+
+std::vector<std::string> simOptionNames()
+{
+    std::vector<std::string> names;
+    for (const auto& [name, value] : valueOptions())
+        names.push_back(name);
+    for (const auto& [name, flag] : flagOptions())
+        names.push_back(name);
+    return names;
+}
 
 ParsedOptions parseSimOptions(const std::vector<std::string>& args)
 {

@@ -40,6 +40,9 @@ struct ParsedOptions {
 
 ParsedOptions parseSimOptions(const std::vector<std::string>& args);
 
+// Every option parseSimOptions takes, as written ("--model", "-h").
+std::vector<std::string> simOptionNames();
+
 extern const char* const kSimUsage;
 
 }  // namespace lumivex::sim

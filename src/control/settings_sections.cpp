@@ -33,7 +33,7 @@ void readSettingsSections(const QString& path, const QString& text,
         if (!wanted)
             continue;
         const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0)
+        if (equals <= 0)  // no key is no line of a section either
             at.refuse(QStringLiteral("a line of [%1] is 'Key = value'").arg(current));
         entry(line.left(equals).trimmed(), line.mid(equals + 1).trimmed(), at);
     }

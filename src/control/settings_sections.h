@@ -24,7 +24,8 @@ struct SettingsPlace {
 // (trimmed) and says whether that section's lines are the caller's;
 // entry is given each of their lines as key and value, both trimmed. Lines
 // before the first header belong to no section and are not read. A header
-// without its ']', or a line of a wanted section without '=', is refused.
+// without its ']', or a line of a wanted section without a key and '=', is
+// refused.
 void readSettingsSections(const QString& path, const QString& text,
                           const std::function<bool(const QString& name, const SettingsPlace& at)>& section,
                           const std::function<void(const QString& key, const QString& value, const SettingsPlace& at)>& entry);

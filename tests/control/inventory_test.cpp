@@ -1,11 +1,15 @@
-// controllers.ini: what a site writes is read as it means, and every
-// refusal names the file and the line; names reach the bus and come back.
+// controllers.ini and lumivexd's other files: what a site writes is read
+// as it means, and every refusal names the file and the line; names reach
+// the bus and come back.
 
 #include "control/inventory.h"
 #include "control/outcome.h"
 #include "control/service_names.h"
+#include "control/settings_sections.h"
 
 #include <gtest/gtest.h>
+
+#include <QStringList>
 
 using namespace lumivex::control;
 
@@ -25,6 +29,38 @@ QString refusal(const QString& text)
 }
 
 }  // namespace
+
+// Each kind of line, as the sections wanted ("S") are given it: headers and
+// keys trimmed, comments and other sections' lines passed over, a line
+// without a key refused at its place.
+TEST(SettingsSections, EachKindOfLineIsReadOrRefusedAtItsPlace)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"[ S ]\n  k  =  v  \n", "[S] k=v"},
+        {"[S]\n# c\n; c\n\t# c\n\nk=v\n", "[S] k=v"},
+        {"k=v\n[S]\n", "[S]"},
+        {"[Other]\nno key here\n[S]\nk=a = b\r\n", "[Other] [S] k=a = b"},
+        {"[S]\nk=\n", "[S] k="},
+        {"[S]\n= v\n", "F:2: a line of [S] is 'Key = value'"},
+        {"[S]\n\nk\n", "F:3: a line of [S] is 'Key = value'"},
+        {"[S]\n[S\n", "F:2: a section header ends with ']'"},
+    };
+    for (const auto& [text, wanted] : rows) {
+        QStringList read;
+        try {
+            readSettingsSections(
+                "F", QString::fromUtf8(text),
+                [&](const QString& name, const SettingsPlace&) {
+                    read << "[" + name + "]";
+                    return name == QLatin1String("S");
+                },
+                [&](const QString& key, const QString& value, const SettingsPlace&) { read << key + "=" + value; });
+        } catch (const Failure& failure) {
+            read = {failure.line};
+        }
+        EXPECT_EQ(read.join(' ').toStdString(), wanted) << text;
+    }
+}
 
 TEST(Inventory, ReadsControllersAndIgnoresOtherSections)
 {

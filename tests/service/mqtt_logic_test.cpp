@@ -4,6 +4,7 @@
 
 #include "control/outcome.h"
 #include "control/value_names.h"
+#include "panel/display_rules.h"
 #include "service/mqtt/commands.h"
 #include "service/mqtt/discovery.h"
 #include "service/mqtt/mqtt_settings.h"
@@ -66,6 +67,8 @@ TEST(MqttSettings, DefaultsAndEachRefusalNameTheLine)
         {"[MQTT]\nBroker = mqtt://h\nWrite Interval ms = 60001\n", "F:3: Write Interval ms takes a whole number from 0 to 60000"},
         {"[MQTT]\nBroker = mqtt://h\nDiscovery = maybe\n", "F:3: Discovery takes yes or no, not 'maybe'"},
         {"[MQTT]\nBroker = mqtt://h\nbroker = mqtt://i\n", "F:3: broker is given twice (first on line 2)"},
+        {"[MQTT]\nBroker = mqtt://h\nBROKER = mqtt://i\n", "F:3: BROKER is given twice (first on line 2)"},
+        {"[Service]\n[MQTT]\nNode Id = n\n[mqtt]\nUser = u\n", "F:2: [MQTT] needs Broker"},
         {"[MQTT]\nBroker = mqtt://h\nHost = h\n", "F:3: [MQTT] takes Broker, Base Topic"},
         {"[MQTT]\nBroker\n", "F:2: a line of [MQTT] is 'Key = value'"},
         {"[MQTT]\nUser =\n", "F:2: User has no value"},
@@ -188,6 +191,9 @@ TEST(MqttCommands, EachKindOfPayloadGivesItsWritesOrWhyNot)
         {R"({"mask":"on --bezel 12,8 --viewable 600,340"})", K410, "mask=on,on --bezel 12,8 --viewable 600,340"},
         {R"({"mask":"on --bezel 12,8 --viewable 600,340","mask_v":1})", K410, "! a mask from --bezel and --viewable takes no"},
         {R"({"mask":"off --h 2"})", K410, "! set mask off takes no options"},
+        {R"({"mask":"off now"})", K410, "! set mask off takes no options"},
+        {R"({"mask":"on --bezel 12,8"})", K410, "! set mask: --bezel and --viewable go together"},
+        {R"({"mask":"on --bezel 12,-8 --viewable 600,340"})", K410, "! set mask: --bezel takes W,H in mm, not '12,-8'"},
         {R"({"identify":true,"factory_reset":"PRESS"})", K420, "identify factory_reset"},
         {R"({"identify":false})", K410, "! identify takes true or \"press\", not false"},
         {R"({"auto_adjust":true})", K420, "! the K420 has no auto adjust"},
@@ -225,6 +231,9 @@ TEST(MqttCommands, EachBoundTakesItsLimitAndRefusesOnePast)
     for (const auto& [payload, wanted] : rows)
         EXPECT_TRUE(commandLine(payload, K410).startsWith(QLatin1String(wanted))) << payload.left(40).toStdString() << " -> "
                                                                                  << qPrintable(commandLine(payload, K410));
+    const QString lastResolution = QString::number(lumivex::resolutionLabels().size() - 1);
+    EXPECT_EQ(commandLine(R"({"resolution":)" + lastResolution.toUtf8() + "}", K410), "resolution=" + lastResolution);
+    EXPECT_TRUE(commandLine(R"({"resolution":"99"})", K410).endsWith(" or 0.." + lastResolution + ", not '99'"));
     // A topic level: one level, not the broker's own.
     for (const auto& [level, takes] : {std::pair{"$", false}, {"$x", false}, {"a$", true}, {"+", false}, {"#", false},
                                        {"a/b", false}, {"", false}, {"a", true}})
@@ -504,7 +513,7 @@ TEST(MqttDiscovery, StateAndEntitiesFollowTheModelAndLinkAndCarryTheDocumentedKe
             {"device", QJsonObject{{"identifiers", QJsonArray{"lumivex_site-1_wall-a"}}, {"name", "wall-a"}, {"manufacturer", "ZEPTA"},
                                    {"model", control::modelNames()[row.model]}, {"hw_version", row.link}}},
             {"origin", QJsonObject{{"name", "lumivexd"}, {"sw_version", "9.9"}}}};
-        QStringList got;
+        QStringList got, topicsSent;
         QSet<QString> removed;
         for (const DiscoveryMessage& m : discoveryMessages(context)) {
             const QStringList levels = m.topic.split('/');
@@ -512,6 +521,7 @@ TEST(MqttDiscovery, StateAndEntitiesFollowTheModelAndLinkAndCarryTheDocumentedKe
             const QString& component = levels[1];
             const QString& object = levels[3];
             EXPECT_EQ(levels[0] + '/' + levels[2] + '/' + levels[4], "homeassistant/lumivex_site-1_wall-a/config");
+            topicsSent << m.topic;
             if (m.payload.isEmpty()) {
                 EXPECT_TRUE(m.retain) << "a removal clears a retained config: " << qPrintable(m.topic);
                 removed << component + '/' + object;
@@ -572,7 +582,8 @@ TEST(MqttDiscovery, StateAndEntitiesFollowTheModelAndLinkAndCarryTheDocumentedKe
             }
         }
         EXPECT_EQ(got.join(' '), wanted) << row.link;
-        // What another model or link has is removed, and nothing announced is.
+        // What another model or link has is removed, and nothing announced is; each topic is sent once.
+        EXPECT_EQ(QSet<QString>(topicsSent.begin(), topicsSent.end()).size(), topicsSent.size());
         EXPECT_FALSE(removed.intersects(QSet<QString>(got.begin(), got.end()))) << row.link;
         announcedOrRemoved.push_back(removed + QSet<QString>(got.begin(), got.end()));
         everyEntity.unite(QSet<QString>(got.begin(), got.end()));

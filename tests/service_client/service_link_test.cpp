@@ -257,6 +257,16 @@ TEST(BusPresence, AGivenAddressOrALiveSocketPlace)
     for (const auto& row : rows)
         EXPECT_EQ(busMayBePresent(QString::fromLatin1(row.given), row.usual), row.present)
             << '"' << row.given << "\" " << row.usual.toStdString();
+    // With no address given, a session bus is the socket "bus" in the user's runtime folder.
+    const QByteArray saved[] = {qgetenv("DBUS_SESSION_BUS_ADDRESS"), qgetenv("XDG_RUNTIME_DIR")};
+    const char* const names[] = {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"};
+    qunsetenv(names[0]);
+    for (const auto& [folder, present] : {std::pair{dir.path(), true}, {dir / "folder", false}}) {
+        qputenv(names[1], QByteArray::fromStdString(folder.string()));
+        EXPECT_EQ(busMayBePresent(true), present) << folder;
+    }
+    for (int i = 0; i < 2; ++i)
+        saved[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
     ::close(listener);
 }
 

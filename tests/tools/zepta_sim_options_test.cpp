@@ -2,8 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 using namespace lumivex::sim;
 using lumivex::device::Model;
+
+// Every option taken is in the usage and in the man page's synopsis.
+TEST(ZeptaSimOptions, EachOptionIsInTheUsageAndTheManPage)
+{
+    std::ifstream page(LUMIVEX_SOURCE_DIR "/man/zepta-sim.1");
+    const std::string man{std::istreambuf_iterator<char>(page), {}};
+    const std::string synopsis = man.substr(0, man.find(".SH DESCRIPTION"));
+    ASSERT_FALSE(synopsis.empty());
+    for (const std::string& name : simOptionNames()) {
+        std::string roff;
+        for (const char c : name)
+            roff += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(std::string(kSimUsage).find(name), std::string::npos) << name;
+        EXPECT_NE(synopsis.find(roff), std::string::npos) << name;
+    }
+}
 
 TEST(ZeptaSimOptions, UnderstoodOptions)
 {
