@@ -6,6 +6,7 @@
 #include "link/ddc/ddc_library.h"
 #include "display_start.h"
 #include "platform/dialog_message_service.h"
+#include "platform/exit_settle.h"
 #include "app/sheet_osd.h"
 #include "app/shown_reporter.h"
 
@@ -34,6 +35,7 @@ int printAndEnd(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    lumivex::settleThreadsAtExit();
     // Before QApplication, which needs a display.
     const lumivex::CommandLine command = lumivex::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (command.action) {

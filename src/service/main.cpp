@@ -5,6 +5,7 @@
 #include "control/outcome.h"
 #include "control/service_names.h"
 #include "link/serial/com_port_map.h"
+#include "platform/exit_settle.h"
 #include "service/metrics/metrics_endpoint.h"
 #include "service/metrics/metrics_registry.h"
 #include "service/mqtt/mqtt_bridge.h"
@@ -52,6 +53,7 @@ int stopSignals()
 
 int main(int argc, char** argv)
 {
+    lumivex::settleThreadsAtExit();
     const int stopFd = stopSignals();
     QCoreApplication app(argc, argv);
     ServiceSettings settings;

@@ -6,6 +6,7 @@
 #include "lumivex-ctl/ctl_fleet.h"
 #include "lumivex-ctl/ctl_verbs.h"
 #include "lumivex-ctl/service_access.h"
+#include "platform/exit_settle.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +17,7 @@ using namespace lumivex::control;
 
 int main(int argc, char** argv)
 {
+    lumivex::settleThreadsAtExit();
     // No application object: nothing here needs an event loop, and a timer
     // that starts this every minute should not pay for one. The bus needs
     // one: it is made when a link is about to open.
