@@ -1,4 +1,6 @@
 // gtest entry point for tests that need a Qt event loop.
+#include "platform/exit_settle.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,6 +15,7 @@ using TestApplication = QCoreApplication;
 
 int main(int argc, char** argv)
 {
+    lumivex::settleThreadsAtExit();
     // Widget tests never need a display; a caller may still choose xcb.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     TestApplication app(argc, argv);
